@@ -1,0 +1,145 @@
+#include "options.h"
+
+#include "link/models.h"
+
+namespace kv350::cli {
+namespace {
+
+std::optional<std::uint16_t> parseId(const QString &text)
+{
+    QString t = text;
+    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        t = t.mid(2);
+    bool ok = false;
+    const uint value = t.toUInt(&ok, 16);
+    if (!ok || t.isEmpty() || t.size() > 4)
+        return std::nullopt;
+    return std::uint16_t(value);
+}
+
+ParseResult error(const QString &text)
+{
+    return {std::nullopt, text};
+}
+
+}  // namespace
+
+QString usageText()
+{
+    return QStringLiteral(
+        "usage: kv350ctl [--port PATH | --usb [--vid HEX] [--pid HEX] | --simulate MODEL] COMMAND\n"
+        "\n"
+        "Talks to one KV350 reader over a serial port, over USB HID (the default), or\n"
+        "to a virtual reader inside this program.\n"
+        "\n"
+        "commands:\n"
+        "  identify [--json]   connect and print model, version and serial number\n"
+        "  raw HEX...          send one frame (e.g. raw 02 01 0D) and print the reply field by field\n"
+        "  ports               list the serial ports this machine has\n"
+        "\n"
+        "models for --simulate: %1\n"
+        "exit status: 0 done, 1 the reader did not answer as asked, 2 bad arguments\n")
+        .arg(knownModels().join(QStringLiteral(", ")));
+}
+
+std::optional<QByteArray> parseHexWords(const QStringList &words)
+{
+    QByteArray out;
+    for (const QString &word : words) {
+        QString digits = word;
+        digits.remove(QLatin1Char(' '));
+        if (digits.isEmpty() || digits.size() % 2 != 0)
+            return std::nullopt;
+        for (QChar c : digits) {
+            if (!isxdigit(c.toLatin1()))
+                return std::nullopt;
+        }
+        out.append(QByteArray::fromHex(digits.toLatin1()));
+    }
+    if (out.isEmpty())
+        return std::nullopt;
+    return out;
+}
+
+ParseResult parseArguments(const QStringList &arguments)
+{
+    Options o;
+    bool usb = false, vidOrPid = false;
+    int vias = 0;
+    QStringList rest;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
+        auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= arguments.size())
+                return std::nullopt;
+            return arguments[++i];
+        };
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            o.command = Command::Help;
+            return {o, {}};
+        } else if (a == QLatin1String("--port")) {
+            auto v = value();
+            if (!v || v->isEmpty())
+                return error(QStringLiteral("--port needs a device path"));
+            o.via = Via::Serial;
+            o.port = *v;
+            ++vias;
+        } else if (a == QLatin1String("--usb")) {
+            usb = true;
+            o.via = Via::Usb;
+            ++vias;
+        } else if (a == QLatin1String("--vid") || a == QLatin1String("--pid")) {
+            auto v = value();
+            auto id = v ? parseId(*v) : std::nullopt;
+            if (!id)
+                return error(QStringLiteral("%1 needs a hexadecimal id of up to 4 digits").arg(a));
+            (a == QLatin1String("--vid") ? o.vid : o.pid) = *id;
+            vidOrPid = true;
+        } else if (a == QLatin1String("--simulate")) {
+            auto v = value();
+            if (!v || !knownModels().contains(*v))
+                return error(QStringLiteral("--simulate needs one of the models: %1")
+                                 .arg(knownModels().join(QStringLiteral(", "))));
+            o.via = Via::Simulated;
+            o.model = *v;
+            ++vias;
+        } else if (a == QLatin1String("--json")) {
+            o.json = true;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return error(QStringLiteral("unknown option %1").arg(a));
+        } else {
+            rest.append(a);
+        }
+    }
+    if (vias > 1)
+        return error(QStringLiteral("choose one of --port, --usb and --simulate"));
+    if (vidOrPid && !usb && o.via != Via::Usb)
+        return error(QStringLiteral("--vid and --pid go with --usb"));
+    if (rest.isEmpty())
+        return error(QStringLiteral("no command given"));
+
+    const QString command = rest.takeFirst();
+    if (command == QLatin1String("identify")) {
+        o.command = Command::Identify;
+    } else if (command == QLatin1String("ports")) {
+        o.command = Command::Ports;
+    } else if (command == QLatin1String("raw")) {
+        auto frame = parseHexWords(rest);
+        if (!frame)
+            return error(QStringLiteral("raw needs the frame as hex bytes, e.g. raw 02 01 0D"));
+        if (frame->size() < 3 || frame->size() > 256)
+            return error(QStringLiteral("a frame has 3 to 256 bytes: 02, LEN, CMD, DATA"));
+        o.command = Command::Raw;
+        o.frame = *frame;
+        rest.clear();
+    } else {
+        return error(QStringLiteral("unknown command %1").arg(command));
+    }
+    if (!rest.isEmpty())
+        return error(QStringLiteral("unexpected %1").arg(rest.join(QLatin1Char(' '))));
+    if (o.json && o.command != Command::Identify)
+        return error(QStringLiteral("--json goes with identify"));
+    return {o, {}};
+}
+
+}  // namespace kv350::cli

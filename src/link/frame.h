@@ -1,0 +1,81 @@
+#pragma once
+// The command frame as the program builds and checks it:
+//   request  02 LEN CMD DATA...      (LEN = count of CMD + DATA)
+//   response 02 LEN CMD STA DATA...  (LEN = count of CMD + STA + DATA)
+// and the hex texts in which frames and data are shown.
+
+#include "common/protocol.h"
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace kv350 {
+
+// 02, LEN, CMD, DATA. DATA of more than 254 bytes cannot be framed: the result is empty.
+QByteArray buildRequest(std::uint8_t cmd, const QByteArray &data = {});
+
+// Recognises one response frame on a byte stream: bytes before an 02 are
+// dropped; from the 02 on they are stored; the frame is complete once more than
+// two bytes are stored and their count equals stored byte 1 plus 2. The store
+// index wraps at 256, so a LEN of 254 or 255 never completes.
+class FrameCollector {
+public:
+    void reset();
+    // Takes one byte; true when it completed the frame.
+    bool push(std::uint8_t byte);
+    bool collecting() const { return m_collecting; }
+    int stored() const { return m_stored; }
+    const std::uint8_t *data() const { return m_buffer.data(); }
+
+private:
+    std::array<std::uint8_t, proto::BufferSize> m_buffer{};
+    int m_stored = 0;
+    bool m_collecting = false;
+};
+
+enum class ResponseCheck { Accepted, TooShort, NoStx, WrongCmd };
+
+// At least 4 bytes, 02 first, the request's CMD echoed. STA is the caller's business.
+ResponseCheck checkResponse(std::uint8_t requestCmd, const std::uint8_t *response, int length);
+
+// "%02X " per byte, the last one followed by a space too.
+QString frameText(const std::uint8_t *bytes, int count);
+QString frameText(const QByteArray &bytes);
+
+// Reads frame text back: every byte occupies three characters, its two hex
+// digits at positions 1-2, 4-5, 7-8, ... (the third character is not looked
+// at). A trailing single character is ignored. nullopt when a pair is not hex.
+std::optional<QByteArray> parseFrameText(const QString &text);
+
+// "%02X" per byte, no separator.
+QString BytesToHex(const std::uint8_t *bytes, int count);
+QString BytesToHex(const QByteArray &bytes);
+// One character per byte, taken as it is.
+QString BytesToText(const std::uint8_t *bytes, int count);
+QString BytesToText(const QByteArray &bytes);
+// A byte 32..126 as itself, any other as '.'.
+QString printableText(const std::uint8_t *bytes, int count);
+
+// What the request and response fields of the window show for one exchange.
+struct RequestFields {
+    QString stx, len, cmd, data;  // characters 1-2, 4-5, 7-8, and from 10 on
+    QString whole;                // frame text
+    QString tx;                   // "TX : " + whole
+};
+RequestFields requestFields(const std::uint8_t *frame, int length);
+
+struct ResponseFields {
+    QString stx, len, cmd, sta;  // "%02X" of bytes 0..3
+    QString data;                // bytes 4.. as frame text
+    QString ascii;               // bytes 4.. as printable text
+    QString whole;               // STX LEN CMD STA DATA joined by single spaces
+    QString rx;                  // "RX : " + whole
+};
+ResponseFields responseFields(const std::uint8_t *frame, int length);
+// What the response fields show before a reply has been accepted.
+ResponseFields clearedResponseFields();
+
+}  // namespace kv350

@@ -1,0 +1,84 @@
+#include "hidapibackend.h"
+
+#include "common/protocol.h"
+
+#include <hidapi.h>
+
+#include <cstring>
+
+namespace kv350 {
+
+HidapiBackend::HidapiBackend()
+{
+    hid_init();
+}
+
+HidapiBackend::~HidapiBackend()
+{
+    close();
+    hid_exit();
+}
+
+void HidapiBackend::takeError(const char *what)
+{
+    const wchar_t *detail = hid_error(m_device);
+    m_error = QString::fromLatin1(what);
+    if (detail)
+        m_error += QStringLiteral(": ") + QString::fromWCharArray(detail);
+}
+
+bool HidapiBackend::open(std::uint16_t vid, std::uint16_t pid)
+{
+    close();
+    m_device = hid_open(vid, pid, nullptr);
+    if (!m_device) {
+        m_error = QStringLiteral("no USB HID device %1:%2 could be opened (is it plugged in, and may this user open it?)")
+                      .arg(vid, 4, 16, QLatin1Char('0'))
+                      .arg(pid, 4, 16, QLatin1Char('0'))
+                      .toUpper();
+        return false;
+    }
+    m_error.clear();
+    return true;
+}
+
+void HidapiBackend::close()
+{
+    if (m_device) {
+        hid_close(m_device);
+        m_device = nullptr;
+    }
+}
+
+int HidapiBackend::writeReport(const QByteArray &payload)
+{
+    if (!m_device)
+        return -1;
+    // hid_write wants the report ID as its first byte; ours is 0.
+    unsigned char report[1 + proto::HidReportSize] = {};
+    const int n = int(qMin<qsizetype>(payload.size(), proto::HidReportSize));
+    memcpy(report + 1, payload.constData(), size_t(n));
+    const int written = hid_write(m_device, report, sizeof report);
+    if (written < 0) {
+        takeError("USB write failed");
+        return -1;
+    }
+    return n;
+}
+
+int HidapiBackend::readReport(QByteArray &out, int timeoutMs)
+{
+    out.clear();
+    if (!m_device)
+        return -1;
+    unsigned char report[proto::HidReportSize] = {};
+    const int got = hid_read_timeout(m_device, report, sizeof report, timeoutMs);
+    if (got < 0) {
+        takeError("USB read failed");
+        return -1;
+    }
+    out = QByteArray(reinterpret_cast<const char *>(report), got);
+    return got;
+}
+
+}  // namespace kv350

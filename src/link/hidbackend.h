@@ -1,0 +1,29 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace kv350 {
+
+// One USB HID device, reports in and out. hidapi in production, the virtual
+// reader in tests and in --simulate. Reports here carry no report ID: the
+// backend adds report ID 0 on write (hidapi wants it as the first byte) and
+// strips it on read.
+class HidBackend {
+public:
+    virtual ~HidBackend() = default;
+    // Opens the first device with these ids; false when none is present or it cannot be opened.
+    virtual bool open(std::uint16_t vid, std::uint16_t pid) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Sends one output report (payload of up to 64 bytes, zero-padded to 64).
+    // Returns the payload bytes written or -1 when the device is gone.
+    virtual int writeReport(const QByteArray &payload) = 0;
+    // Waits up to timeoutMs for one input report and stores its payload in out.
+    // Returns its size, 0 on time-out, -1 on error (device gone).
+    virtual int readReport(QByteArray &out, int timeoutMs) = 0;
+    // Why the last open/write/read failed, for the user.
+    virtual QString errorText() const = 0;
+};
+
+}  // namespace kv350

@@ -1,0 +1,32 @@
+#include "pause.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <chrono>
+#include <thread>
+
+namespace kv350 {
+
+void EventLoopPause::wait(int ms)
+{
+    if (ms <= 0)
+        return;
+    if (!QCoreApplication::instance()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return;
+    }
+    // Paints and timers run, clicks and keys wait: a wait inside a transaction
+    // must not let the user start another one on the same link.
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void EventLoopPause::processPending()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace kv350

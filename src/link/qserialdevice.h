@@ -1,0 +1,29 @@
+#pragma once
+#include "serialdevice.h"
+
+#include <QSerialPort>
+
+namespace kv350 {
+
+// A real serial port (or a pseudo-terminal) through QSerialPort, used
+// synchronously: QSerialPort's waits block in poll(), so the CPU idles.
+class QSerialDevice final : public SerialDevice {
+public:
+    bool open(const QString &path) override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    void purge() override;
+    void purgeInput() override;
+    qint64 write(const QByteArray &bytes) override;
+    qint64 bytesAvailable() override { return m_port.bytesAvailable(); }
+    QByteArray read(qint64 maxBytes) override { return m_port.read(maxBytes); }
+    bool waitForReadyRead(int timeoutMs) override;
+    QString errorText() const override { return m_error; }
+    bool broken() const override;
+
+private:
+    QSerialPort m_port;
+    QString m_error;
+};
+
+}  // namespace kv350

@@ -1,0 +1,123 @@
+#pragma once
+// The link to one reader: the buffers and connection state the whole program
+// shares, the one transaction every page uses, and connection with
+// identification. It knows nothing of widgets; what it wants shown goes to a
+// LinkObserver.
+
+#include "clock.h"
+#include "common/protocol.h"
+#include "frame.h"
+#include "models.h"
+#include "pause.h"
+#include "pod.h"
+#include "presentation.h"
+#include "serialtransport.h"
+
+#include <array>
+#include <cstdint>
+
+namespace kv350 {
+
+class LinkObserver {
+public:
+    virtual ~LinkObserver() = default;
+    virtual void messageCleared() {}
+    virtual void requestShown(const RequestFields &) {}
+    // Also called with clearedResponseFields() when a transaction starts.
+    virtual void responseShown(const ResponseFields &) {}
+    virtual void statusChanged(const QString & /*text*/, ColourValue /*colour*/) {}
+    // After an identification: which model features to show, which format item to select.
+    virtual void modelApplied(const ModelView &) {}
+};
+
+enum class TransportKind { Usb = 1, Serial = 2 };
+
+class ReaderLink {
+public:
+    static constexpr int UsbSettleMs = 100;  // between write and read while identifying
+    static constexpr int DefaultResponseLimit = 64;
+
+    ReaderLink(HidBackend &hid, SerialDevice &serial, Clock &clock, Pause &pause);
+    ReaderLink(const ReaderLink &) = delete;
+    ReaderLink &operator=(const ReaderLink &) = delete;
+
+    void setObserver(LinkObserver *observer) { m_observer = observer ? observer : &m_silent; }
+    void setTextLookup(TextLookup text) { m_text = std::move(text); }
+
+    // One request, one reply. Connects first when needed. True when a reply was
+    // accepted (02 first, CMD echoed) and its STA is not 0x10; callers judge STA.
+    bool ExecuteCommand(int requestLength, const std::uint8_t *request, int responseLimit);
+    bool ExecuteCommand(const QByteArray &request, int responseLimit = DefaultResponseLimit);
+    // One more reply to the last request, without sending anything.
+    bool ReadResponse();
+    // Opens the chosen transport and identifies the reader; true when identified.
+    // Connected can be true when this returns false (open, not identified).
+    bool ConnectReader();
+    void DisconnectReader();
+    // The Connect button: always a fresh connection (close, 100 ms, connect).
+    bool Reconnect();
+
+    // Choosing the transport closes an open link; the next command connects.
+    void useUsb();
+    void useSerialPort(const QString &portPath);
+
+    // State the pages read.
+    bool Connected() const { return m_connected; }
+    TransportKind Transport() const { return m_transport; }
+    const QString &PortPath() const { return m_portPath; }
+    const QString &PortSettings() const { return m_portSettings; }
+    PodRecord &podRecord() { return m_pod; }
+    const std::array<std::uint8_t, proto::BufferSize> &RequestBuffer() const { return m_request; }
+    const std::array<std::uint8_t, proto::BufferSize> &ResponseBuffer() const { return m_response; }
+    int ResponseLength() const { return m_responseLength; }
+    // STA and DATA of the last accepted reply.
+    std::uint8_t responseStatus() const { return m_response[proto::OffSta]; }
+    QByteArray responseData() const;
+    const QString &SerialNumberText() const { return m_serialNumber; }
+    const QString &ModelName() const { return m_modelName; }
+    const QString &ModelVersionText() const { return m_modelVersion; }
+    // Why the last operation failed, in words a user can act on.
+    const QString &lastError() const { return m_lastError; }
+    bool busy() const { return m_busy; }
+
+private:
+    bool connect();
+    bool openTransport();
+    bool identify();
+    bool exchangeFixed(std::uint8_t cmd, int expectedLength);
+    bool usbWrite(int length);
+    void putProbe(std::uint8_t cmd);
+    void showStatus(const QString &english, ColourValue colour);
+    void showDisconnected();
+    void fail(const QString &why) { m_lastError = why; }
+
+    Clock &m_clock;
+    Pause &m_pause;
+    HidBackend &m_hid;
+    SerialTransport m_serial;
+    LinkObserver m_silent;
+    LinkObserver *m_observer = &m_silent;
+    TextLookup m_text = englishText;
+
+    std::array<std::uint8_t, proto::BufferSize> m_request{};
+    std::array<std::uint8_t, proto::BufferSize> m_response{};
+    int m_responseLength = 0;
+    bool m_connected = false;
+    TransportKind m_transport = TransportKind::Usb;
+    QString m_portPath;
+    QString m_portSettings = QStringLiteral("115200,n,8,1");
+    PodRecord m_pod;
+    QString m_serialNumber;
+    QString m_modelName;
+    QString m_modelVersion;
+    QString m_statusText = QStringLiteral("Status");
+    ColourValue m_statusColour = ColourRed;
+    QString m_lastError;
+    bool m_busy = false;
+};
+
+// The path a port name opens as: "\\.\COM3" on Windows, "/dev/ttyUSB0" elsewhere
+// (a name that already is a path stays as it is).
+QString serialPortPath(const QString &portName);
+
+}  // namespace kv350

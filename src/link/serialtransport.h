@@ -1,0 +1,38 @@
+#pragma once
+#include "clock.h"
+#include "frame.h"
+#include "serialdevice.h"
+
+#include <cstdint>
+
+namespace kv350 {
+
+// The reader on a serial port: purge before every request, one frame back
+// within 500 ms of the start of the read.
+class SerialTransport {
+public:
+    static constexpr int ReplyWindowMs = 500;
+    // More bytes waiting than this cannot be a reply: they are discarded.
+    static constexpr int MaxWaiting = 256;
+
+    SerialTransport(SerialDevice &device, Clock &clock) : m_device(device), m_clock(clock) {}
+
+    bool OpenSerialPort(const QString &portPath);
+    // Purges, then writes the frame; returns false only when the port is not open
+    // or refused the bytes (the caller still waits for its reply window).
+    bool WriteSerialPort(const std::uint8_t *bytes, int count);
+    // Collects one frame into buffer (256 bytes) and returns its length, with
+    // a 0 written behind it; 0 when no complete frame came within the window.
+    int ReadSerialFrame(std::uint8_t *buffer);
+    void CloseSerialPort();
+
+    bool isOpen() const { return m_device.isOpen(); }
+    QString errorText() const { return m_device.errorText(); }
+
+private:
+    SerialDevice &m_device;
+    Clock &m_clock;
+    FrameCollector m_collector;
+};
+
+}  // namespace kv350
