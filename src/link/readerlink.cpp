@@ -98,6 +98,8 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
             connect();
             if (!m_connected)
                 return false;
+            // Identification wrote its own probes into RequestBuffer: put the request back.
+            memcpy(m_request.data(), request, size_t(requestLength));
             if (!usbWrite(requestLength)) {
                 fail(QStringLiteral("the USB write failed again after reconnecting: %1").arg(m_hid.errorText()));
                 return false;

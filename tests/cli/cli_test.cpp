@@ -1,0 +1,96 @@
+// kv350ctl and kv350-sim as a user runs them: separate processes, a real pseudo-terminal.
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Run {
+    int status;
+    QString out;
+    QString err;
+};
+
+Run runCtl(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(KV350_CTL_PATH), args);
+    p.waitForFinished(10000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+class SimProcess {
+public:
+    explicit SimProcess(const QStringList &args)
+    {
+        m_process.start(QStringLiteral(KV350_SIM_PATH), args);
+        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000))
+            m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~SimProcess()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(3000);
+    }
+    QString path() const { return m_path; }
+    QProcess &process() { return m_process; }
+
+private:
+    QProcess m_process;
+    QString m_path;
+};
+
+}  // namespace
+
+TEST(CliEndToEnd, IdentifiesTheVirtualReaderOnAPty)
+{
+    SimProcess sim({"--model", "KV350-LF", "--serial", "AB12CD34", "--version", "V2.3"});
+    ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.path().toStdString();
+
+    Run r = runCtl({"--port", sim.path(), "identify"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("KV350-LF")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("AB12CD34"));
+    EXPECT_TRUE(r.out.contains("V2.3"));
+
+    r = runCtl({"--port", sim.path(), "identify", "--json"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.trimmed(),
+              R"({"model":"KV350-LF","port":")" + sim.path() + R"(","serial":"AB12CD34","transport":"serial","version":"V2.3"})");
+
+    r = runCtl({"--port", sim.path(), "raw", "02", "02", "03", "04"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("TX : 02 02 03 04 ")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("RX : 02 04 03 00 04 05 "));
+}
+
+TEST(CliEndToEnd, SimulatedReaderNeedsNoDevice)
+{
+    const Run r = runCtl({"--simulate", "KV350-LF-X", "identify"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Model:   KV350-LF-X")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Serial:  12345678"));
+}
+
+TEST(CliEndToEnd, FailuresSayWhatWentWrong)
+{
+    // A reply that is not accepted: the virtual reader rejects an unknown command with status 10.
+    Run r = runCtl({"--simulate", "KV350-MIC", "raw", "02", "01", "7E"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("RX : 02 02 7E 10 ")) << "the reply is still shown";
+    EXPECT_FALSE(r.err.isEmpty());
+
+    r = runCtl({"--port", "/dev/kv350-no-such-port", "identify"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("/dev/kv350-no-such-port")) << r.err.toStdString();
+
+    r = runCtl({"--simulate", "KV350-ZZ", "identify"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains("usage:"));
+
+    QProcess sim;
+    sim.start(QStringLiteral(KV350_SIM_PATH), {"--model", "KV350-ZZ"});
+    sim.waitForFinished(5000);
+    EXPECT_NE(sim.exitCode(), 0);
+    EXPECT_FALSE(sim.readAllStandardError().isEmpty());
+}

@@ -1,0 +1,78 @@
+// kv350ctl's arguments: what it accepts and what it refuses with status 2.
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+using namespace kv350::cli;
+
+namespace {
+ParseResult parse(const QString &line)
+{
+    return parseArguments(line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+}
+}  // namespace
+
+TEST(CliOptions, AcceptsEachWayToReachAReader)
+{
+    auto r = parse("--port /dev/pts/3 identify --json");
+    ASSERT_TRUE(r.options) << r.error.toStdString();
+    EXPECT_EQ(r.options->via, Via::Serial);
+    EXPECT_EQ(r.options->port, "/dev/pts/3");
+    EXPECT_EQ(r.options->command, Command::Identify);
+    EXPECT_TRUE(r.options->json);
+
+    r = parse("--usb --vid 1234 --pid 0xabcd raw 02 01 0D");
+    ASSERT_TRUE(r.options) << r.error.toStdString();
+    EXPECT_EQ(r.options->via, Via::Usb);
+    EXPECT_EQ(r.options->vid, 0x1234);
+    EXPECT_EQ(r.options->pid, 0xABCD);
+    EXPECT_EQ(r.options->frame, QByteArray::fromHex("02010D"));
+
+    r = parse("--simulate KV350-LF-X raw 02010D");
+    ASSERT_TRUE(r.options);
+    EXPECT_EQ(r.options->via, Via::Simulated);
+    EXPECT_EQ(r.options->model, "KV350-LF-X");
+    EXPECT_EQ(r.options->frame, QByteArray::fromHex("02010D"));
+
+    r = parse("identify");
+    ASSERT_TRUE(r.options);
+    EXPECT_EQ(r.options->via, Via::Usb) << "USB is the default";
+    EXPECT_EQ(r.options->vid, 0x0E6A);
+    EXPECT_EQ(r.options->pid, 0x0317);
+}
+
+TEST(CliOptions, RefusesBadArguments)
+{
+    const char *bad[] = {
+        "",                                 // no command
+        "frobnicate",                       // unknown command
+        "--port",                           // missing value
+        "--port /dev/x --usb identify",     // two ways at once
+        "--simulate KV350-XX identify",     // unknown model
+        "--simulate kv350-mic identify",    // models are exact
+        "--usb --vid 12345 identify",       // more than 4 hex digits
+        "--usb --pid zz identify",
+        "--port /dev/x --vid 1 identify",   // ids only with USB
+        "raw",                              // no frame
+        "raw 02 1 0D",                      // half a byte
+        "raw 02 01 GG",
+        "raw 02 01",                        // shorter than a frame
+        "ports --json",
+        "identify extra",
+        "--verbose identify",
+    };
+    for (const char *line : bad) {
+        const ParseResult r = parse(QString::fromLatin1(line));
+        EXPECT_FALSE(r.options) << line;
+        EXPECT_FALSE(r.error.isEmpty()) << line;
+    }
+}
+
+TEST(CliOptions, HexWordsTakeWholeBytesOnly)
+{
+    EXPECT_EQ(parseHexWords({"02", "01", "0d"}), QByteArray::fromHex("02010D"));
+    EXPECT_EQ(parseHexWords({"02 01 0D"}), QByteArray::fromHex("02010D"));
+    EXPECT_FALSE(parseHexWords({}).has_value());
+    EXPECT_FALSE(parseHexWords({"0x02"}).has_value());
+    EXPECT_FALSE(parseHexWords({"021"}).has_value());
+}

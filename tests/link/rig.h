@@ -1,0 +1,64 @@
+#pragma once
+// A reader link wired to the virtual reader, in virtual time, with a recorder
+// in place of the window.
+#include "link/readerlink.h"
+#include "link/virtualtime.h"
+#include "sim/simhiddevice.h"
+#include "sim/simserialstream.h"
+#include "sim/virtualreader.h"
+
+#include <utility>
+#include <vector>
+
+namespace kv350::test {
+
+struct Recorder : LinkObserver {
+    std::vector<std::pair<QString, ColourValue>> statuses;
+    std::vector<ModelView> models;
+    std::vector<RequestFields> requests;
+    std::vector<ResponseFields> responses;
+    int messagesCleared = 0;
+
+    void messageCleared() override { ++messagesCleared; }
+    void requestShown(const RequestFields &f) override { requests.push_back(f); }
+    void responseShown(const ResponseFields &f) override { responses.push_back(f); }
+    void statusChanged(const QString &text, ColourValue colour) override { statuses.emplace_back(text, colour); }
+    void modelApplied(const ModelView &v) override { models.push_back(v); }
+};
+
+// A pause that runs a test's action while "the window processes messages".
+struct HookedPause : Pause {
+    explicit HookedPause(VirtualTime &t) : time(t) {}
+    void wait(int ms) override { time.wait(ms); }
+    void processPending() override
+    {
+        time.processPending();
+        if (onPending)
+            onPending();
+    }
+    VirtualTime &time;
+    std::function<void()> onPending;
+};
+
+struct Rig {
+    explicit Rig(sim::Identity identity = {}) : reader(std::move(identity)) { link.setObserver(&recorder); }
+    void useSerial() { link.useSerialPort(QStringLiteral("/dev/virtual-reader")); }
+    QByteArray response() const
+    {
+        return QByteArray(reinterpret_cast<const char *>(link.ResponseBuffer().data()), link.ResponseLength());
+    }
+
+    VirtualTime time;
+    sim::VirtualReader reader;
+    sim::SimHidDevice hid{reader, time};
+    sim::SimSerialStream serial{reader, time};
+    Recorder recorder;
+    ReaderLink link{hid, serial, time, time};
+};
+
+inline QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+}  // namespace kv350::test
