@@ -2,7 +2,7 @@
 //  1. round trip of N "02 01 0D" transactions through ReaderLink::ExecuteCommand,
 //     against the same exchange done with plain POSIX write/read on the pty;
 //  2. CPU time used while ReadSerialFrame waits out its reply window with no reply.
-// Usage: bench_serial [transactions] [time-outs]
+// Usage: bench_serial [transactions] [time-outs] [window]
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "link/serialtransport.h"
@@ -101,7 +101,13 @@ int main(int argc, char **argv)
 
     NullHid hid;
     QSerialDevice serial;
-    EventLoopPause pause;
+    // The window's pause processes pending events in every transaction (to
+    // paint the cleared reply fields); kv350ctl's has no window and does not.
+    EventLoopPause windowPause;
+    BlockingPause consolePause;
+    const bool window = argc > 3 && QByteArray(argv[3]) == "window";
+    Pause &pause = window ? static_cast<Pause &>(windowPause) : consolePause;
+    printf("pause: %s\n", window ? "EventLoopPause (the window's)" : "BlockingPause (kv350ctl's)");
     ReaderLink link(hid, serial, systemClock(), pause);
     link.useSerialPort(path);
     if (!link.ConnectReader()) {

@@ -135,7 +135,7 @@ int main(int argc, char **argv)
     if (o.command == Command::Ports)
         return listPorts();
 
-    EventLoopPause pause;
+    BlockingPause pause;  // no window to paint
     QSerialDevice serial;
     std::unique_ptr<sim::VirtualReader> reader;
     std::unique_ptr<HidBackend> hid;

@@ -13,7 +13,7 @@ void EventLoopPause::wait(int ms)
     if (ms <= 0)
         return;
     if (!QCoreApplication::instance()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        BlockingPause().wait(ms);
         return;
     }
     // Paints and timers run, clicks and keys wait: a wait inside a transaction
@@ -21,6 +21,12 @@ void EventLoopPause::wait(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void BlockingPause::wait(int ms)
+{
+    if (ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 void EventLoopPause::processPending()

@@ -21,4 +21,12 @@ public:
     void processPending() override;
 };
 
+// For programs without a window (kv350ctl, benchmarks): waits sleep the
+// thread, and there is nothing to paint.
+class BlockingPause final : public Pause {
+public:
+    void wait(int ms) override;
+    void processPending() override {}
+};
+
 }  // namespace kv350

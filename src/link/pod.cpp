@@ -3,7 +3,7 @@
 #include <QLoggingCategory>
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcPod, "kv350.link.usb")
+Q_LOGGING_CATEGORY(lcPod, "kv350.link.usb", QtWarningMsg)
 
 namespace kv350 {
 namespace {

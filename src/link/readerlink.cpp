@@ -3,7 +3,7 @@
 #include <QLoggingCategory>
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcLink, "kv350.link")
+Q_LOGGING_CATEGORY(lcLink, "kv350.link", QtWarningMsg)
 
 namespace kv350 {
 namespace {

@@ -3,7 +3,7 @@
 #include <QLoggingCategory>
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcSerial, "kv350.link.serial")
+Q_LOGGING_CATEGORY(lcSerial, "kv350.link.serial", QtWarningMsg)
 
 namespace kv350 {
 

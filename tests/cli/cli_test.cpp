@@ -4,13 +4,13 @@
 
 namespace {
 
-struct Run {
+struct CtlRun {
     int status;
     QString out;
     QString err;
 };
 
-Run runCtl(const QStringList &args)
+CtlRun runCtl(const QStringList &args)
 {
     QProcess p;
     p.start(QStringLiteral(KV350_CTL_PATH), args);
@@ -47,7 +47,7 @@ TEST(CliEndToEnd, IdentifiesTheVirtualReaderOnAPty)
     SimProcess sim({"--model", "KV350-LF", "--serial", "AB12CD34", "--version", "V2.3"});
     ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.path().toStdString();
 
-    Run r = runCtl({"--port", sim.path(), "identify"});
+    CtlRun r = runCtl({"--port", sim.path(), "identify"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("KV350-LF")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("AB12CD34"));
@@ -66,7 +66,7 @@ TEST(CliEndToEnd, IdentifiesTheVirtualReaderOnAPty)
 
 TEST(CliEndToEnd, SimulatedReaderNeedsNoDevice)
 {
-    const Run r = runCtl({"--simulate", "KV350-LF-X", "identify"});
+    const CtlRun r = runCtl({"--simulate", "KV350-LF-X", "identify"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("Model:   KV350-LF-X")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("Serial:  12345678"));
@@ -75,7 +75,7 @@ TEST(CliEndToEnd, SimulatedReaderNeedsNoDevice)
 TEST(CliEndToEnd, FailuresSayWhatWentWrong)
 {
     // A reply that is not accepted: the virtual reader rejects an unknown command with status 10.
-    Run r = runCtl({"--simulate", "KV350-MIC", "raw", "02", "01", "7E"});
+    CtlRun r = runCtl({"--simulate", "KV350-MIC", "raw", "02", "01", "7E"});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.contains("RX : 02 02 7E 10 ")) << "the reply is still shown";
     EXPECT_FALSE(r.err.isEmpty());

@@ -1,0 +1,44 @@
+#include "readerhost.h"
+
+#include <algorithm>
+
+namespace kv350::sim {
+
+ReaderHost::Outcome ReaderHost::receive(const QByteArray &frame, qint64 nowMs)
+{
+    Outcome outcome;
+    if (isRebooting(nowMs)) {
+        outcome.ignored = true;
+        return outcome;
+    }
+    FaultPlan &plan = m_reader.faults();
+    if (plan.isGone(nowMs)) {
+        outcome.writeFails = true;
+        return outcome;
+    }
+    const Fault fault = plan.takeNext();
+    if (fault.kind == FaultKind::DeviceGone) {
+        // The request never reaches the reader.
+        plan.setGone(nowMs, fault.goneMs);
+        outcome.writeFails = true;
+        return outcome;
+    }
+    const Delivery delivery = FaultPlan::shape(fault, m_reader.handle(frame));
+    int lastMs = 0;
+    for (const Chunk &chunk : delivery) {
+        outcome.chunks.push_back({nowMs + chunk.delayMs, chunk.bytes, chunk.continues});
+        lastMs = std::max(lastMs, chunk.delayMs);
+    }
+    if (m_reader.takeRebootRequest()) {
+        m_offlineFromMs = nowMs + lastMs;
+        m_offlineUntilMs = m_offlineFromMs + std::max(0, m_reader.rebootTimeMs());
+    }
+    return outcome;
+}
+
+bool ReaderHost::isRebooting(qint64 nowMs) const
+{
+    return m_offlineFromMs >= 0 && nowMs >= m_offlineFromMs && nowMs < m_offlineUntilMs;
+}
+
+}  // namespace kv350::sim

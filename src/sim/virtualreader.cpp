@@ -1,0 +1,71 @@
+#include "virtualreader.h"
+
+#include "cardmodule.h"
+#include "common/protocol.h"
+#include "identitymodule.h"
+#include "parametermodule.h"
+#include "systemmodule.h"
+#include "userdatamodule.h"
+
+namespace kv350::sim {
+
+VirtualReader::VirtualReader(Identity identity)
+    : m_identity(std::move(identity)),
+      m_parameters(m_identity.model),
+      m_userMemory(UserMemorySize, '\0')
+{
+    addModule(std::make_unique<IdentityModule>());
+    addModule(std::make_unique<ParameterModule>());
+    addModule(std::make_unique<SystemModule>());
+    addModule(std::make_unique<CardModule>());
+    addModule(std::make_unique<UserDataModule>());
+}
+
+VirtualReader::~VirtualReader() = default;
+
+std::vector<QByteArray> VirtualReader::handle(const QByteArray &request)
+{
+    // A reader served for days must not grow without end: keep the latest half.
+    if (m_requests.size() >= MaxLoggedRequests)
+        m_requests.erase(m_requests.begin(), m_requests.begin() + MaxLoggedRequests / 2);
+    m_requests.push_back(request);
+    const std::optional<Request> parsed = parseRequest(request);
+    if (!parsed)
+        return {};
+    for (auto it = m_modules.rbegin(); it != m_modules.rend(); ++it)
+        if ((*it)->handles(parsed->cmd))
+            return (*it)->handle(*parsed, *this);
+    return {makeReply(parsed->cmd, proto::StaRejected)};
+}
+
+void VirtualReader::setAcceptFilter(std::uint8_t code, AcceptFilter filter)
+{
+    m_parameters.setAcceptFilter(code, std::move(filter));
+}
+
+bool VirtualReader::takeRebootRequest()
+{
+    const bool requested = m_rebootRequested;
+    m_rebootRequested = false;
+    return requested;
+}
+
+void VirtualReader::requestReboot()
+{
+    m_rebootRequested = true;
+    ++m_rebootCount;
+}
+
+void VirtualReader::restoreFactoryDefaults()
+{
+    m_parameters.restoreFactory(m_identity.model);
+    for (const auto &module : m_modules)
+        module->restoreFactoryDefaults();
+}
+
+void VirtualReader::addModule(std::unique_ptr<ReaderModule> module)
+{
+    m_modules.push_back(std::move(module));
+}
+
+}  // namespace kv350::sim

@@ -1,0 +1,77 @@
+#pragma once
+#include "faultplan.h"
+#include "identity.h"
+#include "parameterstore.h"
+#include "readermodule.h"
+
+#include <QByteArray>
+#include <memory>
+#include <vector>
+
+namespace kv350::sim {
+
+// The reader's firmware without any wire: a request frame in, its replies out.
+// handle() depends on nothing but the reader's state, so tests call it directly;
+// the transports (SimHidDevice, SimSerialStream, PtyServer) add framing, time
+// and the fault plan around it.
+class VirtualReader final : public ReaderContext {
+public:
+    static constexpr int DefaultRebootTimeMs = 1500;
+    static constexpr int UserMemorySize = 256;
+    static constexpr std::size_t MaxLoggedRequests = 4096;
+
+    explicit VirtualReader(Identity identity = {});
+    ~VirtualReader() override;
+    VirtualReader(const VirtualReader &) = delete;
+    VirtualReader &operator=(const VirtualReader &) = delete;
+
+    // A malformed frame is logged and gets no reply; an unknown command gets STA 0x10.
+    std::vector<QByteArray> handle(const QByteArray &request);
+
+    // Every frame handle() was given, as it came off the wire.
+    const std::vector<QByteArray> &requests() const { return m_requests; }
+    void clearRequests() { m_requests.clear(); }
+
+    const Identity &identity() const override { return m_identity; }
+    // Parameters stay as they are; a new model's factory values come with restoreFactoryDefaults().
+    void setIdentity(const Identity &identity) { m_identity = identity; }
+    void setModel(const QByteArray &model) { m_identity.model = model; }
+    void setVersion(const QByteArray &version) { m_identity.version = version; }
+    void setSerial(const QByteArray &serial) { m_identity.serial = serial; }
+
+    ParameterStore &parameters() override { return m_parameters; }
+    const ParameterStore &parameters() const { return m_parameters; }
+    void setAcceptFilter(std::uint8_t code, AcceptFilter filter);
+
+    QByteArray &userMemory() override { return m_userMemory; }
+    const QByteArray &userMemory() const { return m_userMemory; }
+
+    FaultPlan &faults() { return m_faults; }
+    const FaultPlan &faults() const { return m_faults; }
+
+    int rebootTimeMs() const { return m_rebootTimeMs; }
+    void setRebootTimeMs(int ms) { m_rebootTimeMs = ms; }
+    // True once after a reboot command; the transport then takes the reader offline.
+    bool takeRebootRequest();
+    int rebootCount() const { return m_rebootCount; }
+
+    void requestReboot() override;
+    // Factory default keeps the user memory: it is the user's data, not a setting.
+    void restoreFactoryDefaults() override;
+
+    // Searched newest first, so a later module can take over a command.
+    void addModule(std::unique_ptr<ReaderModule> module);
+
+private:
+    Identity m_identity;
+    ParameterStore m_parameters;
+    QByteArray m_userMemory;
+    FaultPlan m_faults;
+    std::vector<std::unique_ptr<ReaderModule>> m_modules;
+    std::vector<QByteArray> m_requests;
+    int m_rebootTimeMs = DefaultRebootTimeMs;
+    bool m_rebootRequested = false;
+    int m_rebootCount = 0;
+};
+
+}  // namespace kv350::sim
