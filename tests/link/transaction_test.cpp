@@ -185,3 +185,23 @@ TEST(Transaction, FramesOutsideTheBufferAreRefused)
     EXPECT_FALSE(rig.link.ExecuteCommand(QByteArray(257, '\x02')));
     EXPECT_TRUE(rig.reader.requests().empty());
 }
+
+TEST(Transaction, AfterARebootTheNextCommandFindsTheReaderAgain)
+{
+    for (bool serial : {false, true}) {
+        Rig rig;
+        if (serial)
+            rig.useSerial();
+        ASSERT_TRUE(rig.link.ExecuteCommand(hex("02020304")));
+        ASSERT_TRUE(rig.link.ExecuteCommand(hex("02020F01")));
+        EXPECT_EQ(rig.response(), hex("02020F00"));
+        rig.link.DisconnectReader();
+        // While the reader restarts it cannot be reached ...
+        EXPECT_FALSE(rig.link.ExecuteCommand(hex("02020304"))) << (serial ? "serial" : "usb");
+        EXPECT_FALSE(rig.link.Connected());
+        // ... and after the program's 3000 ms wait it answers with its settings kept.
+        rig.time.wait(3000);
+        ASSERT_TRUE(rig.link.ExecuteCommand(hex("02020304"))) << rig.link.lastError().toStdString();
+        EXPECT_EQ(rig.response(), hex("020403000405"));
+    }
+}
