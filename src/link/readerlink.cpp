@@ -109,6 +109,12 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     } else {
         m_serial.WriteSerialPort(m_request.data(), requestLength);
         received = m_serial.ReadSerialFrame(m_response.data());
+        if (m_serial.broken()) {
+            // Close the dead handle so that the next command opens the port afresh.
+            DisconnectReader();
+            fail(QStringLiteral("%1: the serial port went away").arg(m_portPath));
+            return false;
+        }
     }
 
     if (received < 4 || m_response[proto::OffStx] != proto::Stx) {

@@ -27,6 +27,8 @@ public:
     void CloseSerialPort();
 
     bool isOpen() const { return m_device.isOpen(); }
+    // The port failed under its open handle (a USB serial adapter pulled out).
+    bool broken() const { return m_device.isOpen() && m_device.broken(); }
     QString errorText() const { return m_device.errorText(); }
 
 private:

@@ -34,6 +34,7 @@ public:
     // chunk in flight and returns false at once when there is none.
     bool waitForReadyRead(int timeoutMs) override;
     QString errorText() const override { return m_error; }
+    bool broken() const override { return m_broken; }
 
     QString portName() const { return m_path; }
     // Every byte the program wrote, in order, while open.

@@ -205,3 +205,18 @@ TEST(Transaction, AfterARebootTheNextCommandFindsTheReaderAgain)
         EXPECT_EQ(rig.response(), hex("020403000405"));
     }
 }
+
+TEST(Transaction, ASerialPortThatGoesAwayIsClosedAndReopenedNextTime)
+{
+    Rig rig;
+    rig.useSerial();
+    ASSERT_TRUE(rig.link.ExecuteCommand(hex("02020304")));
+    rig.reader.faults().queue(sim::Fault::deviceGone());
+    EXPECT_FALSE(rig.link.ExecuteCommand(hex("02020304")));
+    EXPECT_FALSE(rig.link.Connected());
+    EXPECT_FALSE(rig.serial.isOpen());
+    EXPECT_TRUE(rig.link.lastError().contains("went away")) << rig.link.lastError().toStdString();
+    rig.reader.faults().deviceBack();
+    ASSERT_TRUE(rig.link.ExecuteCommand(hex("02020304"))) << rig.link.lastError().toStdString();
+    EXPECT_EQ(rig.response(), hex("020403000405"));
+}
