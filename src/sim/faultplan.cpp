@@ -23,77 +23,19 @@ const char *faultKindName(FaultKind kind)
     return "?";
 }
 
-Fault Fault::noReply()
-{
-    Fault f;
-    f.kind = FaultKind::NoReply;
-    return f;
-}
-
-Fault Fault::late(int delayMs)
-{
-    Fault f;
-    f.kind = FaultKind::Late;
-    f.delayMs = delayMs;
-    return f;
-}
-
+// Designated initialisers: each factory names only the fields its kind uses.
+Fault Fault::noReply() { return {.kind = FaultKind::NoReply}; }
+Fault Fault::late(int delayMs) { return {.kind = FaultKind::Late, .delayMs = delayMs}; }
 Fault Fault::split(int pieceSize, int gapMs)
 {
-    Fault f;
-    f.kind = FaultKind::Split;
-    f.pieceSize = pieceSize;
-    f.gapMs = gapMs;
-    return f;
+    return {.kind = FaultKind::Split, .pieceSize = pieceSize, .gapMs = gapMs};
 }
-
-Fault Fault::noise(const QByteArray &bytes)
-{
-    Fault f;
-    f.kind = FaultKind::Noise;
-    f.bytes = bytes;
-    return f;
-}
-
-Fault Fault::wrongCmd(std::uint8_t cmd)
-{
-    Fault f;
-    f.kind = FaultKind::WrongCmd;
-    f.value = cmd;
-    return f;
-}
-
-Fault Fault::status(std::uint8_t sta)
-{
-    Fault f;
-    f.kind = FaultKind::Status;
-    f.value = sta;
-    return f;
-}
-
-Fault Fault::truncated(int keep)
-{
-    Fault f;
-    f.kind = FaultKind::Truncate;
-    f.keep = keep;
-    return f;
-}
-
-Fault Fault::overLong(std::uint8_t len)
-{
-    Fault f;
-    f.kind = FaultKind::OverLong;
-    f.value = len;
-    return f;
-}
-
-Fault Fault::deviceGone(int goneMs)
-{
-    Fault f;
-    f.kind = FaultKind::DeviceGone;
-    f.goneMs = goneMs;
-    return f;
-}
+Fault Fault::noise(const QByteArray &bytes) { return {.kind = FaultKind::Noise, .bytes = bytes}; }
+Fault Fault::wrongCmd(std::uint8_t cmd) { return {.kind = FaultKind::WrongCmd, .value = cmd}; }
+Fault Fault::status(std::uint8_t sta) { return {.kind = FaultKind::Status, .value = sta}; }
+Fault Fault::truncated(int keep) { return {.kind = FaultKind::Truncate, .keep = keep}; }
+Fault Fault::overLong(std::uint8_t len) { return {.kind = FaultKind::OverLong, .value = len}; }
+Fault Fault::deviceGone(int goneMs) { return {.kind = FaultKind::DeviceGone, .goneMs = goneMs}; }
 
 void FaultPlan::queue(const Fault &fault, int count)
 {

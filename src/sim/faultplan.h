@@ -28,7 +28,7 @@ struct Fault {
     int delayMs = 0;
     int pieceSize = 0;
     int gapMs = 0;
-    QByteArray bytes;
+    QByteArray bytes{};
     std::uint8_t value = 0;
     int keep = 0;
     int goneMs = -1;
@@ -52,7 +52,7 @@ struct Fault {
 // keep the frame's reports together; noise is a chunk of its own.
 struct Chunk {
     int delayMs = 0;
-    QByteArray bytes;
+    QByteArray bytes{};
     bool continues = false;
     bool operator==(const Chunk &) const = default;
 };
