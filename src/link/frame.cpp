@@ -84,16 +84,23 @@ QString frameText(const QByteArray &bytes)
     return frameText(reinterpret_cast<const std::uint8_t *>(bytes.constData()), int(bytes.size()));
 }
 
-std::optional<QByteArray> parseFrameText(const QString &text)
+QByteArray parseFrameText(const QString &text, bool *allHex)
 {
     QByteArray out;
+    out.reserve(text.size() / 3 + 1);
+    bool valid = true;
     for (qsizetype i = 0; i + 1 < text.size(); i += 3) {
         const int hi = hexValue(text[i]);
         const int lo = hexValue(text[i + 1]);
-        if (hi < 0 || lo < 0)
-            return std::nullopt;
-        out.append(char(hi << 4 | lo));
+        if (hi < 0 || lo < 0) {
+            valid = false;
+            out.append('\0');
+        } else {
+            out.append(char(hi << 4 | lo));
+        }
     }
+    if (allHex)
+        *allHex = valid;
     return out;
 }
 

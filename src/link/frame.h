@@ -10,7 +10,6 @@
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <optional>
 
 namespace kv350 {
 
@@ -47,8 +46,10 @@ QString frameText(const QByteArray &bytes);
 
 // Reads frame text back: every byte occupies three characters, its two hex
 // digits at positions 1-2, 4-5, 7-8, ... (the third character is not looked
-// at). A trailing single character is ignored. nullopt when a pair is not hex.
-std::optional<QByteArray> parseFrameText(const QString &text);
+// at; either case of digit is taken). A trailing single character is ignored.
+// A pair that is not hex becomes 0x00, as the console shows it; allHex, when
+// given, tells whether every pair was hex.
+QByteArray parseFrameText(const QString &text, bool *allHex = nullptr);
 
 // "%02X" per byte, no separator.
 QString BytesToHex(const std::uint8_t *bytes, int count);

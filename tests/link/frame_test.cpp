@@ -106,8 +106,15 @@ TEST(FrameText, HexTextsAndTheirParsing)
     EXPECT_EQ(parseFrameText("02-01x0d"), hex("02010D"));
     EXPECT_EQ(parseFrameText("02 01 0"), hex("0201")) << "a lone last digit is ignored";
     EXPECT_EQ(parseFrameText(""), QByteArray());
-    EXPECT_FALSE(parseFrameText("02 0G 0D").has_value());
-    EXPECT_FALSE(parseFrameText("0201 0D").has_value()) << "2 then 0 at positions 4-5 is not a byte";
+    EXPECT_EQ(parseFrameText("a5 "), hex("A5")) << "lower case is hex too";
+    bool allHex = true;
+    EXPECT_EQ(parseFrameText("02 0G 0D", &allHex), hex("02000D")) << "a pair that is not hex is 00";
+    EXPECT_FALSE(allHex);
+    EXPECT_EQ(parseFrameText("1,2", &allHex), hex("00")) << "1 and the comma do not convert; the 2 is ignored";
+    EXPECT_FALSE(allHex);
+    EXPECT_EQ(parseFrameText("0201 0D", &allHex), hex("0200")) << "every byte takes three characters";
+    parseFrameText("02 01 0D ", &allHex);
+    EXPECT_TRUE(allHex);
 }
 
 TEST(FrameFields, RequestAndResponseAsTheWindowShowsThem)
