@@ -1,0 +1,226 @@
+// The texts are data: keep the rows in their order, the window and the tests
+// rely on it (the sample names are the last nine triplets, in list order).
+#include "texttable.h"
+
+namespace kv350::i18n {
+
+namespace {
+
+constexpr Triplet Triplets[] = {
+    // Window and menu
+    {"KV350 Tools V0182", "KV350 工具程式 V0182", "KV350 工具程式 V0182"},
+    {"&Language", "语言(&Language)", "語言(&Language)"},
+    {"&File", "档案(&F)", "檔案(&F)"},
+    {"About", "关于", "關於"},
+    {"&About", "关于(&A)", "關於(&A)"},
+    {"E&xit", "离开(&x)", "離開(&x)"},
+    // Each language item of the menu shows its own column, whatever the current language.
+    {"&English", "&Simplified chinese(简体)", "&Traditional chinese(繁體)"},
+
+    // Messages and status
+    {"Command Error!", "指令错误！", "指令錯誤！"},
+    {"Command Done.", "指令完成。", "指令完成。"},
+    {"No Card or Key Error!", "无卡片或Key错误！", "無卡片或Key錯誤！"},
+    {"Supported reader: KV350-M1,KV350-U1,KV350-MIC,KV350-IC,KV350-LF,KV350-MIC-X,KV350-A1 .",
+     "本软体支援: KV350-M1,KV350-U1,KV350-MIC,KV350-IC,KV350-LF,KV350-MIC-X,KV350-A1。",
+     "本軟體支援: KV350-M1,KV350-U1,KV350-MIC,KV350-IC,KV350-LF,KV350-MIC-X,KV350-A1。"},
+    {"Connected", "已连线", "已連線"},
+    {"Disconnected", "未连线", "未連線"},
+
+    // Shared button captions, USB mode names and the port list
+    {"Connect", "连线", "連線"},
+    {"Get Current Setting", "读回设定值", "讀回設定值"},
+    {"Set", "设定", "設定"},
+    {"Write", "写入", "寫入"},
+    {"Lock", "锁定", "鎖定"},
+    {"Get", "读回", "讀回"},
+    {"USB Keyboard Emulation", "USB键盘模拟", "USB鍵盤模擬"},
+    {"USB HID-Compliant Device", "USB人性化介面装置", "USB人性化介面裝置"},
+    {"USB HID-Compliant Device Auto Send", "USB人性化介面装置自动发送", "USB人性化介面裝置自動發送"},
+    {"USB Serial Port Auto Send", "USB 串口自动发送", "USB 串口自動發送"},
+    {"USB Serial Port", "USB 串口", "USB 串口"},
+    {"USB Auto", "USB 自动", "USB 自動"},
+
+    // Page tsCommon
+    {"Common", "一般", "一般"},
+    {"Send ID Format", "发送ID格式", "發送ID格式"},
+    {"ID Format", "ID格式", "ID格式"},
+    {"ID Reverse Byte", "识别码反向位元组", "識別碼反向位元組"},
+    {"ID Reverse Bit", "识别码反向位元", "識別碼反向位元"},
+    {"DEC Zero Remove", "移除数字前'0'", "移除數字前'0'"},
+    {"Add Enter(CR)", "加入Enter(CR)", "加入Enter(CR)"},
+    {"Add Ctrl+Enter(LF)", "加入Ctrl+Enter(LF)", "加入Ctrl+Enter(LF)"},
+    {"Add Down Arrow", "加入向下键", "加入向下鍵"},
+    {"Add Tab", "加入Tab键", "加入Tab鍵"},
+    {"Add Space", "加入空白分隔", "加入空白分隔"},
+    {"Add Comma(,)", "加入逗号分隔(,)", "加入逗號分隔(,)"},
+    {"Add Brackets([ ])", "加入中括号([ ])", "加入中括號([ ])"},
+    {"Add Quotation(' ')", "加入引号(' ')", "加入引號(' ')"},
+    {"USB Mode", "USB模式", "USB模式"},
+    {"Read Card Mode", "读卡模式", "讀卡模式"},
+    // The tab caption; the eTag check box of the same English text reads differently.
+    {"Auto Read", "自动读卡", "自動讀卡", "tsAuto"},
+    {"Auto", "自动", "自動"},
+    {"Beep", "哔声", "嗶聲"},
+    {"LED", "灯号", "燈號"},
+    {"Same Card Detection", "相同卡侦测", "相同卡偵測"},
+    {"Energy Saving Mode", "节能模式", "節能模式"},
+    {"Read Card Time Postponement", "读卡延迟时间", "讀卡延遲時間"},
+    {"Same Card Detection Time", "侦测相同卡时间", "偵測相同卡時間"},
+    {"System Command", "系统指令", "系統指令"},
+    {"Reboot Reader", "读卡机重新开机", "讀卡機重新開機"},
+    {"Use Factory Settings", "回复出厂值", "回復出廠值"},
+    {"USB Keypad Delay Time", "USB按键延迟时间", "USB按鍵延遲時間"},
+    {"Keyboard Layout", "键盘布局", "鍵盤布局"},
+
+    // Page tsCommand
+    {"Command Test", "指令测试", "指令測試"},
+    {"Request Data", "请求资料", "請求資料"},
+    {"Request(Hex)", "请求(Hex)", "請求(Hex)"},
+    {"Send Request", "请求传送", "請求傳送"},
+    {"Read Card", "读卡", "讀卡"},
+    {"Response Data", "回应资料", "回應資料"},
+    {"Response(Hex):", "回应(Hex):", "回應(Hex):"},
+    {"ASCII To Hex", "ASCII 转换 Hex", "ASCII 轉換 Hex"},
+
+    // Pages tsAuto, tsNTAG, tsMifare, tsMifareKey
+    {"Sector:", "区段:", "區段:"},
+    {"Block:", "区块:", "區塊:"},
+    {"Start:", "开始:", "開始:"},
+    {"Byte:", "位元组:", "位元組:"},
+    {"Key:", "Key:", "Key:"},
+    {"Old key:", "旧Key:", "舊Key:"},
+    {"New key:", "新Key:", "新Key:"},
+    {"Key A", "Key A", "Key A"},
+    {"Key B", "Key B", "Key B"},
+    {"Key Error MSG:", "Key错误讯息:", "Key錯誤訊息:"},
+    {"ID Block/Byte (MIFARE Classic)", "ID读取区块/位元 (MIFARE Classic)", "ID讀取區塊/位元 (MIFARE Classic)"},
+    {"ID Block/Byte (NFC NTAG203/Ultralight)", "ID读取区块/位元 (NFC NTAG203/Ultralight)",
+     "ID讀取區塊/位元 (NFC NTAG203/Ultralight)"},
+    {"Set Auto Read MIFARE Classic", "设定自动读取 MIFARE Classic", "設定自動讀取 MIFARE Classic"},
+    // The Simplified text once arrived garbled (a wrong code page); this is the intended wording.
+    {"Set Auto Read NFC NTAG203/Ultralight", "设定自动读取 NFC NTAG203/Ultralight", "設定自動讀取 NFC NTAG203/Ultralight"},
+    {"Card Data Read/Write Test", "卡片资料读写测试", "卡片資料讀寫測試"},
+    {"Block:", "区块:", "區塊:"},
+    {"Write Card Data:", "写入卡片资料:", "寫入卡片資料:"},
+    {"Write Card Data", "写入卡片资料", "寫入卡片資料"},
+    {"Read Card Data:", "读取卡片资料:", "讀取卡片資料:"},
+    {"Read Card Data", "读取卡片资料", "讀取卡片資料"},
+    {"Read Card All Data", "读取卡片全部资料", "讀取卡片全部資料"},
+    {"URL Address", "URL 位址", "URL 位址"},
+    {"Read", "读取", "讀取"},
+    {"Read Write Card Loop", "读写卡片循环测试", "讀寫卡片循環測試"},
+    {"Read Card All Data", "读取卡片全部资料", "讀取卡片全部資料"},
+    {"Card Data Read/Write Test", "卡片资料读写测试", "卡片資料讀寫測試"},
+    {"Write Card Data:", "写入卡片资料:", "寫入卡片資料:"},
+    {"Write Card Data", "写入卡片资料", "寫入卡片資料"},
+    {"Read Card Data:", "读取卡片资料:", "讀取卡片資料:"},
+    {"Read Card Data", "读取卡片资料", "讀取卡片資料"},
+    {"Write Key To EEPROM (MIFARE Classic)", "写入 KEY 至 EEPROM (MIFARE Classic)", "寫入 KEY 至 EEPROM (MIFARE Classic)"},
+    {"Write Key To Card", "写入 KEY 至卡片", "寫入 KEY 至卡片"},
+    {"Issue MIFARE Card", "MIFARE 卡片发卡", "MIFARE 卡片發卡"},
+
+    // Page tsISO15693
+    {"MIC Available Card Type", "MIC读取卡片类别", "MIC讀取卡片類別"},
+    {"Card ID Block/Byte", "卡片ID读取之区块/位元组", "卡片ID讀取之區塊/位元組"},
+    {"Block:", "区块:", "區塊:"},
+    {"Start:", "开始:", "開始:"},
+    {"Byte:", "位元组:", "位元組:"},
+    {"Card Data Read/Write Test", "卡片资料读写测试", "卡片資料讀寫測試"},
+    {"Blocks:", "区块数:", "區塊數:"},
+    {"Read Block Data:", "读取区块资料:", "讀取區塊資料:"},
+    {"Read Block Data", "读取区块资料", "讀取區塊資料"},
+    {"Write Block Data:", "写入区块资料:", "寫入區塊資料:"},
+    {"Write Block Data", "写入区块资料", "寫入區塊資料"},
+    {"ISO15693 Command", "ISO15693 指令", "ISO15693 指令"},
+
+    // Page tsK7704
+    {"eTag Data Read/Write", "eTag资料读写", "eTag資料讀寫"},
+    {"Read eTag Data:", "读取eTag资料:", "讀取eTag資料:"},
+    {"Read eTag Data", "读取eTag资料", "讀取eTag資料"},
+    {"Write eTag Data:", "写入eTag资料:", "寫入eTag資料:"},
+    {"Write eTag Data", "写入eTag资料", "寫入eTag資料"},
+    {"Auto INC", "自动加一", "自動加一"},
+    {"Auto Read", "自动读取", "自動讀取", "chkETAGAutoRead"},
+    {"Auto EPC Data Read", "自动EPC资料读取", "自動EPC資料讀取"},
+    {"Set Auto Read EPC", "设定自动读取 EPC", "設定自動讀取 EPC"},
+    {"EPC Data Read/Write", "EPC资料读写", "EPC資料讀寫"},
+    {"Read EPC Data", "读取EPC资料", "讀取EPC資料"},
+    {"Read EPC Data", "读取EPC资料", "讀取EPC資料"},
+    {"Write EPC Data", "写入EPC资料", "寫入EPC資料"},
+    {"Write EPC Data", "写入EPC资料", "寫入EPC資料"},
+    {"Bank", "区块", "區塊"},
+    {"Address", "位址", "位址"},
+    {"Length", "长度", "長度"},
+
+    // Page tsLF
+    {"LF Card", "低频卡", "低頻卡"},
+    {"Available Card Type", "读取卡片类别", "讀取卡片類別"},
+
+    // Page tsFirmware
+    // Also the prefix of the progress messages during an upgrade.
+    {"Update Firmware", "韧体更新", "韌體更新"},
+    {"Firmware file path:", "轫体档案路径:", "軔體檔案路徑:"},
+    {"Firmware file", "轫体档案", "軔體檔案"},
+    {"Upgrade progress:", "更新进度:", "更新進度:"},
+    {"Firmware type error!", "轫体机型错误！", "軔體機型錯誤！"},
+    {"Select firmware file", "选取轫体档案", "選取軔體檔案"},
+    {"Code size (Hex):", "程式大小 (Hex):", "程式大小 (Hex):"},
+    {"Code checksum (Hex):", "检查加总 (Hex):", "檢查加總 (Hex):"},
+    {"Code type:", "程式机型:", "程式機型:"},
+    {"Code version:", "程式版本:", "程式版本:"},
+    {"Firmware file loaded.", "轫体档案载入完成。", "軔體檔案載入完成。"},
+    {"Failed to load firmware.", "轫体档案载入错误！", "軔體檔案載入錯誤！"},
+    {"Please select firmware file!", "请先选择轫体档案！", "請先選擇軔體檔案！"},
+    {"KV350 firmware update complete.", "KV350 更新轫体完成。", "KV350 更新軔體完成。"},
+    {"KV350 device error.", "KV350 装置错误！", "KV350 裝置錯誤！"},
+    {"Note !", "注意!", "注意!"},
+    {"Note: Update firmware may cause the device crash! If not necessary, Please do NOT update firmware.",
+     "注意：更新产品韧体有可能会导致装置故障，如非必要请勿更新。", "注意：更新產品韌體有可能會導致裝置故障，如非必要請勿更新。"},
+
+    // Page tsOvtra
+    {"Ovtra Sst", "Ovtra设定", "Ovtra設定"},
+    {"Auto Test", "自动测试", "自動測試"},
+    {"Cancel Test", "取消测试", "取消測試"},
+
+    // Request sample list
+    // Shown while nothing is picked; the nine sample names follow in list order.
+    {"Select Request Sample List", "选取请求范例列表", "選取請求範例列表"},
+    {"[01] Read Card ID", "[01] 读取卡片 ID", "[01] 讀取卡片 ID"},
+    {"[02][02] Run Action Command", "[02][02] 执行动作指令", "[02][02] 執行動作指令"},
+    {"[03][01] Get USB Mode", "[03][01] 读取USB模式", "[03][01] 讀取USB模式"},
+    {"[0C] Read User Data", "[0C] 读取使用者资料", "[0C] 讀取使用者資料"},
+    {"[0C] Write User Data", "[0C] 写入使用者资料", "[0C] 寫入使用者資料"},
+    {"[0D] Get S/N", "[0D] 读取序号", "[0D] 讀取序號"},
+    {"[0E] Get Model, Version", "[0E] 读取型号及版本", "[0E] 讀取型號及版本"},
+    {"[0F][01] Set Reboot", "[0F][01] 设定重新开机", "[0F][01] 設定重新開機"},
+    {"[0F][02] Use Default", "[0F][02] 恢复出厂值", "[0F][02] 恢復出廠值"},
+};
+static_assert(std::size(Triplets) == TripletCount);
+
+constexpr RequestSample Samples[] = {
+    {"[01] Read Card ID", "02", "01", "01"},
+    {"[02][02] Run Action Command", "02", "02", "02 "},
+    {"[03][01] Get USB Mode", "02", "03", "01 "},
+    {"[0C] Read User Data", "04", "0C", "00 00 08 "},
+    {"[0C] Write User Data", "0C", "0C", "00 00 08 01 23 45 67 89 AB CD EF "},
+    {"[0D] Get S/N", "01", "0D", ""},
+    {"[0E] Get Model, Version", "01", "0E", ""},
+    {"[0F][01] Set Reboot", "02", "0F", "01"},
+    {"[0F][02] Use Default", "02", "0F", "02"},
+};
+static_assert(std::size(Samples) == RequestSampleCount);
+
+}  // namespace
+
+std::span<const Triplet, TripletCount> textTable()
+{
+    return std::span<const Triplet, TripletCount>(Triplets);
+}
+
+std::span<const RequestSample, RequestSampleCount> requestSamples()
+{
+    return std::span<const RequestSample, RequestSampleCount>(Samples);
+}
+
+}  // namespace kv350::i18n
