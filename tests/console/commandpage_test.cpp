@@ -1,0 +1,161 @@
+// The Command page against the virtual reader, offscreen and in virtual time.
+#include "console/commandpage.h"
+#include "console/requesttext.h"
+#include "link/virtualtime.h"
+#include "sim/simhiddevice.h"
+#include "sim/simserialstream.h"
+#include "sim/virtualreader.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace kv350;
+using namespace kv350::console;
+
+namespace {
+
+struct Panel : MessagePanel, Sounder {
+    QString message;
+    ColourValue colour = 0;
+    std::vector<int> tones;
+    void setMessage(const QString &t) override { message = t; }
+    void setMessageColour(ColourValue c) override { colour = c; }
+    void tone(int hz, int) override { tones.push_back(hz); }
+};
+
+// Forwards the link's mirror to the page, as the main window does.
+struct Mirror : LinkObserver {
+    CommandPage *page = nullptr;
+    void requestShown(const RequestFields &f) override { page->showRequest(f); }
+    void responseShown(const ResponseFields &f) override { page->showResponse(f); }
+};
+
+struct PageRig {
+    VirtualTime time;
+    sim::VirtualReader reader;
+    sim::SimHidDevice hid{reader, time};
+    sim::SimSerialStream serial{reader, time};
+    ReaderLink link{hid, serial, time, time};
+    Panel panel;
+    Reporter reporter{panel, time, panel};
+    i18n::Localizer language;
+    PageContext context{link, reporter, time, language};
+    CommandPage page{context};
+    Mirror mirror;
+
+    PageRig()
+    {
+        mirror.page = &page;
+        link.setObserver(&mirror);
+        reporter.setTextLookup(language.textLookup());
+    }
+    QString text(const char *name) { return page.findChild<QLineEdit *>(name)->text(); }
+    QLineEdit *edit(const char *name) { return page.findChild<QLineEdit *>(name); }
+    QComboBox *samples() { return page.findChild<QComboBox *>("cmbRequest"); }
+    void click(const char *name) { QTest::mouseClick(page.findChild<QPushButton *>(name), Qt::LeftButton); }
+};
+
+}  // namespace
+
+TEST(CommandPage, StartsWithTheDesignedFieldsAndNoSampleChosen)
+{
+    PageRig rig;
+    EXPECT_EQ(rig.text("edRequestSTX"), "02");
+    EXPECT_EQ(rig.text("edRequestCMD"), "02");
+    EXPECT_EQ(rig.text("edRequestDATA"), "02 ");
+    EXPECT_EQ(rig.text("edRequest"), "02 03 02 02 ");
+    EXPECT_EQ(rig.text("edResponseSTA"), "__");
+    EXPECT_EQ(rig.edit("edRequestCMD")->maxLength(), 2);
+    EXPECT_EQ(rig.edit("edRequestDATA")->maxLength(), 180);
+    EXPECT_EQ(rig.edit("edConvAscii")->maxLength(), 60);
+    EXPECT_EQ(rig.edit("edRequestAscii")->maxLength(), MaxAsciiRequest);
+    EXPECT_TRUE(rig.edit("edRequest")->isReadOnly());
+    ASSERT_EQ(rig.samples()->count(), 9);
+    EXPECT_EQ(rig.samples()->currentIndex(), -1);
+    EXPECT_EQ(rig.samples()->placeholderText(), "Select Request Sample List");
+    EXPECT_EQ(rig.samples()->itemText(5), "[0D] Get S/N");
+}
+
+TEST(CommandPage, TypingRebuildsTheRequest)
+{
+    PageRig rig;
+    rig.edit("edRequestCMD")->clear();
+    QTest::keyClicks(rig.edit("edRequestCMD"), "0C");
+    rig.edit("edRequestDATA")->clear();
+    QTest::keyClicks(rig.edit("edRequestDATA"), "01 02 03");
+    EXPECT_EQ(rig.text("edRequestLEN"), "04");
+    EXPECT_EQ(rig.text("edRequest"), "02 04 0C 01 02 03 ");
+
+    rig.edit("edRequestAscii")->clear();
+    QTest::keyClicks(rig.edit("edRequestAscii"), "A");
+    EXPECT_EQ(rig.text("edRequestCMD"), "00");
+    EXPECT_EQ(rig.text("edRequest"), "02 06 00 01 41 34 30 0D ");
+
+    QTest::keyClicks(rig.edit("edConvAscii"), "Hi");
+    EXPECT_EQ(rig.text("edConvHex"), "48 69 ");
+}
+
+TEST(CommandPage, PickingASampleLoadsItWithoutSending)
+{
+    PageRig rig;
+    rig.samples()->setCurrentIndex(5);
+    emit rig.samples()->activated(5);
+    EXPECT_EQ(rig.text("edRequest"), "02 01 0D ");
+    EXPECT_EQ(rig.text("edRequestLEN"), "01");
+    EXPECT_TRUE(rig.reader.requests().empty());
+
+    // Typing into the list is discarded.
+    QTest::keyClick(rig.samples(), Qt::Key_Down);
+    QTest::keyClicks(rig.samples(), "[0E");
+    EXPECT_EQ(rig.samples()->currentIndex(), 5);
+
+    rig.page.pageEntered();
+    EXPECT_EQ(rig.samples()->currentIndex(), 0);
+    EXPECT_EQ(rig.text("edRequest"), "02 02 01 01");
+}
+
+TEST(CommandPage, SendReportsTheTransactionAndMirrorsTheReply)
+{
+    PageRig rig;
+    rig.samples()->setCurrentIndex(2);  // [03][01] Get USB Mode
+    emit rig.samples()->activated(2);
+    rig.click("btnRequestSend");
+    EXPECT_EQ(rig.reader.requests().back(), QByteArray::fromHex("02020301"));
+    EXPECT_EQ(rig.text("edResponse"), "02 04 03 00 01 01 ");
+    EXPECT_EQ(rig.text("edResponseDATA"), "01 01 ");
+    EXPECT_EQ(rig.text("edResponseAscii"), "..");
+    EXPECT_EQ(rig.panel.message, "Command Done.");
+
+    // STA is not judged here: a failure status still counts as done, the user reads STA.
+    rig.click("btnReadCard");
+    EXPECT_EQ(rig.reader.requests().back(), QByteArray::fromHex("02020101"));
+    EXPECT_EQ(rig.text("edResponseSTA"), "01");
+    EXPECT_EQ(rig.panel.message, "Command Done.");
+
+    // No reply: "Command Error!" and the response fields stay cleared.
+    rig.reader.faults().queue(sim::Fault::noReply());
+    rig.click("btnRequestSend");
+    EXPECT_EQ(rig.panel.message, "Command Error!");
+    EXPECT_EQ(rig.text("edResponseSTA"), "__");
+    EXPECT_EQ(rig.panel.tones.back(), 300);
+}
+
+TEST(CommandPage, CaptionsAndSamplesFollowTheLanguage)
+{
+    PageRig rig;
+    rig.language.setLanguage(i18n::Language::Traditional);
+    rig.page.applyLanguage();
+    EXPECT_EQ(rig.page.findChild<QPushButton *>("btnReadCard")->text(), QString::fromUtf8("讀卡"));
+    EXPECT_EQ(rig.samples()->itemText(5), QString::fromUtf8("[0D] 讀取序號"));
+    EXPECT_EQ(rig.samples()->currentIndex(), -1);
+    rig.click("btnReadCard");
+    EXPECT_EQ(rig.panel.message, QString::fromUtf8("指令完成。"));
+
+    rig.language.setLanguage(i18n::Language::Simplified);
+    rig.page.applyLanguage();
+    EXPECT_EQ(rig.samples()->itemText(5), QString::fromUtf8("[0D] 读取序号"));
+}
