@@ -1,0 +1,359 @@
+#include "frmmain.h"
+
+#include "console/commandpage.h"
+#include "i18n/fonts.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace kv350 {
+namespace {
+
+struct PageInfo {
+    const char *name;
+    const char *caption;
+    const char *context;  // for captions whose English text serves twice
+    unsigned feature;     // 0: every model has it
+};
+
+const PageInfo Pages[] = {
+    {"tsCommon", "Common", nullptr, 0},
+    {"tsAuto", "Auto Read", "tsAuto", FeatureAutoPage},
+    {"tsNTAG", "NFC NTAG203/Ultralight", nullptr, FeatureNtagPage},
+    {"tsMifare", "MIFARE", nullptr, FeatureMifarePage},
+    {"tsMifareKey", "MIFARE key", nullptr, FeatureMifareKeyPage},
+    {"tsISO15693", "ISO 15693", nullptr, FeatureIso15693Page},
+    {"tsLF", "LF Card", nullptr, FeatureLfPage},
+    {"tsOvtra", "Ovtra CE/FCC", nullptr, FeatureRadioPage},
+    {"tsK7704", "EPC/eTag", nullptr, FeatureEpcPage},
+    {"tsCommand", "Command Test", nullptr, 0},
+    {"tsFirmware", "Update Firmware", nullptr, 0},
+};
+constexpr int CommandPageIndex = 9;
+constexpr int FirmwarePageIndex = 10;
+
+QColor toColor(ColourValue value)
+{
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+std::uint32_t hexId(const QString &text, std::uint32_t fallback)
+{
+    bool ok = false;
+    const uint value = text.toUInt(&ok, 16);
+    return ok && !text.isEmpty() ? value : fallback;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
+    : QMainWindow(parent),
+      m_services(services),
+      m_link(services.hid, services.serial, services.clock, services.pause),
+      m_reporter(*this, services.pause, services.sounder),
+      m_context{m_link, m_reporter, services.pause, m_language}
+{
+    setObjectName(QStringLiteral("frmMain"));
+    m_link.setObserver(this);
+    m_link.setTextLookup(m_language.textLookup());
+    m_reporter.setTextLookup(m_language.textLookup());
+
+    auto *central = new QWidget(this);
+    auto *layout = new QGridLayout(central);
+    m_btnConnect = new QPushButton(central);
+    m_btnConnect->setObjectName(QStringLiteral("btnConnect"));
+    m_chkPort = new QComboBox(central);
+    m_chkPort->setObjectName(QStringLiteral("chkPort"));
+    m_chkPort->addItems({QStringLiteral("USB Auto"), QStringLiteral("COM1")});
+    m_lblVID2 = new QLabel(QStringLiteral("VID (Hex):"), central);
+    m_lblVID2->setObjectName(QStringLiteral("lblVID2"));
+    m_edVID2 = new QLineEdit(QStringLiteral("0E6A"), central);
+    m_edVID2->setObjectName(QStringLiteral("edVID2"));
+    m_edVID2->setMaxLength(4);
+    m_lblPID2 = new QLabel(QStringLiteral("PID (Hex):"), central);
+    m_lblPID2->setObjectName(QStringLiteral("lblPID2"));
+    m_edPID2 = new QLineEdit(QStringLiteral("0317"), central);
+    m_edPID2->setObjectName(QStringLiteral("edPID2"));
+    m_edPID2->setMaxLength(4);
+    m_pnStatus = new QLabel(QStringLiteral("Status"), central);
+    m_pnStatus->setObjectName(QStringLiteral("pnStatus"));
+    m_pnStatus->setAutoFillBackground(true);
+    m_pnStatus->setAlignment(Qt::AlignCenter);
+    m_pnStatus->setFrameShape(QFrame::Panel);
+    setPanelColour(m_pnStatus, ColourRed);
+
+    m_gbOther = new QGroupBox(central);
+    m_gbOther->setObjectName(QStringLiteral("gbOther"));
+    auto *otherLayout = new QVBoxLayout(m_gbOther);
+    m_pcMain = new QTabWidget(m_gbOther);
+    m_pcMain->setObjectName(QStringLiteral("pcMain"));
+    otherLayout->addWidget(m_pcMain);
+    m_tsCommand = new console::CommandPage(m_context);
+    for (int i = 0; i < int(std::size(Pages)); ++i) {
+        QWidget *page = i == CommandPageIndex ? m_tsCommand : new QWidget;
+        page->setObjectName(QLatin1String(Pages[i].name));
+        m_pages[i] = page;
+        m_pcMain->addTab(page, QLatin1String(Pages[i].caption));
+    }
+
+    m_pnMsg = new QLabel(central);
+    m_pnMsg->setObjectName(QStringLiteral("pnMsg"));
+    m_pnMsg->setAutoFillBackground(true);
+    m_pnMsg->setAlignment(Qt::AlignCenter);
+    m_pnMsg->setFrameShape(QFrame::Panel);
+    m_pnMsg->setFrameShadow(QFrame::Sunken);
+    m_edTX = new QLineEdit(central);
+    m_edTX->setObjectName(QStringLiteral("edTX"));
+    m_edTX->setReadOnly(true);
+    m_edRX = new QLineEdit(central);
+    m_edRX->setObjectName(QStringLiteral("edRX"));
+    m_edRX->setReadOnly(true);
+
+    layout->addWidget(m_btnConnect, 0, 0);
+    layout->addWidget(m_chkPort, 0, 1);
+    layout->addWidget(m_lblVID2, 0, 2);
+    layout->addWidget(m_edVID2, 0, 3);
+    layout->addWidget(m_lblPID2, 0, 4);
+    layout->addWidget(m_edPID2, 0, 5);
+    layout->addWidget(m_pnStatus, 0, 6);
+    layout->setColumnStretch(6, 1);
+    layout->addWidget(m_gbOther, 1, 0, 1, 7);
+    layout->addWidget(m_edTX, 2, 0, 1, 7);
+    layout->addWidget(m_edRX, 3, 0, 1, 7);
+    layout->addWidget(m_pnMsg, 4, 0, 1, 7);
+    setCentralWidget(central);
+
+    QMenu *file = menuBar()->addMenu(QString());
+    m_mnuFile = file->menuAction();
+    m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    m_mnuExit = file->addAction(QString(), this, &QWidget::close);
+    m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    QMenu *languageMenu = menuBar()->addMenu(QString());
+    m_mnuLanguage = languageMenu->menuAction();
+    m_mnuLanguage->setObjectName(QStringLiteral("mnuLanguage"));
+    m_mnuEnglish = languageMenu->addAction(QString(), this, &TfrmMain::mnuEnglishClick);
+    m_mnuEnglish->setObjectName(QStringLiteral("mnuEnglish"));
+    m_mnuSimplified = languageMenu->addAction(QString(), this, &TfrmMain::mnuSimplifiedClick);
+    m_mnuSimplified->setObjectName(QStringLiteral("mnuSimplified"));
+    m_mnuTraditional = languageMenu->addAction(QString(), this, &TfrmMain::mnuTraditionalClick);
+    m_mnuTraditional->setObjectName(QStringLiteral("mnuTraditional"));
+    for (QAction *a : {m_mnuEnglish, m_mnuSimplified, m_mnuTraditional})
+        a->setCheckable(true);
+    m_mnuAbout = menuBar()->addAction(QString(), this, &TfrmMain::mnuAboutClick);
+    m_mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+
+    connect(m_btnConnect, &QPushButton::clicked, this, &TfrmMain::btnConnectClick);
+    connect(m_chkPort, &QComboBox::activated, this, &TfrmMain::chkPortCloseUp);
+    connect(m_edVID2, &QLineEdit::textChanged, this, &TfrmMain::edPID2Change);
+    connect(m_edPID2, &QLineEdit::textChanged, this, &TfrmMain::edPID2Change);
+    connect(m_pcMain, &QTabWidget::currentChanged, this, &TfrmMain::pcMainChange);
+
+    setFixedSize(754, 588);
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    m_link.setObserver(nullptr);
+}
+
+void TfrmMain::FormCreate()
+{
+    m_link.podRecord().VID = proto::DefaultVid;
+    m_link.podRecord().PID = proto::DefaultPid;
+    i18n::LoadLanguage(m_language, m_services.languageStore);
+    const QSignalBlocker quiet(m_pcMain);
+    m_pcMain->setCurrentIndex(0);
+    m_pcMain->setTabVisible(5, false);  // tsISO15693
+    m_pcMain->setTabVisible(7, false);  // tsOvtra
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow()
+{
+    ApplyLanguage();
+    m_tsCommand->applyLanguage();
+    rebuildPortList();
+}
+
+void TfrmMain::ApplyLanguage()
+{
+    const i18n::Language lang = m_language.language();
+    QFont font(i18n::pickFamily(lang, QFontDatabase::families()));
+    font.setPointSize(i18n::languageFont(lang).pointSize);
+    setFont(font);
+
+    auto text = [this](const char *english) { return m_context.text(english); };
+    setWindowTitle(text("KV350 Tools V0182"));
+    m_mnuFile->setText(text("&File"));
+    m_mnuExit->setText(text("E&xit"));
+    m_mnuLanguage->setText(text("&Language"));
+    m_mnuAbout->setText(text("&About"));
+    // Each language item in its own script, whatever the current language.
+    m_mnuEnglish->setText(i18n::textIn(i18n::Language::English, QStringLiteral("&English")));
+    m_mnuSimplified->setText(i18n::textIn(i18n::Language::Simplified, QStringLiteral("&English")));
+    m_mnuTraditional->setText(i18n::textIn(i18n::Language::Traditional, QStringLiteral("&English")));
+    m_mnuEnglish->setChecked(lang == i18n::Language::English);
+    m_mnuSimplified->setChecked(lang == i18n::Language::Simplified);
+    m_mnuTraditional->setChecked(lang == i18n::Language::Traditional);
+    m_btnConnect->setText(text("Connect"));
+    for (int i = 0; i < int(std::size(Pages)); ++i) {
+        const PageInfo &p = Pages[i];
+        m_pcMain->setTabText(i, p.context ? m_language.LocalText(QLatin1String(p.caption), QLatin1String(p.context))
+                                          : text(p.caption));
+    }
+}
+
+void TfrmMain::rebuildPortList()
+{
+    {
+        const QSignalBlocker quiet(m_chkPort);
+        m_chkPort->clear();
+        m_chkPort->addItem(m_context.text("USB Auto"));
+        m_chkPort->setCurrentIndex(0);
+    }
+    btnConnectClick();
+    const QSignalBlocker quiet(m_chkPort);
+    m_chkPort->clear();
+    QStringList entries = portListEntries(m_context.text("USB Auto"), m_services.ports.serialPorts() + m_extraPorts);
+    m_chkPort->addItems(entries);
+    // Keep the list in step with the transport in use: a serial link stays
+    // selected as the port it is.
+    int selected = 0;
+    if (m_link.Transport() == TransportKind::Serial) {
+        selected = int(entries.indexOf(m_link.PortPath()));
+        if (selected < 0) {
+            m_chkPort->addItem(m_link.PortPath());
+            selected = m_chkPort->count() - 1;
+        }
+    }
+    m_chkPort->setCurrentIndex(selected);
+}
+
+void TfrmMain::addExtraPort(const QString &path, bool select)
+{
+    m_extraPorts.append(path);
+    if (select)
+        m_link.useSerialPort(serialPortPath(path));
+}
+
+void TfrmMain::btnConnectClick()
+{
+    if (m_link.Reconnect())
+        m_reporter.ShowCommandDone();
+    else
+        m_reporter.ShowCommandError();
+}
+
+void TfrmMain::chkPortCloseUp(int index)
+{
+    if (index <= 0)
+        m_link.useUsb();
+    else
+        m_link.useSerialPort(serialPortPath(m_chkPort->itemText(index)));
+}
+
+void TfrmMain::edPID2Change()
+{
+    m_link.podRecord().VID = hexId(m_edVID2->text(), proto::DefaultVid);
+    m_link.podRecord().PID = hexId(m_edPID2->text(), proto::DefaultPid);
+}
+
+void TfrmMain::pcMainChange(int index)
+{
+    if (index == FirmwarePageIndex)
+        m_services.dialogs.message(
+            m_context.text("Note !"),
+            m_context.text("Note: Update firmware may cause the device crash! If not necessary, Please do NOT update firmware."));
+    else if (index == CommandPageIndex)
+        m_tsCommand->pageEntered();
+}
+
+void TfrmMain::mnuAboutClick()
+{
+    m_services.dialogs.message(
+        m_context.text("About"),
+        m_context.text("Supported reader: KV350-M1,KV350-U1,KV350-MIC,KV350-IC,KV350-LF,KV350-MIC-X,KV350-A1 ."));
+}
+
+void TfrmMain::chooseLanguage(i18n::Language language)
+{
+    i18n::ChooseLanguage(m_language, m_services.languageStore, language);
+    FormShow();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_link.Connected())
+        m_link.DisconnectReader();
+    QMainWindow::closeEvent(event);
+}
+
+void TfrmMain::setPanelColour(QWidget *panel, ColourValue colour)
+{
+    QPalette p = panel->palette();
+    p.setColor(QPalette::Window, colour == ColourButtonFace ? palette().color(QPalette::Button) : toColor(colour));
+    panel->setPalette(p);
+}
+
+void TfrmMain::messageCleared()
+{
+    m_pnMsg->clear();
+}
+
+void TfrmMain::requestShown(const RequestFields &fields)
+{
+    m_tsCommand->showRequest(fields);
+    m_edTX->setText(fields.tx);
+}
+
+void TfrmMain::responseShown(const ResponseFields &fields)
+{
+    m_tsCommand->showResponse(fields);
+    if (!fields.rx.isEmpty())
+        m_edRX->setText(fields.rx);
+}
+
+void TfrmMain::statusChanged(const QString &text, ColourValue colour)
+{
+    m_pnStatus->setText(text);
+    setPanelColour(m_pnStatus, colour);
+}
+
+void TfrmMain::modelApplied(const ModelView &view)
+{
+    for (int i = 0; i < int(std::size(Pages)); ++i) {
+        if (Pages[i].feature)
+            m_pcMain->setTabVisible(i, (view.shown & Pages[i].feature) != 0);
+    }
+    m_tsCommand->setAsciiRequestVisible((view.shown & FeatureRequestAscii) != 0);
+}
+
+void TfrmMain::setMessage(const QString &text)
+{
+    m_pnMsg->setText(text);
+}
+
+void TfrmMain::setMessageColour(ColourValue colour)
+{
+    setPanelColour(m_pnMsg, colour);
+}
+
+}  // namespace kv350

@@ -1,0 +1,105 @@
+#pragma once
+// The main window: the pages, the connection controls along the top, the
+// status and message panels, the TX/RX lines and the menu. It owns the reader
+// link and shows what the link reports.
+
+#include "app/pagecontext.h"
+#include "app/services.h"
+#include "i18n/languagestore.h"
+#include "link/portlist.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace kv350 {
+
+namespace console {
+class CommandPage;
+}
+
+// What the window talks through; tests give fakes and the virtual reader.
+struct WindowServices {
+    HidBackend &hid;
+    SerialDevice &serial;
+    Clock &clock;
+    Pause &pause;
+    Sounder &sounder;
+    Dialogs &dialogs;
+    i18n::LanguageStore &languageStore;
+    PortList &ports;
+};
+
+class TfrmMain final : public QMainWindow, private LinkObserver, private MessagePanel {
+    Q_OBJECT
+public:
+    explicit TfrmMain(WindowServices services, QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    ReaderLink &link() { return m_link; }
+    i18n::Localizer &language() { return m_language; }
+    // A serial device to list after the system's ports (and to select), e.g. a pty.
+    void addExtraPort(const QString &path, bool select);
+
+public slots:
+    void FormShow();
+    void btnConnectClick();
+    void chkPortCloseUp(int index);
+    void edPID2Change();
+    void pcMainChange(int index);
+    void mnuAboutClick();
+    void mnuEnglishClick() { chooseLanguage(i18n::Language::English); }
+    void mnuSimplifiedClick() { chooseLanguage(i18n::Language::Simplified); }
+    void mnuTraditionalClick() { chooseLanguage(i18n::Language::Traditional); }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void ApplyLanguage();
+    void chooseLanguage(i18n::Language language);
+    void rebuildPortList();
+    void setPanelColour(QWidget *panel, ColourValue colour);
+
+    // LinkObserver
+    void messageCleared() override;
+    void requestShown(const RequestFields &fields) override;
+    void responseShown(const ResponseFields &fields) override;
+    void statusChanged(const QString &text, ColourValue colour) override;
+    void modelApplied(const ModelView &view) override;
+    // MessagePanel
+    void setMessage(const QString &text) override;
+    void setMessageColour(ColourValue colour) override;
+
+    WindowServices m_services;
+    i18n::Localizer m_language;
+    ReaderLink m_link;
+    Reporter m_reporter;
+    PageContext m_context;
+    bool m_shownOnce = false;
+    QStringList m_extraPorts;
+    QString m_selectedExtraPort;
+
+    QGroupBox *m_gbOther;
+    QTabWidget *m_pcMain;
+    QPushButton *m_btnConnect;
+    QComboBox *m_chkPort;
+    QLabel *m_lblVID2, *m_lblPID2;
+    QLineEdit *m_edVID2, *m_edPID2;
+    QLabel *m_pnStatus, *m_pnMsg;
+    QLineEdit *m_edTX, *m_edRX;
+    QAction *m_mnuFile, *m_mnuExit, *m_mnuLanguage, *m_mnuEnglish, *m_mnuSimplified, *m_mnuTraditional, *m_mnuAbout;
+    console::CommandPage *m_tsCommand;
+    QWidget *m_pages[11];
+};
+
+}  // namespace kv350

@@ -1,0 +1,75 @@
+// kv350tools: the window.
+#include "app/frmmain.h"
+#include "link/hidapibackend.h"
+#include "link/models.h"
+#include "link/qserialdevice.h"
+#include "sim/simhiddevice.h"
+#include "sim/virtualreader.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+#include <cstdio>
+#include <exception>
+#include <memory>
+
+using namespace kv350;
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KV350 Tools"));
+    try {
+        QCommandLineParser parser;
+        parser.setApplicationDescription(QStringLiteral("Configuration and test tool for KV350 card readers."));
+        parser.addHelpOption();
+        const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                          QStringLiteral("Use a virtual reader of this model on the USB path."),
+                                          QStringLiteral("MODEL"));
+        const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Add this serial device to the port list and use it."),
+                                      QStringLiteral("PATH"));
+        parser.addOption(simulate);
+        parser.addOption(port);
+        if (!parser.parse(app.arguments())) {
+            fprintf(stderr, "kv350tools: %s\n\n%s", qPrintable(parser.errorText()), qPrintable(parser.helpText()));
+            return 2;
+        }
+        if (parser.isSet(QStringLiteral("help"))) {
+            printf("%s", qPrintable(parser.helpText()));
+            return 0;
+        }
+        const QString model = parser.value(simulate);
+        if (parser.isSet(simulate) && !knownModels().contains(model)) {
+            fprintf(stderr, "kv350tools: --simulate needs one of: %s\n", qPrintable(knownModels().join(", ")));
+            return 2;
+        }
+
+        std::unique_ptr<sim::VirtualReader> reader;
+        std::unique_ptr<HidBackend> hid;
+        if (parser.isSet(simulate)) {
+            sim::Identity id;
+            id.model = model.toLatin1();
+            reader = std::make_unique<sim::VirtualReader>(id);
+            hid = std::make_unique<sim::SimHidDevice>(*reader, systemClock());
+        } else {
+            hid = std::make_unique<HidapiBackend>();
+        }
+        QSerialDevice serial;
+        EventLoopPause pause;
+        BeepSounder sounder(pause);
+        QtDialogs dialogs;
+        i18n::QSettingsLanguageStore store;
+        SystemPortList ports;
+        TfrmMain window({*hid, serial, systemClock(), pause, sounder, dialogs, store, ports});
+        dialogs.setParent(&window);
+        if (parser.isSet(port))
+            window.addExtraPort(parser.value(port), true);
+        window.show();
+        return app.exec();
+    } catch (const std::exception &e) {
+        // Start-up failed: say why and end with a failure status.
+        fprintf(stderr, "kv350tools: %s\n", e.what());
+        QMessageBox::critical(nullptr, QStringLiteral("KV350 Tools"), QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+}

@@ -1,0 +1,215 @@
+// The main window against the virtual reader, offscreen and in virtual time.
+#include "app/frmmain.h"
+#include "link/virtualtime.h"
+#include "sim/simhiddevice.h"
+#include "sim/simserialstream.h"
+#include "sim/virtualreader.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace kv350;
+
+namespace {
+
+struct FakeSounder : Sounder {
+    std::vector<std::pair<int, int>> tones;
+    void tone(int hz, int ms) override { tones.emplace_back(hz, ms); }
+};
+struct FakeDialogs : Dialogs {
+    std::vector<std::pair<QString, QString>> shown;
+    void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }
+    QString openFile(const QString &, const QString &) override { return {}; }
+};
+struct FakePorts : PortList {
+    QStringList ports;
+    QStringList serialPorts() const override { return ports; }
+};
+
+struct WindowRig {
+    explicit WindowRig(const char *model = "KV350-MIC", std::optional<QString> storedLanguage = {})
+    {
+        sim::Identity id;
+        id.model = model;
+        reader = std::make_unique<sim::VirtualReader>(id);
+        hid = std::make_unique<sim::SimHidDevice>(*reader, time);
+        serial = std::make_unique<sim::SimSerialStream>(*reader, time);
+        store.m_value = storedLanguage;
+        window = std::make_unique<TfrmMain>(
+            WindowServices{*hid, *serial, time, time, sounder, dialogs, store, ports});
+    }
+    void show() { window->show(); }
+    template<class T>
+    T *find(const char *name) { return window->findChild<T *>(QLatin1String(name)); }
+    QString status() { return find<QLabel>("pnStatus")->text(); }
+    QString message() { return find<QLabel>("pnMsg")->text(); }
+    bool tabVisible(const char *page)
+    {
+        QTabWidget *tabs = find<QTabWidget>("pcMain");
+        return tabs->isTabVisible(tabs->indexOf(find<QWidget>(page)));
+    }
+
+    VirtualTime time;
+    std::unique_ptr<sim::VirtualReader> reader;
+    std::unique_ptr<sim::SimHidDevice> hid;
+    std::unique_ptr<sim::SimSerialStream> serial;
+    FakeSounder sounder;
+    FakeDialogs dialogs;
+    i18n::MemoryLanguageStore store;
+    FakePorts ports;
+    std::unique_ptr<TfrmMain> window;
+};
+
+}  // namespace
+
+TEST(MainWindow, StartsConnectedToTheReaderWithItsPages)
+{
+    WindowRig rig("KV350-MIC");
+    EXPECT_FALSE(rig.tabVisible("tsISO15693")) << "hidden until a reader says otherwise";
+    EXPECT_FALSE(rig.tabVisible("tsOvtra"));
+    rig.show();
+    EXPECT_EQ(rig.status(), "[Connected] (KV350-MIC   V1.0) (SN:12345678)");
+    EXPECT_EQ(rig.message(), "Command Done.");
+    EXPECT_EQ(rig.sounder.tones, (std::vector<std::pair<int, int>>{{2730, 500}}));
+    for (const char *page : {"tsCommon", "tsAuto", "tsNTAG", "tsMifare", "tsMifareKey", "tsISO15693", "tsCommand",
+                             "tsFirmware"})
+        EXPECT_TRUE(rig.tabVisible(page)) << page;
+    for (const char *page : {"tsLF", "tsOvtra", "tsK7704"})
+        EXPECT_FALSE(rig.tabVisible(page)) << page;
+    EXPECT_TRUE(rig.find<QLineEdit>("edRequestAscii")->isHidden());
+    EXPECT_EQ(rig.window->windowTitle(), "KV350 Tools V0182");
+    EXPECT_EQ(rig.window->size(), QSize(754, 588));
+
+    // The port list: USB first, and with no port found the sixteen fallbacks.
+    QComboBox *ports = rig.find<QComboBox>("chkPort");
+    EXPECT_EQ(ports->count(), 17);
+    EXPECT_EQ(ports->currentIndex(), 0);
+    EXPECT_EQ(ports->itemText(0), "USB Auto");
+}
+
+TEST(MainWindow, StartsWithoutAReader)
+{
+    WindowRig rig;
+    rig.hid->unplug();
+    rig.show();
+    EXPECT_EQ(rig.status(), "Disconnected");
+    EXPECT_EQ(rig.message(), "Command Error!");
+    EXPECT_EQ(rig.sounder.tones.back(), (std::pair<int, int>{300, 500}));
+    EXPECT_TRUE(rig.tabVisible("tsLF")) << "the pages of the start stay as they were";
+}
+
+TEST(MainWindow, LfXModelShowsItsPagesAndTheAsciiField)
+{
+    WindowRig rig("KV350-LF-X");
+    rig.show();
+    EXPECT_TRUE(rig.tabVisible("tsOvtra"));
+    EXPECT_TRUE(rig.tabVisible("tsLF"));
+    EXPECT_FALSE(rig.tabVisible("tsMifare"));
+    EXPECT_FALSE(rig.find<QLineEdit>("edRequestAscii")->isHidden());
+}
+
+TEST(MainWindow, LanguageChoiceIsStoredAndReconnectsInTheNewLanguage)
+{
+    WindowRig rig;
+    rig.show();
+    rig.reader->clearRequests();
+    rig.window->mnuTraditionalClick();
+    EXPECT_EQ(rig.store.m_value, QString("ChineseBIG5"));
+    EXPECT_EQ(rig.window->windowTitle(), QString::fromUtf8("KV350 工具程式 V0182"));
+    EXPECT_EQ(rig.status(), QString::fromUtf8("[已連線] (KV350-MIC   V1.0) (SN:12345678)"));
+    EXPECT_EQ(rig.message(), QString::fromUtf8("指令完成。"));
+    EXPECT_EQ(rig.reader->requests(), (std::vector<QByteArray>{QByteArray::fromHex("02010D"), QByteArray::fromHex("02010E")}))
+        << "the reader is identified again";
+    EXPECT_EQ(rig.find<QComboBox>("chkPort")->itemText(0), QString::fromUtf8("USB 自動"));
+    QTabWidget *tabs = rig.find<QTabWidget>("pcMain");
+    EXPECT_EQ(tabs->tabText(tabs->indexOf(rig.find<QWidget>("tsAuto"))), QString::fromUtf8("自動讀卡"));
+
+    // The next start opens in the stored language.
+    WindowRig next("KV350-MIC", QString("ChineseGB"));
+    next.show();
+    EXPECT_EQ(next.message(), QString::fromUtf8("指令完成。"));
+    EXPECT_EQ(next.window->language().LanguageIndex(), 1);
+
+    WindowRig lower("KV350-MIC", QString("chinesegb"));
+    lower.show();
+    EXPECT_EQ(lower.message(), "Command Done.") << "names are exact";
+}
+
+TEST(MainWindow, TransactionsFromAnyPageAreMirroredInTheTxRxLines)
+{
+    WindowRig rig;
+    rig.show();
+    ASSERT_TRUE(rig.window->link().ExecuteCommand(QByteArray::fromHex("02020304")));
+    EXPECT_EQ(rig.find<QLineEdit>("edTX")->text(), "TX : 02 02 03 04 ");
+    EXPECT_EQ(rig.find<QLineEdit>("edRX")->text(), "RX : 02 04 03 00 04 05 ");
+    EXPECT_EQ(rig.find<QLineEdit>("edResponse")->text(), "02 04 03 00 04 05 ");
+    EXPECT_EQ(rig.find<QLineEdit>("edRequest")->text(), "02 02 03 04 ");
+}
+
+TEST(MainWindow, PortAndIdsChooseTheTransport)
+{
+    WindowRig rig;
+    rig.ports.ports = {"/dev/ttyUSB0", "/dev/ttyACM0"};
+    rig.show();
+    QComboBox *ports = rig.find<QComboBox>("chkPort");
+    ASSERT_EQ(ports->count(), 3);
+    rig.window->chkPortCloseUp(1);
+    EXPECT_EQ(rig.window->link().Transport(), TransportKind::Serial);
+    EXPECT_EQ(rig.window->link().PortPath(), "/dev/ttyUSB0");
+    EXPECT_FALSE(rig.window->link().Connected()) << "no connection until asked";
+    rig.window->chkPortCloseUp(0);
+    EXPECT_EQ(rig.window->link().Transport(), TransportKind::Usb);
+
+    QLineEdit *vid = rig.find<QLineEdit>("edVID2");
+    vid->setText("1234");
+    EXPECT_EQ(rig.window->link().podRecord().VID, 0x1234u);
+    vid->setText("zz");
+    EXPECT_EQ(rig.window->link().podRecord().VID, 0x0E6Au) << "what does not convert falls back to the default";
+}
+
+TEST(MainWindow, ASerialLinkStaysSelectedAfterTheListIsRebuilt)
+{
+    WindowRig rig;
+    rig.window->addExtraPort("/dev/virtual-reader", true);
+    rig.show();
+    EXPECT_TRUE(rig.window->link().Connected());
+    EXPECT_EQ(rig.window->link().Transport(), TransportKind::Serial);
+    QComboBox *ports = rig.find<QComboBox>("chkPort");
+    EXPECT_EQ(ports->currentText(), "/dev/virtual-reader");
+    rig.window->mnuEnglishClick();
+    EXPECT_EQ(ports->currentText(), "/dev/virtual-reader") << "list and transport in step";
+}
+
+TEST(MainWindow, PageChangesWarnAboutFirmwareAndPrepareTheConsole)
+{
+    WindowRig rig;
+    rig.show();
+    QTabWidget *tabs = rig.find<QTabWidget>("pcMain");
+    tabs->setCurrentWidget(rig.find<QWidget>("tsFirmware"));
+    tabs->setCurrentIndex(0);
+    tabs->setCurrentWidget(rig.find<QWidget>("tsFirmware"));
+    ASSERT_EQ(rig.dialogs.shown.size(), 2u) << "every time the page is entered";
+    EXPECT_EQ(rig.dialogs.shown[0].first, "Note !");
+    tabs->setCurrentWidget(rig.find<QWidget>("tsCommand"));
+    EXPECT_EQ(rig.find<QLineEdit>("edRequest")->text(), "02 02 01 01");
+    EXPECT_EQ(rig.find<QComboBox>("cmbRequest")->currentIndex(), 0);
+
+    rig.window->mnuAboutClick();
+    EXPECT_EQ(rig.dialogs.shown.back().second,
+              "Supported reader: KV350-M1,KV350-U1,KV350-MIC,KV350-IC,KV350-LF,KV350-MIC-X,KV350-A1 .");
+}
+
+TEST(MainWindow, ClosingClosesTheLink)
+{
+    WindowRig rig;
+    rig.show();
+    ASSERT_TRUE(rig.window->link().Connected());
+    rig.window->close();
+    EXPECT_FALSE(rig.window->link().Connected());
+    EXPECT_FALSE(rig.hid->isOpen());
+}
