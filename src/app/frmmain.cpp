@@ -69,6 +69,8 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
 
     auto *central = new QWidget(this);
     auto *layout = new QGridLayout(central);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->setVerticalSpacing(3);
     m_btnConnect = new QPushButton(central);
     m_btnConnect->setObjectName(QStringLiteral("btnConnect"));
     m_chkPort = new QComboBox(central);
@@ -84,16 +86,22 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_edPID2 = new QLineEdit(QStringLiteral("0317"), central);
     m_edPID2->setObjectName(QStringLiteral("edPID2"));
     m_edPID2->setMaxLength(4);
+    for (QLineEdit *e : {m_edVID2, m_edPID2})
+        e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0E6A")) + 16);
+    m_chkPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_chkPort->setMinimumContentsLength(8);
     m_pnStatus = new QLabel(QStringLiteral("Status"), central);
     m_pnStatus->setObjectName(QStringLiteral("pnStatus"));
     m_pnStatus->setAutoFillBackground(true);
     m_pnStatus->setAlignment(Qt::AlignCenter);
     m_pnStatus->setFrameShape(QFrame::Panel);
+    m_pnStatus->setMinimumWidth(1);  // long status texts must not widen the fixed window
     setPanelColour(m_pnStatus, ColourRed);
 
     m_gbOther = new QGroupBox(central);
     m_gbOther->setObjectName(QStringLiteral("gbOther"));
     auto *otherLayout = new QVBoxLayout(m_gbOther);
+    otherLayout->setContentsMargins(2, 2, 2, 2);
     m_pcMain = new QTabWidget(m_gbOther);
     m_pcMain->setObjectName(QStringLiteral("pcMain"));
     otherLayout->addWidget(m_pcMain);
@@ -196,8 +204,12 @@ void TfrmMain::FormShow()
 void TfrmMain::ApplyLanguage()
 {
     const i18n::Language lang = m_language.language();
-    QFont font(i18n::pickFamily(lang, QFontDatabase::families()));
-    font.setPointSize(i18n::languageFont(lang).pointSize);
+    const i18n::LanguageFont wanted = i18n::languageFont(lang);
+    const QString family = i18n::pickFamily(lang, QFontDatabase::families());
+    QFont font(family);
+    // The fallbacks (DejaVu, Noto CJK) run larger than Tahoma and SimSun at the
+    // same size; two points less keeps the pages inside the fixed window.
+    font.setPointSize(family == wanted.families.value(0) ? wanted.pointSize : wanted.pointSize - 2);
     setFont(font);
 
     auto text = [this](const char *english) { return m_context.text(english); };

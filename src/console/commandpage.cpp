@@ -38,13 +38,17 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : QWidget(parent
     auto *outer = new QGroupBox(this);
     outer->setObjectName(QStringLiteral("gbCommandTest"));
     auto *pageLayout = new QVBoxLayout(this);
+    pageLayout->setContentsMargins(4, 4, 4, 4);
     pageLayout->addWidget(outer);
     auto *column = new QVBoxLayout(outer);
+    column->setContentsMargins(6, 4, 6, 4);
+    column->setSpacing(4);
 
     // Request
     m_gbRequest = new QGroupBox(outer);
     m_gbRequest->setObjectName(QStringLiteral("gbRequest"));
     auto *rq = new QGridLayout(m_gbRequest);
+    rq->setVerticalSpacing(3);
     m_edRequestSTX = edit(m_gbRequest, "edRequestSTX", QStringLiteral("02"), 0, true);
     m_edRequestLEN = edit(m_gbRequest, "edRequestLEN", QStringLiteral("02"), 0, true);
     m_edRequestCMD = edit(m_gbRequest, "edRequestCMD", QStringLiteral("02"), 2);
@@ -84,6 +88,7 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : QWidget(parent
     m_gbResponse = new QGroupBox(outer);
     m_gbResponse->setObjectName(QStringLiteral("gbResponse"));
     auto *rs = new QGridLayout(m_gbResponse);
+    rs->setVerticalSpacing(3);
     m_edResponseSTX = edit(m_gbResponse, "edResponseSTX", QStringLiteral("__"), 0, true);
     m_edResponseLEN = edit(m_gbResponse, "edResponseLEN", QStringLiteral("__"), 0, true);
     m_edResponseCMD = edit(m_gbResponse, "edResponseCMD", QStringLiteral("__"), 0, true);
