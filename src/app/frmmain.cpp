@@ -1,6 +1,16 @@
 #include "frmmain.h"
 
+#include "cards/epc/epcpage.h"
+#include "cards/iso15693/iso15693page.h"
+#include "cards/lf/lfpage.h"
+#include "cards/mifare/autopage.h"
+#include "cards/mifare/mifarekeypage.h"
+#include "cards/mifare/mifarepage.h"
+#include "cards/ntag/ntagpage.h"
 #include "console/commandpage.h"
+#include "firmware/firmwarepage.h"
+#include "rftest/rftestpage.h"
+#include "settings/commonpage.h"
 #include "i18n/fonts.h"
 
 #include <QCloseEvent>
@@ -105,9 +115,23 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_pcMain = new QTabWidget(m_gbOther);
     m_pcMain->setObjectName(QStringLiteral("pcMain"));
     otherLayout->addWidget(m_pcMain);
+    m_tsCommon = new settings::CommonPage(m_context);
+    m_tsAuto = new cards::AutoPage(m_context);
+    m_tsNTAG = new cards::NtagPage(m_context);
+    m_tsMifare = new cards::MifarePage(m_context);
+    m_tsMifareKey = new cards::MifareKeyPage(m_context);
+    m_tsISO15693 = new cards::Iso15693Page(m_context);
+    m_tsLF = new cards::LfPage(m_context);
+    m_tsOvtra = new rftest::RfTestPage(m_context);
+    m_tsK7704 = new cards::EpcPage(m_context);
     m_tsCommand = new console::CommandPage(m_context);
+    m_tsFirmware = new firmware::FirmwarePage(m_context);
+    // In the order of Pages[].
+    QWidget *const pages[] = {m_tsCommon, m_tsAuto, m_tsNTAG,    m_tsMifare,  m_tsMifareKey, m_tsISO15693,
+                              m_tsLF,     m_tsOvtra, m_tsK7704, m_tsCommand, m_tsFirmware};
+    static_assert(std::size(pages) == std::size(Pages));
     for (int i = 0; i < int(std::size(Pages)); ++i) {
-        QWidget *page = i == CommandPageIndex ? m_tsCommand : new QWidget;
+        QWidget *page = pages[i];
         page->setObjectName(QLatin1String(Pages[i].name));
         m_pages[i] = page;
         m_pcMain->addTab(page, QLatin1String(Pages[i].caption));
@@ -197,7 +221,18 @@ void TfrmMain::showEvent(QShowEvent *event)
 void TfrmMain::FormShow()
 {
     ApplyLanguage();
+    m_tsCommon->applyLanguage();
+    m_tsAuto->applyLanguage();
+    m_tsNTAG->applyLanguage();
+    m_tsMifare->applyLanguage();
+    m_tsMifareKey->applyLanguage();
+    m_tsISO15693->applyLanguage();
+    m_tsLF->applyLanguage();
+    m_tsOvtra->applyLanguage();
+    m_tsK7704->applyLanguage();
     m_tsCommand->applyLanguage();
+    m_tsFirmware->applyLanguage();
+    m_tsCommon->fillUsbModes(false);
     rebuildPortList();
 }
 
@@ -276,6 +311,7 @@ void TfrmMain::btnConnectClick()
 
 void TfrmMain::chkPortCloseUp(int index)
 {
+    m_tsCommon->fillUsbModes(index > 0);
     if (index <= 0)
         m_link.useUsb();
     else

@@ -24,6 +24,24 @@ namespace kv350 {
 namespace console {
 class CommandPage;
 }
+namespace settings {
+class CommonPage;
+}
+namespace cards {
+class AutoPage;
+class NtagPage;
+class MifarePage;
+class MifareKeyPage;
+class Iso15693Page;
+class LfPage;
+class EpcPage;
+}
+namespace rftest {
+class RfTestPage;
+}
+namespace firmware {
+class FirmwarePage;
+}
 
 // What the window talks through; tests give fakes and the virtual reader.
 struct WindowServices {
@@ -98,7 +116,17 @@ private:
     QLabel *m_pnStatus, *m_pnMsg;
     QLineEdit *m_edTX, *m_edRX;
     QAction *m_mnuFile, *m_mnuExit, *m_mnuLanguage, *m_mnuEnglish, *m_mnuSimplified, *m_mnuTraditional, *m_mnuAbout;
+    settings::CommonPage *m_tsCommon;
+    cards::AutoPage *m_tsAuto;
+    cards::NtagPage *m_tsNTAG;
+    cards::MifarePage *m_tsMifare;
+    cards::MifareKeyPage *m_tsMifareKey;
+    cards::Iso15693Page *m_tsISO15693;
+    cards::LfPage *m_tsLF;
+    rftest::RfTestPage *m_tsOvtra;
+    cards::EpcPage *m_tsK7704;
     console::CommandPage *m_tsCommand;
+    firmware::FirmwarePage *m_tsFirmware;
     QWidget *m_pages[11];
 };
 

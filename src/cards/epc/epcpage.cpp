@@ -1,0 +1,196 @@
+#include "epcpage.h"
+
+#include "widgets/controls.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace kv350::cards {
+
+using namespace widgets;
+
+namespace {
+
+struct BankRow {
+    QGroupBox *bank, *address, *length;
+    QRadioButton *epc, *tid, *user;
+    QScrollBar *addr, *len;
+};
+
+// Bank, address and length side by side; the tag commands and the automatic
+// read each have one such row.
+BankRow bankRow(QWidget *parent, QHBoxLayout *into, const char *bankName, const char *epcName, const char *tidName,
+                const char *userName, const char *addressName, const char *addrBar, const char *addrPanel,
+                const char *lengthName, const char *lenBar, const char *lenPanel, int lenStart)
+{
+    BankRow r;
+    r.bank = group(parent, bankName);
+    r.epc = radio(r.bank, epcName, QStringLiteral("EPC"), true);
+    r.tid = radio(r.bank, tidName, QStringLiteral("TID"));
+    r.user = radio(r.bank, userName, QStringLiteral("USER"));
+    exclusive(r.bank, {r.epc, r.tid, r.user});
+    auto *bank = compact(new QHBoxLayout(r.bank));
+    bank->addWidget(r.epc);
+    bank->addWidget(r.tid);
+    bank->addWidget(r.user);
+
+    r.address = group(parent, addressName);
+    const Bar addr = scrollBar(r.address, addrBar, addrPanel, 0, 1023, 2, 10);
+    r.addr = addr.bar;
+    auto *a = compact(new QHBoxLayout(r.address));
+    a->addWidget(addr.bar, 1);
+    a->addWidget(addr.panel);
+
+    r.length = group(parent, lengthName);
+    const Bar len = scrollBar(r.length, lenBar, lenPanel, 1, 32, lenStart, 10);
+    r.len = len.bar;
+    auto *l = compact(new QHBoxLayout(r.length));
+    l->addWidget(len.bar, 1);
+    l->addWidget(len.panel);
+
+    into->addWidget(r.bank);
+    into->addWidget(r.address, 1);
+    into->addWidget(r.length, 1);
+    return r;
+}
+
+}  // namespace
+
+EpcPage::EpcPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("tsK7704"));
+    const QString zeros(16, QLatin1Char('0'));
+
+    m_gbETAG = group(this, "gbETAG");
+    QWidget *g = m_gbETAG;
+    m_lblWriteETAG = label(g, "lblWriteETAG");
+    m_edWriteETAG = upperEdit(g, "edWriteETAG", zeros, 16);
+    m_btnWriteETAG = button(g, "btnWriteETAG");
+    m_lblReadETAG = label(g, "lblReadETAG");
+    m_edReadETAG = edit(g, "edReadETAG", {}, 16, true);
+    m_btnReadETAG = button(g, "btnReadETAG");
+    m_chkETAGAutoRead = checkBox(g, "chkETAGAutoRead", {});
+    m_chkETAGAutoInc = checkBox(g, "chkETAGAutoInc", {});
+    auto *et = compact(new QGridLayout(g));
+    et->addWidget(m_lblWriteETAG, 0, 0);
+    et->addWidget(m_edWriteETAG, 0, 1);
+    et->addWidget(m_btnWriteETAG, 0, 2);
+    et->addWidget(m_chkETAGAutoRead, 1, 1);
+    et->addWidget(m_chkETAGAutoInc, 1, 2);
+    et->addWidget(m_lblReadETAG, 2, 0);
+    et->addWidget(m_edReadETAG, 2, 1);
+    et->addWidget(m_btnReadETAG, 2, 2);
+    et->setColumnStretch(1, 1);
+
+    m_gbEPC = group(this, "gbEPC");
+    g = m_gbEPC;
+    auto *epcColumn = compact(new QVBoxLayout(g));
+    auto *epcRow = new QHBoxLayout;
+    epcRow->setSpacing(3);
+    const BankRow tag = bankRow(g, epcRow, "gbEpcBank", "rbBankEpc", "rbBankTID", "rbBankUser", "gbEpcAddress",
+                                "sbEpcAddr", "pnEpcAddr", "gbEpcLength", "sbEpcLen", "pnEpcLen", 4);
+    m_gbEpcBank = tag.bank;
+    m_gbEpcAddress = tag.address;
+    m_gbEpcLength = tag.length;
+    m_rbBankEpc = tag.epc;
+    m_rbBankTID = tag.tid;
+    m_rbBankUser = tag.user;
+    m_sbEpcAddr = tag.addr;
+    m_sbEpcLen = tag.len;
+    epcColumn->addLayout(epcRow);
+    m_lblWriteEPC = label(g, "lblWriteEPC");
+    m_edWriteEPC = upperEdit(g, "edWriteEPC", zeros, 16);
+    m_btnWriteEPC = button(g, "btnWriteEPC");
+    m_lblWriteEpcCmd = label(g, "lblWriteEpcCmd", QStringLiteral("W1,2,4,..."));
+    m_lblReadEPC = label(g, "lblReadEPC");
+    m_edReadEPC = edit(g, "edReadEPC", {}, 0, true);
+    m_btnReadEPC = button(g, "btnReadEPC");
+    m_lblReadEpcCmd = label(g, "lblReadEpcCmd", QStringLiteral("R1,2,4"));
+    auto *data = new QGridLayout;
+    data->setSpacing(3);
+    data->addWidget(m_lblWriteEPC, 0, 0);
+    data->addWidget(m_lblWriteEpcCmd, 0, 1);
+    data->addWidget(m_edWriteEPC, 1, 0, 1, 2);
+    data->addWidget(m_btnWriteEPC, 1, 2);
+    data->addWidget(m_lblReadEPC, 2, 0);
+    data->addWidget(m_lblReadEpcCmd, 2, 1);
+    data->addWidget(m_edReadEPC, 3, 0, 1, 2);
+    data->addWidget(m_btnReadEPC, 3, 2);
+    data->setColumnStretch(0, 1);
+    epcColumn->addLayout(data);
+
+    m_gbAutoEPC = group(this, "gbAutoEPC");
+    g = m_gbAutoEPC;
+    auto *autoColumn = compact(new QVBoxLayout(g));
+    auto *autoRow = new QHBoxLayout;
+    autoRow->setSpacing(3);
+    const BankRow autoRead = bankRow(g, autoRow, "gbAutoEpcBank", "rbAutoBankEpc", "rbAutoBankTID", "rbAutoBankUser",
+                                     "gbAutoEpcAddress", "sbAutoEpcAddr", "pnAutoEpcAddr", "gbAutoEpcLength",
+                                     "sbAutoEpcLen", "pnAutoEpcLen", 6);
+    m_gbAutoEpcBank = autoRead.bank;
+    m_gbAutoEpcAddress = autoRead.address;
+    m_gbAutoEpcLength = autoRead.length;
+    m_rbAutoBankEpc = autoRead.epc;
+    m_rbAutoBankTID = autoRead.tid;
+    m_rbAutoBankUser = autoRead.user;
+    m_sbAutoEpcAddr = autoRead.addr;
+    m_sbAutoEpcLen = autoRead.len;
+    autoColumn->addLayout(autoRow);
+    m_btnSetAutoEPC = button(g, "btnSetAutoEPC");
+    m_btnGetAutoEPC = button(g, "btnGetAutoEPC");
+    auto *autoButtons = new QHBoxLayout;
+    autoButtons->addStretch();
+    autoButtons->addWidget(m_btnSetAutoEPC);
+    autoButtons->addWidget(m_btnGetAutoEPC);
+    autoColumn->addLayout(autoButtons);
+
+    auto *page = compact(new QVBoxLayout(this));
+    page->setContentsMargins(4, 4, 4, 4);
+    page->addWidget(m_gbETAG);
+    page->addWidget(m_gbEPC);
+    page->addWidget(m_gbAutoEPC);
+    page->addStretch();
+
+    applyLanguage();
+}
+
+void EpcPage::applyLanguage()
+{
+    const std::pair<QWidget *, const char *> captions[] = {
+        {m_gbETAG, "eTag Data Read/Write"},
+        {m_lblReadETAG, "Read eTag Data:"},
+        {m_btnReadETAG, "Read eTag Data"},
+        {m_lblWriteETAG, "Write eTag Data:"},
+        {m_btnWriteETAG, "Write eTag Data"},
+        {m_chkETAGAutoInc, "Auto INC"},
+        {m_gbAutoEPC, "Auto EPC Data Read"},
+        {m_btnSetAutoEPC, "Set Auto Read EPC"},
+        {m_btnGetAutoEPC, "Get Current Setting"},
+        {m_gbEPC, "EPC Data Read/Write"},
+        {m_lblReadEPC, "Read EPC Data"},
+        {m_btnReadEPC, "Read EPC Data"},
+        {m_lblWriteEPC, "Write EPC Data"},
+        {m_btnWriteEPC, "Write EPC Data"},
+        {m_gbEpcBank, "Bank"},
+        {m_gbAutoEpcBank, "Bank"},
+        {m_gbEpcAddress, "Address"},
+        {m_gbAutoEpcAddress, "Address"},
+        {m_gbEpcLength, "Length"},
+        {m_gbAutoEpcLength, "Length"},
+    };
+    for (const auto &[control, english] : captions)
+        setCaption(control, m_context.text(english));
+    // "Auto Read" has a second reading on the Auto Read tab.
+    m_chkETAGAutoRead->setText(
+        m_context.language.LocalText(QStringLiteral("Auto Read"), QStringLiteral("chkETAGAutoRead")));
+}
+
+}  // namespace kv350::cards

@@ -1,0 +1,167 @@
+#include "iso15693page.h"
+
+#include "widgets/controls.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+namespace kv350::cards {
+
+using namespace widgets;
+
+Iso15693Page::Iso15693Page(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("tsISO15693"));
+
+    m_gbICRW = group(this, "gbICRW");
+    QWidget *g = m_gbICRW;
+    const Bar block = scrollBar(g, "sbICBlock", "pnICBlock", 0, 15, 0, 2);
+    const Bar num = scrollBar(g, "sbICNum", "pnICNum", 1, 6, 1, 5);
+    m_sbICBlock = block.bar;
+    m_sbICNum = num.bar;
+    m_lblICBlock = label(g, "lblICBlock");
+    m_lblICNum = label(g, "lblICNum");
+    m_lblICWrite = label(g, "lblICWrite");
+    m_edICWrite = upperEdit(g, "edICWrite", QStringLiteral("FFFFFFFF"), 32);
+    m_btnICWrite = button(g, "btnICWrite");
+    m_lblICRead = label(g, "lblICRead");
+    m_edICRead = edit(g, "edICRead", {}, 0, true);
+    m_btnICRead = button(g, "btnICRead");
+    auto *rw = compact(new QGridLayout(g));
+    addBarRow(rw, 0, m_lblICBlock, block);
+    addBarRow(rw, 1, m_lblICNum, num);
+    rw->addWidget(m_lblICWrite, 2, 0, 1, 3);
+    rw->addWidget(m_edICWrite, 3, 0, 1, 3);
+    rw->addWidget(m_btnICWrite, 3, 3);
+    rw->addWidget(m_lblICRead, 4, 0, 1, 3);
+    rw->addWidget(m_edICRead, 5, 0, 1, 3);
+    rw->addWidget(m_btnICRead, 5, 3);
+    rw->setColumnStretch(1, 1);
+
+    m_gbICCommand = group(this, "gbICCommand");
+    g = m_gbICCommand;
+    m_btnInventory = button(g, "btnInventory", QStringLiteral("Inventory"));
+    m_btnInformation = button(g, "btnInformation", QStringLiteral("Information"));
+    m_edInventory = upperEdit(g, "edInventory", {}, 0, true);
+    m_edInformation = upperEdit(g, "edInformation", {}, 0, true);
+    auto *cmd = compact(new QGridLayout(g));
+    cmd->addWidget(m_btnInventory, 0, 0);
+    cmd->addWidget(m_edInventory, 0, 1);
+    cmd->addWidget(m_btnInformation, 1, 0);
+    cmd->addWidget(m_edInformation, 1, 1);
+    cmd->setColumnStretch(1, 1);
+
+    m_gbICIDBlock = group(this, "gbICIDBlock");
+    g = m_gbICIDBlock;
+    const Bar idBlock = scrollBar(g, "sbICIDBlock", "pnICIDBlock", 0, 63, 0, 2);
+    const Bar idStart = scrollBar(g, "sbICIDStart", "pnICIDStart", 0, 3, 0, 5);
+    const Bar idByte = scrollBar(g, "sbICIDByte", "pnICIDByte", 0, 8, 4, 5);
+    m_sbICIDBlock = idBlock.bar;
+    m_sbICIDStart = idStart.bar;
+    m_sbICIDByte = idByte.bar;
+    m_lblICIDBlock = label(g, "lblICIDBlock");
+    m_lblICIDStart = label(g, "lblICIDStart");
+    m_lblICIDByte = label(g, "lblICIDByte");
+    m_btnICIDBlock = button(g, "btnICIDBlock");
+    m_btnGetICIDBlock = button(g, "btnGetICIDBlock");
+    auto *id = compact(new QGridLayout(g));
+    addBarRow(id, 0, m_lblICIDBlock, idBlock);
+    addBarRow(id, 1, m_lblICIDStart, idStart);
+    addBarRow(id, 2, m_lblICIDByte, idByte);
+    auto *idButtons = new QHBoxLayout;
+    idButtons->addWidget(m_btnICIDBlock);
+    idButtons->addWidget(m_btnGetICIDBlock);
+    id->addLayout(idButtons, 3, 0, 1, 3);
+    id->setColumnStretch(1, 1);
+
+    m_gbMICType = group(this, "gbMICType");
+    g = m_gbMICType;
+    m_chkHF15693 = checkBox(g, "chkHF15693", QStringLiteral("ISO 15693"), true);
+    m_chkHF14443A = checkBox(g, "chkHF14443A", QStringLiteral("ISO 14443A"), true);
+    m_chkHF14443B = checkBox(g, "chkHF14443B", QStringLiteral("ISO 14443B"));
+    m_chkHF14443B->hide();
+    m_btnSetMICType = button(g, "btnSetMICType");
+    m_btnGetMICType = button(g, "btnGetMICType");
+    auto *mic = compact(new QGridLayout(g));
+    mic->addWidget(m_chkHF15693, 0, 0);
+    mic->addWidget(m_chkHF14443A, 0, 1);
+    mic->addWidget(m_chkHF14443B, 1, 0);
+    mic->addWidget(m_btnSetMICType, 2, 0);
+    mic->addWidget(m_btnGetMICType, 2, 1);
+
+    // AFI / DSFID has no command behind it: it stays covered by the card types.
+    m_gbAFI = group(this, "gbAFI", QStringLiteral("AFI / DSFID"));
+    g = m_gbAFI;
+    const Bar afi = scrollBar(g, "sbAFI", "pnAFI", 0, 255, 0, 10);
+    const Bar dsfid = scrollBar(g, "sbDSFID", "pnDSFID", 0, 255, 0, 10);
+    m_sbAFI = afi.bar;
+    m_sbDSFID = dsfid.bar;
+    m_btnWriteAFI = button(g, "btnWriteAFI");
+    m_btnLockAFI = button(g, "btnLockAFI");
+    m_btnWriteDSFID = button(g, "btnWriteDSFID");
+    m_btnLockDSFID = button(g, "btnLockDSFID");
+    auto *af = compact(new QGridLayout(g));
+    addBarRow(af, 0, label(g, "lblAFI", QStringLiteral("AFI:")), afi);
+    af->addWidget(m_btnWriteAFI, 0, 3);
+    af->addWidget(m_btnLockAFI, 0, 4);
+    addBarRow(af, 1, label(g, "lblDSFID", QStringLiteral("DSFID:")), dsfid);
+    af->addWidget(m_btnWriteDSFID, 1, 3);
+    af->addWidget(m_btnLockDSFID, 1, 4);
+    af->setColumnStretch(1, 1);
+
+    auto *stack = new QStackedLayout;
+    stack->addWidget(m_gbMICType);
+    stack->addWidget(m_gbAFI);
+    stack->setCurrentWidget(m_gbMICType);
+
+    auto *page = compact(new QGridLayout(this));
+    page->setContentsMargins(4, 4, 4, 4);
+    page->addWidget(m_gbICRW, 0, 0);
+    page->addWidget(m_gbICCommand, 1, 0);
+    page->addWidget(m_gbICIDBlock, 0, 1);
+    page->addLayout(stack, 1, 1);
+    page->setRowStretch(2, 1);
+    page->setColumnStretch(0, 3);
+    page->setColumnStretch(1, 2);
+
+    applyLanguage();
+}
+
+void Iso15693Page::applyLanguage()
+{
+    const std::pair<QWidget *, const char *> captions[] = {
+        {m_gbMICType, "MIC Available Card Type"},
+        {m_gbICIDBlock, "Card ID Block/Byte"},
+        {m_lblICIDBlock, "Block:"},
+        {m_lblICBlock, "Block:"},
+        {m_lblICIDStart, "Start:"},
+        {m_lblICIDByte, "Byte:"},
+        {m_gbICRW, "Card Data Read/Write Test"},
+        {m_lblICNum, "Blocks:"},
+        {m_lblICRead, "Read Block Data:"},
+        {m_btnICRead, "Read Block Data"},
+        {m_lblICWrite, "Write Block Data:"},
+        {m_btnICWrite, "Write Block Data"},
+        {m_gbICCommand, "ISO15693 Command"},
+        {m_btnICIDBlock, "Set"},
+        {m_btnSetMICType, "Set"},
+        {m_btnGetICIDBlock, "Get Current Setting"},
+        {m_btnGetMICType, "Get Current Setting"},
+        {m_btnWriteAFI, "Write"},
+        {m_btnWriteDSFID, "Write"},
+        {m_btnLockAFI, "Lock"},
+        {m_btnLockDSFID, "Lock"},
+    };
+    for (const auto &[control, english] : captions)
+        setCaption(control, m_context.text(english));
+}
+
+}  // namespace kv350::cards

@@ -1,0 +1,29 @@
+#pragma once
+// The LF page: which 125 kHz and 134.2 kHz card families the reader decodes.
+
+#include "app/pagecontext.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QGroupBox;
+class QPushButton;
+
+namespace kv350::cards {
+
+class LfPage final : public QWidget {
+    Q_OBJECT
+public:
+    LfPage(PageContext &context, QWidget *parent = nullptr);
+
+    void applyLanguage();
+
+private:
+    PageContext &m_context;
+    QGroupBox *m_gbLFCardType;
+    QCheckBox *m_chkLFCardTypeEM, *m_chkLFCardTypeVANTO, *m_chkLFCardTypeSECURITY, *m_chkLFCardTypeFDXB,
+        *m_chkLFCardTypeTITAN, *m_chkLFCardTypeHID;
+    QPushButton *m_btnSetLFCardType, *m_btnGetLFCardType;
+};
+
+}  // namespace kv350::cards

@@ -1,0 +1,172 @@
+#include "autopage.h"
+
+#include "widgets/controls.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace kv350::cards {
+
+using namespace widgets;
+
+AutoPage::AutoPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("tsAuto"));
+
+    // ID location, MIFARE Classic
+    m_gbM1IDSector = group(this, "gbM1IDSector");
+    QWidget *g = m_gbM1IDSector;
+    const Bar sector = scrollBar(g, "sbM1IDSector", "pnM1IDSector", 0, 39, 0, 10);
+    const Bar block = scrollBar(g, "sbM1IDBlock", "pnM1IDBlock", 0, 15, 0, 2);
+    const Bar start = scrollBar(g, "sbM1IDStart", "pnM1IDStart", 0, 11, 0, 5);
+    const Bar byte = scrollBar(g, "sbM1IDByte", "pnM1IDByte", 0, 16, 4, 5);
+    m_sbM1IDSector = sector.bar;
+    m_sbM1IDBlock = block.bar;
+    m_sbM1IDStart = start.bar;
+    m_sbM1IDByte = byte.bar;
+    m_lblM1IDSector = label(g, "lblM1IDSector");
+    m_lblM1IDBlock = label(g, "lblM1IDBlock");
+    m_lblM1IDStart = label(g, "lblM1IDStart");
+    m_lblM1IDByte = label(g, "lblM1IDByte");
+    m_rbM1IDKeyA = radio(g, "rbM1IDKeyA", {}, true);
+    m_rbM1IDKeyB = radio(g, "rbM1IDKeyB", {});
+    exclusive(this, {m_rbM1IDKeyA, m_rbM1IDKeyB});
+    m_lblM1IDErr = label(g, "lblM1IDErr");
+    m_cmbM1IDKeyErr = dropDown(g, "cmbM1IDKeyErr",
+                               {QStringLiteral("None"), QStringLiteral("LED"), QStringLiteral("BEEP"),
+                                QStringLiteral("BEEP+LED")},
+                               1);
+    m_btnM1IDSector = button(g, "btnM1IDSector");
+    m_btnGetM1IDSector = button(g, "btnGetM1IDSector");
+    auto *m1 = compact(new QGridLayout(g));
+    addBarRow(m1, 0, m_lblM1IDSector, sector);
+    addBarRow(m1, 1, m_lblM1IDBlock, block);
+    addBarRow(m1, 2, m_lblM1IDStart, start);
+    addBarRow(m1, 3, m_lblM1IDByte, byte);
+    auto *keys = new QHBoxLayout;
+    keys->addWidget(m_rbM1IDKeyA);
+    keys->addWidget(m_rbM1IDKeyB);
+    keys->addStretch();
+    m1->addLayout(keys, 4, 0, 1, 3);
+    auto *err = new QHBoxLayout;
+    err->addWidget(m_lblM1IDErr);
+    err->addWidget(m_cmbM1IDKeyErr, 1);
+    m1->addLayout(err, 5, 0, 1, 3);
+    auto *m1Buttons = new QHBoxLayout;
+    m1Buttons->addWidget(m_btnM1IDSector);
+    m1Buttons->addWidget(m_btnGetM1IDSector);
+    m1->addLayout(m1Buttons, 6, 0, 1, 3);
+    m1->setColumnStretch(1, 1);
+
+    // ID location, NTAG203 / Ultralight
+    m_gbNIDSector = group(this, "gbNIDSector");
+    g = m_gbNIDSector;
+    const Bar nBlock = scrollBar(g, "sbNIDBlock", "pnNIDBlock", 0, 41, 0, 2);
+    const Bar nStart = scrollBar(g, "sbNIDStart", "pnNIDStart", 0, 11, 0, 5);
+    const Bar nByte = scrollBar(g, "sbNIDByte", "pnNIDByte", 0, 16, 4, 5);
+    m_sbNIDBlock = nBlock.bar;
+    m_sbNIDStart = nStart.bar;
+    m_sbNIDByte = nByte.bar;
+    m_lblNIDBlock = label(g, "lblNIDBlock");
+    m_lblNIDStart = label(g, "lblNIDStart");
+    m_lblNIDByte = label(g, "lblNIDByte");
+    m_btnNIDSector = button(g, "btnNIDSector");
+    m_btnGetNIDSector = button(g, "btnGetNIDSector");
+    auto *nt = compact(new QGridLayout(g));
+    addBarRow(nt, 0, m_lblNIDBlock, nBlock);
+    addBarRow(nt, 1, m_lblNIDStart, nStart);
+    addBarRow(nt, 2, m_lblNIDByte, nByte);
+    auto *ntButtons = new QHBoxLayout;
+    ntButtons->addWidget(m_btnNIDSector);
+    ntButtons->addWidget(m_btnGetNIDSector);
+    nt->addLayout(ntButtons, 3, 0, 1, 3);
+    nt->setColumnStretch(1, 1);
+
+    // Key into the reader's EEPROM
+    m_gbM1E2 = group(this, "gbM1E2");
+    g = m_gbM1E2;
+    m_lblM1E2Key = label(g, "lblM1E2Key");
+    m_edM1Key = upperEdit(g, "edM1Key", QStringLiteral("FFFFFFFFFFFF"), 12);
+    const Bar e2 = scrollBar(g, "sbM1E2Sector", "pnM1E2Sector", 0, 39, 1, 10);
+    m_sbM1E2Sector = e2.bar;
+    m_lblM1E2Sector = label(g, "lblM1E2Sector");
+    m_rbM1KeyA = radio(g, "rbM1KeyA", QStringLiteral("Key A"), true);
+    m_rbM1KeyB = radio(g, "rbM1KeyB", QStringLiteral("Key B"));
+    exclusive(this, {m_rbM1KeyA, m_rbM1KeyB});
+    m_btnM1Key = button(g, "btnM1Key");
+    auto *e2g = compact(new QGridLayout(g));
+    e2g->addWidget(m_lblM1E2Key, 0, 0);
+    e2g->addWidget(m_edM1Key, 0, 1, 1, 2);
+    addBarRow(e2g, 1, m_lblM1E2Sector, e2);
+    auto *e2keys = new QHBoxLayout;
+    e2keys->addWidget(m_rbM1KeyA);
+    e2keys->addWidget(m_rbM1KeyB);
+    e2keys->addStretch();
+    e2keys->addWidget(m_btnM1Key);
+    e2g->addLayout(e2keys, 2, 0, 1, 3);
+    e2g->setColumnStretch(1, 1);
+
+    // Shows the card type of the location; the user cannot change it.
+    m_gbAutoType = group(this, "gbAutoType", QStringLiteral("Auto Read Type"));
+    m_rbUltralight = radio(m_gbAutoType, "rbUltralight", QStringLiteral("MIFARE Ultralight"));
+    m_rbM1Classic = radio(m_gbAutoType, "rbM1Classic", QStringLiteral("MIFARE Classic"), true);
+    exclusive(this, {m_rbUltralight, m_rbM1Classic});
+    auto *at = compact(new QVBoxLayout(m_gbAutoType));
+    at->addWidget(m_rbUltralight);
+    at->addWidget(m_rbM1Classic);
+    m_gbAutoType->setEnabled(false);
+
+    auto *page = compact(new QGridLayout(this));
+    page->setContentsMargins(4, 4, 4, 4);
+    page->addWidget(m_gbM1IDSector, 0, 0);
+    page->addWidget(m_gbNIDSector, 1, 0);
+    auto *right = new QVBoxLayout;
+    right->setSpacing(3);
+    right->addWidget(m_gbM1E2);
+    right->addWidget(m_gbAutoType);
+    right->addStretch();
+    page->addLayout(right, 0, 1, 2, 1);
+    page->setColumnStretch(0, 3);
+    page->setColumnStretch(1, 2);
+    page->setRowStretch(2, 1);
+
+    applyLanguage();
+}
+
+void AutoPage::applyLanguage()
+{
+    const std::pair<QWidget *, const char *> captions[] = {
+        {m_gbM1IDSector, "ID Block/Byte (MIFARE Classic)"},
+        {m_gbNIDSector, "ID Block/Byte (NFC NTAG203/Ultralight)"},
+        {m_gbM1E2, "Write Key To EEPROM (MIFARE Classic)"},
+        {m_lblM1IDSector, "Sector:"},
+        {m_lblM1E2Sector, "Sector:"},
+        {m_lblM1IDBlock, "Block:"},
+        {m_lblNIDBlock, "Block:"},
+        {m_lblM1IDStart, "Start:"},
+        {m_lblNIDStart, "Start:"},
+        {m_lblM1IDByte, "Byte:"},
+        {m_lblNIDByte, "Byte:"},
+        {m_lblM1E2Key, "Key:"},
+        {m_lblM1IDErr, "Key Error MSG:"},
+        {m_rbM1IDKeyA, "Key A"},
+        {m_rbM1IDKeyB, "Key B"},
+        {m_btnM1IDSector, "Set Auto Read MIFARE Classic"},
+        {m_btnNIDSector, "Set Auto Read NFC NTAG203/Ultralight"},
+        {m_btnGetM1IDSector, "Get Current Setting"},
+        {m_btnGetNIDSector, "Get Current Setting"},
+        {m_btnM1Key, "Write"},
+    };
+    for (const auto &[control, english] : captions)
+        setCaption(control, m_context.text(english));
+}
+
+}  // namespace kv350::cards

@@ -1,0 +1,42 @@
+#pragma once
+// The MIFARE key page: a new sector trailer written to the card, and the
+// editor that composes its access bits from one choice per operation.
+
+#include "app/pagecontext.h"
+
+#include <QWidget>
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace kv350::cards {
+
+class MifareKeyPage final : public QWidget {
+    Q_OBJECT
+public:
+    MifareKeyPage(PageContext &context, QWidget *parent = nullptr);
+
+    void applyLanguage();
+
+    // The editor's buttons go by their numbers 1..49 (18 and 30 do not exist).
+    static constexpr int AccessButtonSlots = 50;
+
+private:
+    QGroupBox *buildAccessEditor();
+
+    PageContext &m_context;
+    QGroupBox *m_gbM1Key, *m_gbCardKeyOld, *m_gbM1NewCardKey, *m_gbM1Access;
+    QScrollBar *m_sbM1CardSector;
+    QLabel *m_lblM1CardSector;
+    QLineEdit *m_edM1CardOldKey, *m_edM1CardKeyA, *m_edM1CardKeyB, *m_edM1CardKeyAccess;
+    QRadioButton *m_rbM1CardKeyA, *m_rbM1CardKeyB;
+    QPushButton *m_btnM1CardKey;
+    std::array<QRadioButton *, AccessButtonSlots> m_access{};
+};
+
+}  // namespace kv350::cards

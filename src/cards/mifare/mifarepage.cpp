@@ -1,0 +1,125 @@
+#include "mifarepage.h"
+
+#include "widgets/controls.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+namespace kv350::cards {
+
+using namespace widgets;
+
+MifarePage::MifarePage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("tsMifare"));
+
+    m_gbM1RW = group(this, "gbM1RW");
+    QWidget *g = m_gbM1RW;
+    const Bar sector = scrollBar(g, "sbM1Sector", "pnM1Sector", 0, 39, 1, 10);
+    const Bar block = scrollBar(g, "sbM1Block", "pnM1Block", 0, 3, 0, 2);
+    m_sbM1Sector = sector.bar;
+    m_sbM1Block = block.bar;
+    m_lblM1Sector = label(g, "lblM1Sector");
+    m_lblM1Block = label(g, "lblM1Block");
+    m_lblM1RWKey = label(g, "lblM1RWKey", QStringLiteral("Key:"));
+    m_edM1RWKey = upperEdit(g, "edM1RWKey", QStringLiteral("FFFFFFFFFFFF"), 12);
+    m_rbM1RWKeyA = radio(g, "rbM1RWKeyA", QStringLiteral("Key A"), true);
+    m_rbM1RWKeyB = radio(g, "rbM1RWKeyB", QStringLiteral("Key B"));
+    exclusive(this, {m_rbM1RWKeyA, m_rbM1RWKeyB});
+    m_chkEEPROM = checkBox(g, "chkEEPROM", QStringLiteral("EEPROM"));
+    m_lblM1Write = label(g, "lblM1Write");
+    // The data source choice belongs to the page, not to the key group.
+    m_rbM1Hex = radio(this, "rbM1Hex", QStringLiteral("HEX"), true);
+    m_rbM1Ascii = radio(this, "rbM1Ascii", QStringLiteral("ASCII"));
+    exclusive(this, {m_rbM1Hex, m_rbM1Ascii});
+    m_edM1Write = upperEdit(g, "edM1Write", QString(32, QLatin1Char('F')), 32);
+    m_edM1WAscii = edit(g, "edM1WAscii");
+    m_btnM1Write = button(g, "btnM1Write");
+    m_lblM1Read = label(g, "lblM1Read");
+    m_edM1Read = upperEdit(g, "edM1Read", {}, 0, true);
+    m_edM1RAscii = edit(g, "edM1RAscii", {}, 0, true);
+    m_btnM1Read = button(g, "btnM1Read");
+    m_btnM1UID = button(g, "btnM1UID", QStringLiteral("&UID"));
+
+    auto *rw = compact(new QGridLayout(g));
+    addBarRow(rw, 0, m_lblM1Sector, sector);
+    addBarRow(rw, 1, m_lblM1Block, block);
+    auto *key = new QHBoxLayout;
+    key->addWidget(m_edM1RWKey, 1);
+    key->addWidget(m_rbM1RWKeyA);
+    key->addWidget(m_rbM1RWKeyB);
+    key->addWidget(m_chkEEPROM);
+    rw->addWidget(m_lblM1RWKey, 2, 0);
+    rw->addLayout(key, 2, 1, 1, 3);
+    rw->addWidget(m_lblM1Write, 3, 0, 1, 3);
+    rw->addWidget(m_rbM1Hex, 4, 0);
+    rw->addWidget(m_edM1Write, 4, 1, 1, 2);
+    rw->addWidget(m_btnM1Write, 4, 3);
+    rw->addWidget(m_rbM1Ascii, 5, 0);
+    rw->addWidget(m_edM1WAscii, 5, 1, 1, 2);
+    rw->addWidget(m_lblM1Read, 6, 0, 1, 3);
+    rw->addWidget(label(g, "Label1", QStringLiteral("HEX:")), 7, 0);
+    rw->addWidget(m_edM1Read, 7, 1, 1, 2);
+    rw->addWidget(m_btnM1Read, 7, 3);
+    rw->addWidget(label(g, "Label4", QStringLiteral("ASCII:")), 8, 0);
+    rw->addWidget(m_edM1RAscii, 8, 1, 1, 2);
+    rw->addWidget(m_btnM1UID, 8, 3);
+    rw->setColumnStretch(1, 1);
+    rw->setRowStretch(9, 1);
+
+    m_gbM1ReadAll = group(this, "gbM1ReadAll");
+    g = m_gbM1ReadAll;
+    m_edM1All = edit(g, "edM1All", QStringLiteral("16"), 2);
+    m_edM1Num = edit(g, "edM1Num", QStringLiteral("3"), 3);
+    for (QLineEdit *e : {m_edM1All, m_edM1Num})
+        e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+    m_btnM1ReadAll = button(g, "btnM1ReadAll");
+    m_btnM1WR = button(g, "btnM1WR");
+    m_lstM1 = listBox(g, "lstM1", true);
+    auto *all = compact(new QGridLayout(g));
+    auto *counts = new QHBoxLayout;
+    counts->addWidget(label(g, "lblM1All", QStringLiteral("NO")));
+    counts->addWidget(m_edM1All);
+    counts->addWidget(label(g, "Label3", QStringLiteral("NUM")));
+    counts->addWidget(m_edM1Num);
+    counts->addStretch();
+    all->addLayout(counts, 0, 0, 1, 2);
+    all->addWidget(m_btnM1ReadAll, 1, 0);
+    all->addWidget(m_btnM1WR, 1, 1);
+    all->addWidget(m_lstM1, 2, 0, 1, 2);
+
+    auto *page = compact(new QHBoxLayout(this));
+    page->setContentsMargins(4, 4, 4, 4);
+    page->addWidget(m_gbM1RW, 3);
+    page->addWidget(m_gbM1ReadAll, 2);
+
+    applyLanguage();
+}
+
+void MifarePage::applyLanguage()
+{
+    const std::pair<QWidget *, const char *> captions[] = {
+        {m_gbM1RW, "Card Data Read/Write Test"},
+        {m_gbM1ReadAll, "Read Card All Data"},
+        {m_lblM1Sector, "Sector:"},
+        {m_lblM1Block, "Block:"},
+        {m_lblM1Write, "Write Card Data:"},
+        {m_btnM1Write, "Write Card Data"},
+        {m_lblM1Read, "Read Card Data:"},
+        {m_btnM1Read, "Read Card Data"},
+        {m_btnM1ReadAll, "Read Card All Data"},
+        {m_btnM1WR, "Read Write Card Loop"},
+    };
+    for (const auto &[control, english] : captions)
+        setCaption(control, m_context.text(english));
+}
+
+}  // namespace kv350::cards

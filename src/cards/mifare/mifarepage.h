@@ -1,0 +1,39 @@
+#pragma once
+// The MIFARE page: one block of a MIFARE Classic card read, written or its UID
+// read; a run of blocks read into a list; the read/write loop test.
+
+#include "app/pagecontext.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace kv350::cards {
+
+class MifarePage final : public QWidget {
+    Q_OBJECT
+public:
+    MifarePage(PageContext &context, QWidget *parent = nullptr);
+
+    void applyLanguage();
+
+private:
+    PageContext &m_context;
+    QGroupBox *m_gbM1RW, *m_gbM1ReadAll;
+    QScrollBar *m_sbM1Sector, *m_sbM1Block;
+    QLabel *m_lblM1Sector, *m_lblM1Block, *m_lblM1RWKey, *m_lblM1Write, *m_lblM1Read;
+    QLineEdit *m_edM1RWKey, *m_edM1Write, *m_edM1WAscii, *m_edM1Read, *m_edM1RAscii, *m_edM1All, *m_edM1Num;
+    QRadioButton *m_rbM1RWKeyA, *m_rbM1RWKeyB, *m_rbM1Hex, *m_rbM1Ascii;
+    QCheckBox *m_chkEEPROM;
+    QPushButton *m_btnM1Write, *m_btnM1Read, *m_btnM1UID, *m_btnM1ReadAll, *m_btnM1WR;
+    QListWidget *m_lstM1;
+};
+
+}  // namespace kv350::cards

@@ -1,0 +1,133 @@
+#include "ntagpage.h"
+
+#include "widgets/controls.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace kv350::cards {
+
+using namespace widgets;
+
+NtagPage::NtagPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("tsNTAG"));
+
+    m_gbNRW = group(this, "gbNRW");
+    QWidget *g = m_gbNRW;
+    const Bar block = scrollBar(g, "sbNBlock", "pnNBlock", 0, 41, 7, 2);
+    m_sbNBlock = block.bar;
+    m_lblNBlock = label(g, "lblNBlock");
+    m_lblNWrite = label(g, "lblNWrite");
+    m_rbNHex = radio(g, "rbNHex", QStringLiteral("HEX"));
+    m_rbNAscii = radio(g, "rbNAscii", QStringLiteral("ASCII"), true);
+    exclusive(this, {m_rbNHex, m_rbNAscii});
+    m_edNWrite = upperEdit(g, "edNWrite", QString(32, QLatin1Char('F')), 32);
+    m_edNWAscii = edit(g, "edNWAscii", QLatin1String(SampleUrlText), 32);
+    m_btnNWrite = button(g, "btnNWrite");
+    m_lblNRead = label(g, "lblNRead");
+    m_edNRead = upperEdit(g, "edNRead", {}, 0, true);
+    m_edNRAscii = edit(g, "edNRAscii", {}, 0, true);
+    m_btnNRead = button(g, "btnNRead");
+    m_edNUID = upperEdit(g, "edNUID", {}, 0, true);
+    m_btnNUID = button(g, "btnNUID", QStringLiteral("&UID"));
+    auto *rw = compact(new QGridLayout(g));
+    addBarRow(rw, 0, m_lblNBlock, block);
+    rw->addWidget(m_lblNWrite, 1, 0, 1, 3);
+    rw->addWidget(m_rbNHex, 2, 0);
+    rw->addWidget(m_edNWrite, 2, 1, 1, 2);
+    rw->addWidget(m_btnNWrite, 2, 3);
+    rw->addWidget(m_rbNAscii, 3, 0);
+    rw->addWidget(m_edNWAscii, 3, 1, 1, 2);
+    rw->addWidget(m_lblNRead, 4, 0, 1, 3);
+    rw->addWidget(label(g, "lblNHex", QStringLiteral("HEX:")), 5, 0);
+    rw->addWidget(m_edNRead, 5, 1, 1, 2);
+    rw->addWidget(m_btnNRead, 5, 3);
+    rw->addWidget(label(g, "lblNAscii", QStringLiteral("ASCII:")), 6, 0);
+    rw->addWidget(m_edNRAscii, 6, 1, 1, 2);
+    rw->addWidget(label(g, "lblNUID", QStringLiteral("UID:")), 7, 0);
+    rw->addWidget(m_edNUID, 7, 1, 1, 2);
+    rw->addWidget(m_btnNUID, 7, 3);
+    rw->setColumnStretch(1, 1);
+
+    m_gbNURL = group(this, "gbNURL");
+    g = m_gbNURL;
+    m_edNURL1 = edit(g, "edNURL1", QStringLiteral("E11012000103A010440312D1010E5501"), 0, true);
+    m_edNURL2 = edit(g, "edNURL2");
+    m_edNURL3 = edit(g, "edNURL3", {}, 0, true);
+    for (QLineEdit *e : {m_edNURL1, m_edNURL3})
+        e->setMinimumWidth(e->fontMetrics().horizontalAdvance(m_edNURL1->text()) + 12);
+    m_edNURL1->setCursorPosition(0);
+    m_btnNURLWrite = button(g, "btnNURLWrite");
+    m_btnNURLRead = button(g, "btnNURLRead");
+    m_btnNSample = button(g, "btnNSample", QStringLiteral("<<"));
+    m_btnNSample->setFixedWidth(m_btnNSample->fontMetrics().horizontalAdvance(QStringLiteral("<<<<")) + 10);
+    auto *url = compact(new QGridLayout(g));
+    url->addWidget(m_edNURL1, 0, 0, 1, 2);
+    url->addWidget(label(g, nullptr, QStringLiteral("(Block 3-6)")), 0, 2);
+    url->addWidget(m_edNURL2, 1, 0);
+    url->addWidget(m_btnNSample, 1, 1);
+    url->addWidget(label(g, nullptr, QStringLiteral("(Block 7-10)")), 1, 2);
+    url->addWidget(m_edNURL3, 2, 0, 1, 2);
+    auto *urlButtons = new QHBoxLayout;
+    urlButtons->addWidget(m_btnNURLWrite);
+    urlButtons->addWidget(m_btnNURLRead);
+    url->addLayout(urlButtons, 2, 2);
+    url->setColumnStretch(0, 1);
+
+    m_gbNReadAll = group(this, "gbNReadAll");
+    g = m_gbNReadAll;
+    m_edNAll = edit(g, "edNAll", QStringLiteral("16"), 2);
+    m_edNAll->setFixedWidth(m_edNAll->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+    m_btnNReadAll = button(g, "btnNReadAll");
+    m_lstNAll = listBox(g, "lstNAll", true);
+    m_moNAllAscii = memo(g, "moNAllAscii", true);
+    auto *all = compact(new QVBoxLayout(g));
+    auto *count = new QHBoxLayout;
+    count->addWidget(label(g, "Label5", QStringLiteral("NO:")));
+    count->addWidget(m_edNAll);
+    count->addWidget(m_btnNReadAll, 1);
+    all->addLayout(count);
+    all->addWidget(m_lstNAll, 3);
+    all->addWidget(m_moNAllAscii, 2);
+
+    auto *page = compact(new QGridLayout(this));
+    page->setContentsMargins(4, 4, 4, 4);
+    page->addWidget(m_gbNRW, 0, 0);
+    page->addWidget(m_gbNURL, 1, 0);
+    page->addWidget(m_gbNReadAll, 0, 1, 2, 1);
+    page->setColumnStretch(0, 3);
+    page->setColumnStretch(1, 2);
+
+    applyLanguage();
+}
+
+void NtagPage::applyLanguage()
+{
+    const std::pair<QWidget *, const char *> captions[] = {
+        {m_gbNRW, "Card Data Read/Write Test"},
+        {m_lblNBlock, "Block:"},
+        {m_lblNWrite, "Write Card Data:"},
+        {m_btnNWrite, "Write Card Data"},
+        {m_lblNRead, "Read Card Data:"},
+        {m_btnNRead, "Read Card Data"},
+        {m_gbNReadAll, "Read Card All Data"},
+        {m_btnNReadAll, "Read Card All Data"},
+        {m_gbNURL, "URL Address"},
+        {m_btnNURLWrite, "Write"},
+        {m_btnNURLRead, "Read"},
+    };
+    for (const auto &[control, english] : captions)
+        setCaption(control, m_context.text(english));
+}
+
+}  // namespace kv350::cards

@@ -1,0 +1,229 @@
+#include "commonpage.h"
+
+#include "widgets/controls.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace kv350::settings {
+
+using namespace widgets;
+
+namespace {
+
+const QStringList FormatItems = {
+    QStringLiteral("14H"),      QStringLiteral("4H->5D"),      QStringLiteral("6H"),       QStringLiteral("6H->8D"),
+    QStringLiteral("8H"),       QStringLiteral("8H->10D"),     QStringLiteral("10H"),      QStringLiteral("10H->13D"),
+    QStringLiteral("16H"),      QStringLiteral("8H->4D"),      QStringLiteral("ASCII/FDX-B"), QStringLiteral("32H"),
+    QStringLiteral("8H->5D+5D"), QStringLiteral("12H->15D"),   QStringLiteral("14H->17D"), QStringLiteral("16H->20D"),
+    QStringLiteral("24H"),
+};
+constexpr int FormatStart = 4;  // "8H"
+
+const char *const UsbModes[] = {"USB Keyboard Emulation", "USB HID-Compliant Device",
+                                "USB HID-Compliant Device Auto Send"};
+const char *const SerialModes[] = {"USB Serial Port Auto Send", "USB Serial Port"};
+
+QHBoxLayout *buttonRow(QPushButton *set, QPushButton *get)
+{
+    auto *row = new QHBoxLayout;
+    row->setSpacing(4);
+    row->addWidget(set);
+    row->addWidget(get);
+    return row;
+}
+
+}  // namespace
+
+CommonPage::CommonPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("tsCommon"));
+
+    // ID output format
+    m_gbIdFormat = group(this, "gbIdFormat");
+    m_lblFormat = label(m_gbIdFormat, "lblFormat");
+    m_cmbFormat = dropDown(m_gbIdFormat, "cmbFormat", FormatItems, FormatStart);
+    m_chkReverse = checkBox(m_gbIdFormat, "chkReverse", {});
+    m_chkReverseBit = checkBox(m_gbIdFormat, "chkReverseBit", {});
+    m_chkDecZero = checkBox(m_gbIdFormat, "chkDecZero", {});
+    m_chkAddEnter = checkBox(m_gbIdFormat, "chkAddEnter", {}, true);
+    m_chkAddLF = checkBox(m_gbIdFormat, "chkAddLF", {});
+    m_chkAddTab = checkBox(m_gbIdFormat, "chkAddTab", {});
+    m_chkAddDown = checkBox(m_gbIdFormat, "chkAddDown", {});
+    m_chkAddSpace = checkBox(m_gbIdFormat, "chkAddSpace", {});
+    m_chkAddComma = checkBox(m_gbIdFormat, "chkAddComma", {});
+    m_chkAddBrackets = checkBox(m_gbIdFormat, "chkAddBrackets", {});
+    m_chkAddQuotation = checkBox(m_gbIdFormat, "chkAddQuotation", {});
+    m_btnIdFormat = button(m_gbIdFormat, "btnIdFormat");
+    m_btnGetIdFormat = button(m_gbIdFormat, "btnGetIdFormat");
+    auto *fmt = compact(new QGridLayout(m_gbIdFormat));
+    fmt->addWidget(m_lblFormat, 0, 0);
+    fmt->addWidget(m_cmbFormat, 0, 1);
+    QCheckBox *const formatBoxes[] = {m_chkReverse, m_chkReverseBit, m_chkDecZero, m_chkAddEnter,
+                                            m_chkAddLF,   m_chkAddTab,     m_chkAddDown, m_chkAddSpace,
+                                            m_chkAddComma, m_chkAddBrackets, m_chkAddQuotation};
+    for (int i = 0; i < int(std::size(formatBoxes)); ++i)
+        fmt->addWidget(formatBoxes[i], 1 + i % 6, i / 6);
+    fmt->addLayout(buttonRow(m_btnIdFormat, m_btnGetIdFormat), 7, 0, 1, 2);
+
+    // USB mode
+    m_gbUsbMode = group(this, "gbUsbMode");
+    m_lblUsbMode = label(m_gbUsbMode, "lblUsbMode");
+    m_cmbUsbMode = dropDown(m_gbUsbMode, "cmbUsbMode");
+    m_btnUsbMode = button(m_gbUsbMode, "btnUsbMode");
+    m_btnGetUsbMode = button(m_gbUsbMode, "btnGetUsbMode");
+    auto *usb = compact(new QGridLayout(m_gbUsbMode));
+    usb->addWidget(m_lblUsbMode, 0, 0);
+    usb->addWidget(m_cmbUsbMode, 0, 1);
+    usb->setColumnStretch(1, 1);
+    usb->addLayout(buttonRow(m_btnUsbMode, m_btnGetUsbMode), 1, 0, 1, 2);
+
+    // Read mode
+    m_gbReadMode = group(this, "gbReadMode");
+    m_chkReadAuto = checkBox(m_gbReadMode, "chkReadAuto", {}, true);
+    m_chkReadBeep = checkBox(m_gbReadMode, "chkReadBeep", {}, true);
+    m_chkReadLED = checkBox(m_gbReadMode, "chkReadLED", {}, true);
+    m_chkReadSameCard = checkBox(m_gbReadMode, "chkReadSameCard", {}, true);
+    m_chkReadGreen = checkBox(m_gbReadMode, "chkReadGreen", {}, true);
+    m_chkSTX = checkBox(m_gbReadMode, "chkSTX", QStringLiteral("STX ASCII Format"));
+    m_chkETag = checkBox(m_gbReadMode, "chkETag", QStringLiteral("eTag"));
+    m_btnReadMode = button(m_gbReadMode, "btnReadMode");
+    m_btnGetReadMode = button(m_gbReadMode, "btnGetReadMode");
+    auto *rm = compact(new QGridLayout(m_gbReadMode));
+    rm->setVerticalSpacing(1);
+    rm->addWidget(m_chkReadAuto, 0, 0);
+    rm->addWidget(m_chkReadBeep, 0, 1);
+    rm->addWidget(m_chkReadLED, 1, 0);
+    rm->addWidget(m_chkETag, 1, 1);
+    rm->addWidget(m_chkReadSameCard, 2, 0, 1, 2);
+    rm->addWidget(m_chkReadGreen, 3, 0, 1, 2);
+    rm->addWidget(m_chkSTX, 4, 0, 1, 2);
+    rm->addLayout(buttonRow(m_btnReadMode, m_btnGetReadMode), 5, 0, 1, 2);
+
+    // The three timings share one shape: bar, value, unit, Set and Get.
+    auto timing = [this](const char *groupName, const char *barName, const char *panelName, int start,
+                         const char *unitName, const char *unit, const char *setName, const char *getName,
+                         QGroupBox *&box, QScrollBar *&bar, QLabel *&panel, QPushButton *&set, QPushButton *&get) {
+        box = group(this, groupName);
+        const Bar b = scrollBar(box, barName, panelName, 0, 255, start, 10);
+        bar = b.bar;
+        panel = b.panel;
+        set = button(box, setName);
+        get = button(box, getName);
+        auto *grid = compact(new QGridLayout(box));
+        addBarRow(grid, 0, nullptr, b);
+        grid->addWidget(label(box, unitName, QLatin1String(unit)), 0, 3);
+        grid->setColumnStretch(1, 1);
+        grid->addLayout(buttonRow(set, get), 1, 0, 1, 4);
+    };
+    timing("gbScanTime", "sbScanTime", "pnScanTime", 5, "lblScanTime", "x 10 ms", "btnScanTime", "btnGetScanTime",
+           m_gbScanTime, m_sbScanTime, m_pnScanTime, m_btnScanTime, m_btnGetScanTime);
+    timing("gbSameCard", "sbSameCard", "pnSameCard", 15, "lblSameCard", "x 100 ms", "btnSameCard", "btnGetSameCard",
+           m_gbSameCard, m_sbSameCard, m_pnSameCard, m_btnSameCard, m_btnGetSameCard);
+    timing("gbDelayTime", "sbDelayTime", "pnDelayTime", 10, "lblms", "ms", "btnSetDelayTime", "btnGetDelayTime",
+           m_gbDelayTime, m_sbDelayTime, m_pnDelayTime, m_btnSetDelayTime, m_btnGetDelayTime);
+
+    // Keyboard layout
+    m_gbLayout = group(this, "gbLayout");
+    m_cmbLayout = dropDown(m_gbLayout, "cmbLayout",
+                           {QStringLiteral("ENGLISH"), QStringLiteral("CZECH"), QStringLiteral("FRENCH")}, 0);
+    m_btnSetLayout = button(m_gbLayout, "btnSetLayout");
+    m_btnGetLayout = button(m_gbLayout, "btnGetLayout");
+    auto *kl = compact(new QVBoxLayout(m_gbLayout));
+    kl->addWidget(m_cmbLayout);
+    kl->addLayout(buttonRow(m_btnSetLayout, m_btnGetLayout));
+
+    // Utility
+    m_gbUtility = group(this, "gbUtility");
+    m_btnReboot = button(m_gbUtility, "btnReboot");
+    m_btnFactory = button(m_gbUtility, "btnFactory");
+    auto *ut = compact(new QVBoxLayout(m_gbUtility));
+    ut->addWidget(m_btnReboot);
+    ut->addWidget(m_btnFactory);
+
+    auto *page = compact(new QGridLayout(this));
+    page->setContentsMargins(4, 4, 4, 4);
+    page->addWidget(m_gbIdFormat, 0, 0);
+    page->addWidget(m_gbUsbMode, 1, 0);
+    page->addWidget(m_gbReadMode, 0, 1);
+    auto *middle = new QVBoxLayout;
+    middle->setSpacing(3);
+    middle->addWidget(m_gbScanTime);
+    middle->addWidget(m_gbSameCard);
+    page->addLayout(middle, 1, 1);
+    auto *right = new QVBoxLayout;
+    right->setSpacing(3);
+    right->addWidget(m_gbDelayTime);
+    right->addWidget(m_gbLayout);
+    right->addWidget(m_gbUtility);
+    right->addStretch();
+    page->addLayout(right, 0, 2, 2, 1);
+    page->setRowStretch(2, 1);
+
+    applyLanguage();
+}
+
+void CommonPage::applyLanguage()
+{
+    const std::pair<QWidget *, const char *> captions[] = {
+        {m_gbIdFormat, "Send ID Format"},
+        {m_chkReverse, "ID Reverse Byte"},
+        {m_chkReverseBit, "ID Reverse Bit"},
+        {m_chkDecZero, "DEC Zero Remove"},
+        {m_chkAddEnter, "Add Enter(CR)"},
+        {m_chkAddLF, "Add Ctrl+Enter(LF)"},
+        {m_chkAddTab, "Add Tab"},
+        {m_chkAddDown, "Add Down Arrow"},
+        {m_chkAddSpace, "Add Space"},
+        {m_chkAddComma, "Add Comma(,)"},
+        {m_chkAddBrackets, "Add Brackets([ ])"},
+        {m_chkAddQuotation, "Add Quotation(' ')"},
+        {m_gbUsbMode, "USB Mode"},
+        {m_gbReadMode, "Read Card Mode"},
+        {m_chkReadAuto, "Auto"},
+        {m_chkReadBeep, "Beep"},
+        {m_chkReadLED, "LED"},
+        {m_chkReadSameCard, "Same Card Detection"},
+        {m_chkReadGreen, "Energy Saving Mode"},
+        {m_gbScanTime, "Read Card Time Postponement"},
+        {m_gbSameCard, "Same Card Detection Time"},
+        {m_gbDelayTime, "USB Keypad Delay Time"},
+        {m_gbLayout, "Keyboard Layout"},
+        {m_gbUtility, "System Command"},
+        {m_btnReboot, "Reboot Reader"},
+        {m_btnFactory, "Use Factory Settings"},
+    };
+    for (const auto &[control, english] : captions)
+        setCaption(control, m_context.text(english));
+    for (QPushButton *set : {m_btnIdFormat, m_btnUsbMode, m_btnReadMode, m_btnScanTime, m_btnSameCard,
+                             m_btnSetDelayTime, m_btnSetLayout})
+        set->setText(m_context.text("Set"));
+    for (QPushButton *get : {m_btnGetIdFormat, m_btnGetUsbMode, m_btnGetReadMode, m_btnGetScanTime, m_btnGetSameCard})
+        get->setText(m_context.text("Get Current Setting"));
+    for (QPushButton *get : {m_btnGetDelayTime, m_btnGetLayout})
+        get->setText(m_context.text("Get"));
+    m_lblFormat->setText(m_context.text("ID Format") + QLatin1Char(':'));
+    m_lblUsbMode->setText(m_context.text("USB Mode") + QLatin1Char(':'));
+}
+
+void CommonPage::fillUsbModes(bool serial)
+{
+    m_cmbUsbMode->clear();
+    if (serial) {
+        for (const char *name : SerialModes)
+            m_cmbUsbMode->addItem(m_context.text(name));
+    } else {
+        for (const char *name : UsbModes)
+            m_cmbUsbMode->addItem(m_context.text(name));
+    }
+    m_cmbUsbMode->setCurrentIndex(0);
+}
+
+}  // namespace kv350::settings

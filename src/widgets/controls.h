@@ -1,0 +1,72 @@
+#pragma once
+// Builders for the controls every page is made of, so that each control gets
+// its documented name, limits and start value in one line and behaves the
+// same on every page.
+
+#include <QString>
+#include <initializer_list>
+#include <QStringList>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGridLayout;
+class QGroupBox;
+class QLayout;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QObject;
+class QWidget;
+
+namespace kv350::widgets {
+
+QPushButton *button(QWidget *parent, const char *name, const QString &caption = {});
+QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, bool checked = false);
+QRadioButton *radio(QWidget *parent, const char *name, const QString &caption, bool checked = false);
+// Radio buttons that exclude each other whatever their parents are.
+QButtonGroup *exclusive(QObject *owner, std::initializer_list<QRadioButton *> buttons);
+QLineEdit *edit(QWidget *parent, const char *name, const QString &text = {}, int maxLength = 0,
+                bool readOnly = false);
+// The hex fields show upper case whatever is typed or written into them; the
+// cursor stays where the user left it.
+void makeUpperCase(QLineEdit *edit);
+QLineEdit *upperEdit(QWidget *parent, const char *name, const QString &text = {}, int maxLength = 0,
+                     bool readOnly = false);
+// A drop-down list the user can only pick from.
+QComboBox *dropDown(QWidget *parent, const char *name, const QStringList &items = {}, int current = -1);
+QLabel *label(QWidget *parent, const char *name, const QString &text = {});
+QGroupBox *group(QWidget *parent, const char *name, const QString &title = {});
+QListWidget *listBox(QWidget *parent, const char *name, bool fixedPitch = false);
+QPlainTextEdit *memo(QWidget *parent, const char *name, bool fixedPitch = false);
+QProgressBar *progress(QWidget *parent, const char *name);
+
+// A horizontal scroll bar and the panel that shows its position as "%d",
+// kept in step on every change, the program's own included.
+struct Bar {
+    QScrollBar *bar;
+    QLabel *panel;
+};
+Bar scrollBar(QWidget *parent, const char *barName, const char *panelName, int min, int max, int value,
+              int pageStep);
+
+// label | bar | panel in one grid row, the bar taking the spare width.
+void addBarRow(QGridLayout *grid, int row, QWidget *label, const Bar &bar, int column = 0);
+// The tight margins that fit every page into the fixed window.
+template<class L>
+L *compact(L *layout)
+{
+    layout->setContentsMargins(5, 3, 5, 3);
+    layout->setSpacing(3);
+    return layout;
+}
+
+// Caption of a button, check box, radio button, label or group box.
+void setCaption(QWidget *control, const QString &caption);
+
+}  // namespace kv350::widgets
