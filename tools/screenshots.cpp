@@ -1,5 +1,6 @@
 // Renders the main window against a virtual reader, every page in every
-// language, into PNG files: kv350-screenshots OUTDIR [MODEL]
+// language, into PNG files: kv350-screenshots OUTDIR [MODEL|all]
+// ("all": every page, whichever model would show it).
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise (e.g. xcb under Xvfb).
 #include "app/frmmain.h"
 #include "link/virtualtime.h"
@@ -39,7 +40,9 @@ int main(int argc, char **argv)
     const QString out = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(out);
     sim::Identity id;
-    id.model = argc > 2 ? QByteArray(argv[2]) : QByteArray("KV350-MIC-X");
+    const QByteArray wanted = argc > 2 ? QByteArray(argv[2]) : QByteArray("KV350-MIC-X");
+    const bool everyPage = wanted == "all";
+    id.model = everyPage ? QByteArray("KV350-MIC-X") : wanted;
     VirtualTime time;
     sim::VirtualReader reader(id);
     sim::SimHidDevice hid(reader, time);
@@ -58,6 +61,10 @@ int main(int argc, char **argv)
             window.mnuSimplifiedClick();
         else if (lang == 2)
             window.mnuTraditionalClick();
+        if (everyPage) {
+            for (int i = 0; i < tabs->count(); ++i)
+                tabs->setTabVisible(i, true);
+        }
         for (int i = 0; i < tabs->count(); ++i) {
             if (!tabs->isTabVisible(i))
                 continue;

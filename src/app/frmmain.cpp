@@ -13,6 +13,7 @@
 #include "settings/commonpage.h"
 #include "i18n/fonts.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
@@ -21,7 +22,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyleFactory>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -50,6 +55,19 @@ const PageInfo Pages[] = {
 };
 constexpr int CommandPageIndex = 9;
 constexpr int FirmwarePageIndex = 10;
+
+// Tabs with less padding than the platform style gives them, so that the nine
+// tabs a reader can show fit the fixed window in every language.
+class CompactTabStyle final : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_TabBarTabHSpace)
+            return 6;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 QColor toColor(ColourValue value)
 {
@@ -114,6 +132,11 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     otherLayout->setContentsMargins(2, 2, 2, 2);
     m_pcMain = new QTabWidget(m_gbOther);
     m_pcMain->setObjectName(QStringLiteral("pcMain"));
+    {
+        auto *style = new CompactTabStyle(QStyleFactory::create(QApplication::style()->name()));
+        style->setParent(m_pcMain);
+        m_pcMain->tabBar()->setStyle(style);
+    }
     otherLayout->addWidget(m_pcMain);
     m_tsCommon = new settings::CommonPage(m_context);
     m_tsAuto = new cards::AutoPage(m_context);
@@ -185,8 +208,11 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
 
     connect(m_btnConnect, &QPushButton::clicked, this, &TfrmMain::btnConnectClick);
     connect(m_chkPort, &QComboBox::activated, this, &TfrmMain::chkPortCloseUp);
-    connect(m_edVID2, &QLineEdit::textChanged, this, &TfrmMain::edPID2Change);
-    connect(m_edPID2, &QLineEdit::textChanged, this, &TfrmMain::edPID2Change);
+    // The IDs are read again whenever any of these five edits changes.
+    for (QLineEdit *e : {m_edVID2, m_edPID2, m_tsNTAG->findChild<QLineEdit *>(QStringLiteral("edNAll")),
+                         m_tsMifare->findChild<QLineEdit *>(QStringLiteral("edM1All")),
+                         m_tsMifare->findChild<QLineEdit *>(QStringLiteral("edM1Num"))})
+        connect(e, &QLineEdit::textChanged, this, &TfrmMain::edPID2Change);
     connect(m_pcMain, &QTabWidget::currentChanged, this, &TfrmMain::pcMainChange);
 
     setFixedSize(754, 588);
@@ -214,6 +240,8 @@ void TfrmMain::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
+        if (const QScreen *screen = this->screen())
+            move(screen->availableGeometry().center() - frameGeometry().center() + pos());
         FormShow();
     }
 }
@@ -246,6 +274,10 @@ void TfrmMain::ApplyLanguage()
     // same size; two points less keeps the pages inside the fixed window.
     font.setPointSize(family == wanted.families.value(0) ? wanted.pointSize : wanted.pointSize - 2);
     setFont(font);
+    // One point less on the tabs: nine captions side by side must fit the width.
+    QFont tabFont = font;
+    tabFont.setPointSize(font.pointSize() - 1);
+    m_pcMain->tabBar()->setFont(tabFont);
 
     auto text = [this](const char *english) { return m_context.text(english); };
     setWindowTitle(text("KV350 Tools V0182"));

@@ -56,7 +56,7 @@ int main(int argc, char **argv)
         }
         QSerialDevice serial;
         EventLoopPause pause;
-        BeepSounder sounder(pause);
+        ToneSounder sounder(pause);
         QtDialogs dialogs;
         i18n::QSettingsLanguageStore store;
         SystemPortList ports;

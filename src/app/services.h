@@ -5,6 +5,7 @@
 #include "link/pause.h"
 #include "link/reporting.h"
 
+#include <QByteArray>
 #include <QString>
 
 class QWidget;
@@ -31,16 +32,21 @@ private:
     QWidget *m_parent;
 };
 
-// The system beep, then the tone's duration waited out with the window
-// painting. (A tone of the given frequency needs an audio output; the beep
-// serves where none is set up.)
-class BeepSounder final : public Sounder {
+// A sine tone of the given frequency on the default audio output; where the
+// machine has none (or it cannot be opened), the system beep. Either way the
+// tone's duration is waited out through Pause, so the window keeps painting
+// and the CPU idles.
+class ToneSounder final : public Sounder {
 public:
-    explicit BeepSounder(Pause &pause) : m_pause(pause) {}
+    explicit ToneSounder(Pause &pause) : m_pause(pause) {}
     void tone(int frequencyHz, int durationMs) override;
 
 private:
     Pause &m_pause;
 };
+
+// 16-bit signed mono PCM of a sine tone, with a few milliseconds of fade in and
+// out so that it starts and stops without a click.
+QByteArray sineTonePcm(int frequencyHz, int durationMs, int sampleRate);
 
 }  // namespace kv350

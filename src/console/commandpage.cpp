@@ -52,7 +52,7 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : QWidget(parent
     m_edRequestSTX = edit(m_gbRequest, "edRequestSTX", QStringLiteral("02"), 0, true);
     m_edRequestLEN = edit(m_gbRequest, "edRequestLEN", QStringLiteral("02"), 0, true);
     m_edRequestCMD = edit(m_gbRequest, "edRequestCMD", QStringLiteral("02"), 2);
-    m_edRequestDATA = edit(m_gbRequest, "edRequestDATA", QStringLiteral("02 "), 180);
+    m_edRequestDATA = edit(m_gbRequest, "edRequestDATA", QStringLiteral("02 "), MaxRequestDataChars);
     m_edRequest = edit(m_gbRequest, "edRequest", QStringLiteral("02 03 02 02 "), 0, true);
     for (QLineEdit *e : {m_edRequestSTX, m_edRequestLEN, m_edRequestCMD})
         e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("WWWW")));

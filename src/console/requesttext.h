@@ -7,10 +7,13 @@
 
 namespace kv350::console {
 
-// The most DATA a typed request may carry, and the longest ASCII module text
-// that still fits a 68-byte request (02 LEN 00, SOH, text, two check digits, CR).
-inline constexpr int MaxRequestBytes = 68;
-inline constexpr int MaxAsciiRequest = MaxRequestBytes - 7;
+// The most DATA a typed request carries (the DATA field holds 180 characters,
+// three to a byte), and the longest ASCII module text whose wrapped DATA (SOH,
+// text, two check digits, CR) still fits that field whole: a longer text would
+// lose its check digits and CR to the field's limit.
+inline constexpr int MaxRequestDataBytes = 60;
+inline constexpr int MaxRequestDataChars = 3 * MaxRequestDataBytes;
+inline constexpr int MaxAsciiRequest = MaxRequestDataBytes - 4;
 
 struct RebuiltRequest {
     QString len;    // "%02X" of DATA bytes + 1

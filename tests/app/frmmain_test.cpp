@@ -170,6 +170,19 @@ TEST(MainWindow, PortAndIdsChooseTheTransport)
     EXPECT_EQ(rig.window->link().podRecord().VID, 0x1234u);
     vid->setText("zz");
     EXPECT_EQ(rig.window->link().podRecord().VID, 0x0E6Au) << "what does not convert falls back to the default";
+
+    // The count edits of the two read-all groups re-read both IDs as well.
+    for (const char *edit : {"edNAll", "edM1All", "edM1Num"}) {
+        {
+            const QSignalBlocker quiet(vid);
+            vid->setText("1a2b");
+        }
+        rig.window->link().podRecord().VID = 0;
+        rig.find<QLineEdit>(edit)->selectAll();
+        QTest::keyClicks(rig.find<QLineEdit>(edit), "8");
+        EXPECT_EQ(rig.window->link().podRecord().VID, 0x1A2Bu) << edit;
+        EXPECT_EQ(rig.window->link().podRecord().PID, 0x0317u) << edit;
+    }
 }
 
 TEST(MainWindow, ASerialLinkStaysSelectedAfterTheListIsRebuilt)

@@ -95,6 +95,13 @@ TEST(CommandPage, TypingRebuildsTheRequest)
     EXPECT_EQ(rig.text("edRequestCMD"), "00");
     EXPECT_EQ(rig.text("edRequest"), "02 06 00 01 41 34 30 0D ");
 
+    // Typing on past the limit: the field stops, and the frame keeps its check digits and CR.
+    QTest::keyClicks(rig.edit("edRequestAscii"), QString(90, QLatin1Char('B')));
+    EXPECT_EQ(rig.text("edRequestAscii").size(), MaxAsciiRequest);
+    EXPECT_TRUE(rig.text("edRequestDATA").endsWith("0D "));
+    EXPECT_TRUE(rig.text("edRequest").startsWith("02 3D 00 01 41 42 "));
+    EXPECT_TRUE(rig.text("edRequest").endsWith("0D "));
+
     QTest::keyClicks(rig.edit("edConvAscii"), "Hi");
     EXPECT_EQ(rig.text("edConvHex"), "48 69 ");
 }

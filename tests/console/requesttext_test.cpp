@@ -37,10 +37,12 @@ TEST(RequestText, AsciiWrapperAddsSohCheckDigitsAndCr)
     EXPECT_EQ(RebuildRequestText("02", "00", asciiRequestData("A")).whole, "02 06 00 01 41 34 30 0D ");
     EXPECT_EQ(RebuildRequestText("02", "00", asciiRequestData("")).len, "05");
 
-    // The longest text that fits the 68-byte request, and no more.
+    // The longest text whose wrapping fits the DATA field, and no more.
     const QString tooLong(80, QLatin1Char('Z'));
+    EXPECT_EQ(asciiRequestData(tooLong).size(), MaxRequestDataChars);
     const RebuiltRequest bounded = RebuildRequestText("02", "00", asciiRequestData(tooLong));
-    EXPECT_EQ(bounded.whole.size() / 3, MaxRequestBytes);
+    EXPECT_EQ(bounded.whole.size() / 3, MaxRequestDataBytes + 3);
+    EXPECT_TRUE(bounded.whole.endsWith("0D "));
     EXPECT_EQ(asciiRequestData(tooLong), asciiRequestData(tooLong.left(MaxAsciiRequest)));
     // A character the module cannot take goes as '?'.
     EXPECT_EQ(asciiRequestData(QString::fromUtf8("中")), asciiRequestData("?"));
