@@ -3,6 +3,7 @@
 add_library(kv350pages STATIC
   widgets/controls.cpp
   settings/commonpage.cpp
+  settings/readersettings.cpp
   cards/mifare/autopage.cpp
   cards/mifare/mifarepage.cpp
   cards/mifare/mifarekeypage.cpp

@@ -149,6 +149,9 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_tsK7704 = new cards::EpcPage(m_context);
     m_tsCommand = new console::CommandPage(m_context);
     m_tsFirmware = new firmware::FirmwarePage(m_context);
+    connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsAuto, &cards::AutoPage::resetToFactory);
+    connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsISO15693, &cards::Iso15693Page::resetToFactory);
+    connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsLF, &cards::LfPage::resetToFactory);
     // In the order of Pages[].
     QWidget *const pages[] = {m_tsCommon, m_tsAuto, m_tsNTAG,    m_tsMifare,  m_tsMifareKey, m_tsISO15693,
                               m_tsLF,     m_tsOvtra, m_tsK7704, m_tsCommand, m_tsFirmware};
@@ -260,7 +263,8 @@ void TfrmMain::FormShow()
     m_tsK7704->applyLanguage();
     m_tsCommand->applyLanguage();
     m_tsFirmware->applyLanguage();
-    m_tsCommon->fillUsbModes(false);
+    // The mode names of the transport in use: the list below stays in step with it.
+    m_tsCommon->fillUsbModes(m_link.Transport() == TransportKind::Serial);
     rebuildPortList();
 }
 
@@ -424,6 +428,8 @@ void TfrmMain::modelApplied(const ModelView &view)
             m_pcMain->setTabVisible(i, (view.shown & Pages[i].feature) != 0);
     }
     m_tsCommand->setAsciiRequestVisible((view.shown & FeatureRequestAscii) != 0);
+    if (view.formatItem >= 0)
+        m_tsCommon->selectFormatItem(view.formatItem);
 }
 
 void TfrmMain::setMessage(const QString &text)

@@ -1,5 +1,6 @@
 #include "commonpage.h"
 
+#include "link/frame.h"
 #include "widgets/controls.h"
 
 #include <QCheckBox>
@@ -167,6 +168,23 @@ CommonPage::CommonPage(PageContext &context, QWidget *parent) : QWidget(parent),
     page->addLayout(right, 0, 2, 2, 1);
     page->setRowStretch(2, 1);
 
+    connect(m_btnIdFormat, &QPushButton::clicked, this, &CommonPage::btnIdFormatClick);
+    connect(m_btnGetIdFormat, &QPushButton::clicked, this, &CommonPage::btnGetIdFormatClick);
+    connect(m_btnUsbMode, &QPushButton::clicked, this, &CommonPage::btnUsbModeClick);
+    connect(m_btnGetUsbMode, &QPushButton::clicked, this, &CommonPage::btnGetUsbModeClick);
+    connect(m_btnReadMode, &QPushButton::clicked, this, &CommonPage::btnReadModeClick);
+    connect(m_btnGetReadMode, &QPushButton::clicked, this, &CommonPage::btnGetReadModeClick);
+    connect(m_btnScanTime, &QPushButton::clicked, this, &CommonPage::btnScanTimeClick);
+    connect(m_btnGetScanTime, &QPushButton::clicked, this, &CommonPage::btnGetScanTimeClick);
+    connect(m_btnSameCard, &QPushButton::clicked, this, &CommonPage::btnSameCardClick);
+    connect(m_btnGetSameCard, &QPushButton::clicked, this, &CommonPage::btnGetSameCardClick);
+    connect(m_btnSetDelayTime, &QPushButton::clicked, this, &CommonPage::btnSetDelayTimeClick);
+    connect(m_btnGetDelayTime, &QPushButton::clicked, this, &CommonPage::btnGetDelayTimeClick);
+    connect(m_btnSetLayout, &QPushButton::clicked, this, &CommonPage::btnSetLayoutClick);
+    connect(m_btnGetLayout, &QPushButton::clicked, this, &CommonPage::btnGetLayoutClick);
+    connect(m_btnReboot, &QPushButton::clicked, this, &CommonPage::btnRebootClick);
+    connect(m_btnFactory, &QPushButton::clicked, this, &CommonPage::btnFactoryClick);
+
     applyLanguage();
 }
 
@@ -224,6 +242,238 @@ void CommonPage::fillUsbModes(bool serial)
             m_cmbUsbMode->addItem(m_context.text(name));
     }
     m_cmbUsbMode->setCurrentIndex(0);
+}
+
+IdFormat CommonPage::idFormat() const
+{
+    IdFormat f;
+    f.formatIndex = m_cmbFormat->currentIndex();
+    f.reverseByte = m_chkReverse->isChecked();
+    f.reverseBit = m_chkReverseBit->isChecked();
+    f.decZeroRemove = m_chkDecZero->isChecked();
+    f.addComma = m_chkAddComma->isChecked();
+    f.addBrackets = m_chkAddBrackets->isChecked();
+    f.addQuotation = m_chkAddQuotation->isChecked();
+    f.addSpace = m_chkAddSpace->isChecked();
+    f.addTab = m_chkAddTab->isChecked();
+    f.addDown = m_chkAddDown->isChecked();
+    f.addLF = m_chkAddLF->isChecked();
+    f.addEnter = m_chkAddEnter->isChecked();
+    return f;
+}
+
+void CommonPage::ShowIdFormat(std::uint8_t formatCode, std::uint8_t optionFlags, std::uint8_t keyFlags)
+{
+    const IdFormat f = decodeIdFormat(formatCode, optionFlags, keyFlags);
+    m_cmbFormat->setCurrentIndex(f.formatIndex);
+    m_chkReverse->setChecked(f.reverseByte);
+    m_chkReverseBit->setChecked(f.reverseBit);
+    m_chkDecZero->setChecked(f.decZeroRemove);
+    m_chkAddComma->setChecked(f.addComma);
+    m_chkAddBrackets->setChecked(f.addBrackets);
+    m_chkAddQuotation->setChecked(f.addQuotation);
+    m_chkAddSpace->setChecked(f.addSpace);
+    m_chkAddTab->setChecked(f.addTab);
+    m_chkAddDown->setChecked(f.addDown);
+    m_chkAddLF->setChecked(f.addLF);
+    m_chkAddEnter->setChecked(f.addEnter);
+}
+
+void CommonPage::selectFormatItem(int index)
+{
+    m_cmbFormat->setCurrentIndex(index);
+}
+
+ReadMode CommonPage::readMode() const
+{
+    ReadMode m;
+    m.autoRead = m_chkReadAuto->isChecked();
+    m.beep = m_chkReadBeep->isChecked();
+    m.led = m_chkReadLED->isChecked();
+    m.sameCard = m_chkReadSameCard->isChecked();
+    m.stxAscii = m_chkSTX->isChecked();
+    m.eTag = m_chkETag->isChecked();
+    m.energySaving = m_chkReadGreen->isChecked();
+    return m;
+}
+
+void CommonPage::showReadMode(const ReadMode &m)
+{
+    m_chkReadAuto->setChecked(m.autoRead);
+    m_chkReadBeep->setChecked(m.beep);
+    m_chkReadLED->setChecked(m.led);
+    m_chkReadSameCard->setChecked(m.sameCard);
+    m_chkSTX->setChecked(m.stxAscii);
+    m_chkETag->setChecked(m.eTag);
+    m_chkReadGreen->setChecked(m.energySaving);
+}
+
+std::optional<QByteArray> CommonPage::exchange(const QByteArray &frame, std::uint8_t code)
+{
+    ReaderLink &link = m_context.link;
+    std::optional<QByteArray> value;
+    if (link.ExecuteCommand(frame, ReaderLink::DefaultResponseLimit) && link.responseStatus() == proto::StaOk)
+        value = parameterReplyValue(link.responseData(), parameterWidth(code));
+    if (!value)
+        m_context.reporter.ShowCommandError();
+    return value;
+}
+
+void CommonPage::setParameter(std::uint8_t code, const QByteArray &value)
+{
+    if (const auto held = exchange(parameterSetFrame(code, value), code)) {
+        showValue(code, *held);
+        m_context.reporter.ShowCommandDone();
+    }
+}
+
+void CommonPage::getParameter(std::uint8_t code)
+{
+    if (const auto held = exchange(parameterGetFrame(code), code)) {
+        showValue(code, *held);
+        m_context.reporter.ShowCommandDone();
+    }
+}
+
+void CommonPage::showValue(std::uint8_t code, const QByteArray &value)
+{
+    const auto byte = [&value](int i) { return std::uint8_t(value.at(i)); };
+    switch (code) {
+    case proto::ParIdFormat:
+        ShowIdFormat(byte(0), byte(1), byte(2));
+        break;
+    case proto::ParUsbMode:
+        if (const auto index = usbModeIndex(byte(0), m_cmbUsbMode->count()))
+            m_cmbUsbMode->setCurrentIndex(*index);
+        break;
+    case proto::ParReadMode:
+        showReadMode(decodeReadMode(byte(0)));
+        break;
+    case proto::ParScanTime:
+        m_sbScanTime->setValue(byte(0));
+        break;
+    case proto::ParSameCardTime:
+        m_sbSameCard->setValue(byte(0));
+        break;
+    case proto::ParKeypadDelay:
+        m_sbDelayTime->setValue(byte(0));
+        break;
+    case proto::ParKeyboardLayout:
+        m_cmbLayout->setCurrentIndex(layoutIndex(byte(0)));
+        break;
+    default:
+        break;
+    }
+}
+
+void CommonPage::btnIdFormatClick()
+{
+    setParameter(proto::ParIdFormat, encodeIdFormat(idFormat()));
+}
+
+void CommonPage::btnGetIdFormatClick()
+{
+    getParameter(proto::ParIdFormat);
+}
+
+void CommonPage::btnUsbModeClick()
+{
+    setParameter(proto::ParUsbMode, QByteArray(1, char(usbModeByte(m_cmbUsbMode->currentIndex()))));
+}
+
+void CommonPage::btnGetUsbModeClick()
+{
+    getParameter(proto::ParUsbMode);
+}
+
+void CommonPage::btnReadModeClick()
+{
+    setParameter(proto::ParReadMode, QByteArray(1, char(encodeReadMode(readMode()))));
+}
+
+void CommonPage::btnGetReadModeClick()
+{
+    getParameter(proto::ParReadMode);
+}
+
+void CommonPage::btnScanTimeClick()
+{
+    setParameter(proto::ParScanTime, QByteArray(1, char(m_sbScanTime->value())));
+}
+
+void CommonPage::btnGetScanTimeClick()
+{
+    getParameter(proto::ParScanTime);
+}
+
+void CommonPage::btnSameCardClick()
+{
+    setParameter(proto::ParSameCardTime, QByteArray(1, char(m_sbSameCard->value())));
+}
+
+void CommonPage::btnGetSameCardClick()
+{
+    getParameter(proto::ParSameCardTime);
+}
+
+void CommonPage::btnSetDelayTimeClick()
+{
+    setParameter(proto::ParKeypadDelay, QByteArray(1, char(m_sbDelayTime->value())));
+}
+
+void CommonPage::btnGetDelayTimeClick()
+{
+    getParameter(proto::ParKeypadDelay);
+}
+
+void CommonPage::btnSetLayoutClick()
+{
+    // The layout travels with a 00 behind it.
+    setParameter(proto::ParKeyboardLayout, QByteArray(1, char(layoutByte(m_cmbLayout->currentIndex()))) + '\0');
+}
+
+void CommonPage::btnGetLayoutClick()
+{
+    getParameter(proto::ParKeyboardLayout);
+}
+
+void CommonPage::btnRebootClick()
+{
+    ReaderLink &link = m_context.link;
+    if (!link.ExecuteCommand(buildRequest(proto::CmdSystem, QByteArray(1, char(proto::SysReboot)))) ||
+        link.responseStatus() != proto::StaOk) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    // The reader goes away while it restarts; the next command connects again.
+    link.DisconnectReader();
+    m_context.pause.wait(RebootWaitMs);
+    m_context.reporter.ShowCommandDone();
+}
+
+void CommonPage::resetToFactory()
+{
+    m_cmbUsbMode->setCurrentIndex(0);
+    showReadMode({.autoRead = true, .beep = true, .led = true, .sameCard = true, .stxAscii = false,
+                  .eTag = m_chkETag->isChecked(), .energySaving = true});
+    m_sbScanTime->setValue(5);
+    m_sbSameCard->setValue(15);
+    m_sbDelayTime->setValue(10);
+    // Only "Add Enter(CR)" of the format's boxes is checked.
+    ShowIdFormat(std::uint8_t(factoryFormatIndex(m_context.link.ModelName()) + 1), 0, 0x80);
+}
+
+void CommonPage::btnFactoryClick()
+{
+    resetToFactory();
+    emit factoryReset();
+    ReaderLink &link = m_context.link;
+    // A refusal is a failure, whatever STA says it with; the controls keep their factory values.
+    if (link.ExecuteCommand(buildRequest(proto::CmdSystem, QByteArray(1, char(proto::SysFactoryDefault)))) &&
+        link.responseStatus() == proto::StaOk)
+        m_context.reporter.ShowCommandDone();
+    else
+        m_context.reporter.ShowCommandError();
 }
 
 }  // namespace kv350::settings

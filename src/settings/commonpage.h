@@ -4,6 +4,7 @@
 // default.
 
 #include "app/pagecontext.h"
+#include "settings/readersettings.h"
 
 #include <QWidget>
 
@@ -24,8 +25,45 @@ public:
     void applyLanguage();
     // The USB-mode names depend on the transport in use; the first is selected.
     void fillUsbModes(bool serial);
+    // Puts an ID output format into the controls (also the identification's format item).
+    void ShowIdFormat(std::uint8_t formatCode, std::uint8_t optionFlags, std::uint8_t keyFlags);
+    void selectFormatItem(int index);
+
+signals:
+    // The factory default resets the controls of other pages too, before the command goes out.
+    void factoryReset();
+
+public slots:
+    void btnIdFormatClick();
+    void btnGetIdFormatClick();
+    void btnUsbModeClick();
+    void btnGetUsbModeClick();
+    void btnReadModeClick();
+    void btnGetReadModeClick();
+    void btnScanTimeClick();
+    void btnGetScanTimeClick();
+    void btnSameCardClick();
+    void btnGetSameCardClick();
+    void btnSetDelayTimeClick();
+    void btnGetDelayTimeClick();
+    void btnSetLayoutClick();
+    void btnGetLayoutClick();
+    void btnRebootClick();
+    void btnFactoryClick();
 
 private:
+    // One Set or Get of a reader parameter: the value the reader now holds, or
+    // nothing after "Command Error!" has been shown.
+    std::optional<QByteArray> exchange(const QByteArray &frame, std::uint8_t code);
+    void setParameter(std::uint8_t code, const QByteArray &value);
+    void getParameter(std::uint8_t code);
+    // Shows a value the reader holds in the controls of its setting.
+    void showValue(std::uint8_t code, const QByteArray &value);
+    IdFormat idFormat() const;
+    ReadMode readMode() const;
+    void showReadMode(const ReadMode &mode);
+    void resetToFactory();
+
     PageContext &m_context;
     QGroupBox *m_gbIdFormat, *m_gbUsbMode, *m_gbReadMode, *m_gbScanTime, *m_gbSameCard, *m_gbDelayTime,
         *m_gbLayout, *m_gbUtility;

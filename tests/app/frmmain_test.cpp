@@ -1,9 +1,5 @@
 // The main window against the virtual reader, offscreen and in virtual time.
-#include "app/frmmain.h"
-#include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "windowrig.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -15,57 +11,7 @@
 
 using namespace kv350;
 
-namespace {
-
-struct FakeSounder : Sounder {
-    std::vector<std::pair<int, int>> tones;
-    void tone(int hz, int ms) override { tones.emplace_back(hz, ms); }
-};
-struct FakeDialogs : Dialogs {
-    std::vector<std::pair<QString, QString>> shown;
-    void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }
-    QString openFile(const QString &, const QString &) override { return {}; }
-};
-struct FakePorts : PortList {
-    QStringList ports;
-    QStringList serialPorts() const override { return ports; }
-};
-
-struct WindowRig {
-    explicit WindowRig(const char *model = "KV350-MIC", std::optional<QString> storedLanguage = {})
-    {
-        sim::Identity id;
-        id.model = model;
-        reader = std::make_unique<sim::VirtualReader>(id);
-        hid = std::make_unique<sim::SimHidDevice>(*reader, time);
-        serial = std::make_unique<sim::SimSerialStream>(*reader, time);
-        store.m_value = storedLanguage;
-        window = std::make_unique<TfrmMain>(
-            WindowServices{*hid, *serial, time, time, sounder, dialogs, store, ports});
-    }
-    void show() { window->show(); }
-    template<class T>
-    T *find(const char *name) { return window->findChild<T *>(QLatin1String(name)); }
-    QString status() { return find<QLabel>("pnStatus")->text(); }
-    QString message() { return find<QLabel>("pnMsg")->text(); }
-    bool tabVisible(const char *page)
-    {
-        QTabWidget *tabs = find<QTabWidget>("pcMain");
-        return tabs->isTabVisible(tabs->indexOf(find<QWidget>(page)));
-    }
-
-    VirtualTime time;
-    std::unique_ptr<sim::VirtualReader> reader;
-    std::unique_ptr<sim::SimHidDevice> hid;
-    std::unique_ptr<sim::SimSerialStream> serial;
-    FakeSounder sounder;
-    FakeDialogs dialogs;
-    i18n::MemoryLanguageStore store;
-    FakePorts ports;
-    std::unique_ptr<TfrmMain> window;
-};
-
-}  // namespace
+using namespace kv350::testing;
 
 TEST(MainWindow, StartsConnectedToTheReaderWithItsPages)
 {

@@ -164,4 +164,14 @@ void Iso15693Page::applyLanguage()
         setCaption(control, m_context.text(english));
 }
 
+void Iso15693Page::resetToFactory()
+{
+    m_sbICIDBlock->setValue(0);
+    m_sbICIDStart->setValue(0);
+    m_sbICIDByte->setValue(4);
+    m_chkHF15693->setChecked(true);
+    m_chkHF14443A->setChecked(true);
+    m_chkHF14443B->setChecked(false);
+}
+
 }  // namespace kv350::cards

@@ -22,6 +22,8 @@ public:
     Iso15693Page(PageContext &context, QWidget *parent = nullptr);
 
     void applyLanguage();
+    // The factory values of the ID block and the card types.
+    void resetToFactory();
 
 private:
     PageContext &m_context;

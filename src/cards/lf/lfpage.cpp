@@ -55,4 +55,14 @@ void LfPage::applyLanguage()
     m_btnGetLFCardType->setText(m_context.text("Get Current Setting"));
 }
 
+void LfPage::resetToFactory()
+{
+    m_chkLFCardTypeEM->setChecked(true);
+    m_chkLFCardTypeVANTO->setChecked(false);
+    m_chkLFCardTypeSECURITY->setChecked(false);
+    m_chkLFCardTypeFDXB->setChecked(false);
+    m_chkLFCardTypeTITAN->setChecked(false);
+    m_chkLFCardTypeHID->setChecked(false);
+}
+
 }  // namespace kv350::cards

@@ -17,6 +17,8 @@ public:
     LfPage(PageContext &context, QWidget *parent = nullptr);
 
     void applyLanguage();
+    // The factory card types: EM only.
+    void resetToFactory();
 
 private:
     PageContext &m_context;

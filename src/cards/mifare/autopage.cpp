@@ -169,4 +169,15 @@ void AutoPage::applyLanguage()
         setCaption(control, m_context.text(english));
 }
 
+void AutoPage::resetToFactory()
+{
+    // The NTAG group follows through the mirroring of the two groups.
+    m_sbM1IDSector->setValue(0);
+    m_sbM1IDBlock->setValue(0);
+    m_sbM1IDStart->setValue(0);
+    m_sbM1IDByte->setValue(4);
+    m_rbM1IDKeyA->setChecked(true);
+    m_cmbM1IDKeyErr->setCurrentIndex(1);  // "LED"
+}
+
 }  // namespace kv350::cards

@@ -22,6 +22,8 @@ public:
     AutoPage(PageContext &context, QWidget *parent = nullptr);
 
     void applyLanguage();
+    // The factory values of the ID location group.
+    void resetToFactory();
 
 private:
     PageContext &m_context;

@@ -1,0 +1,94 @@
+#pragma once
+// The main window against a virtual reader, with the service fakes, offscreen
+// and in virtual time: what the widget tests of every page stand on.
+#include "app/frmmain.h"
+#include "link/virtualtime.h"
+#include "sim/simhiddevice.h"
+#include "sim/simserialstream.h"
+#include "sim/virtualreader.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kv350::testing {
+
+struct FakeSounder : Sounder {
+    std::vector<std::pair<int, int>> tones;
+    void tone(int hz, int ms) override { tones.emplace_back(hz, ms); }
+};
+
+struct FakeDialogs : Dialogs {
+    std::vector<std::pair<QString, QString>> shown;
+    QStringList filesToOpen;  // answers to the open-file dialog, in order; empty: cancelled
+    void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }
+    QString openFile(const QString &, const QString &) override
+    {
+        return filesToOpen.isEmpty() ? QString() : filesToOpen.takeFirst();
+    }
+};
+
+struct FakePorts : PortList {
+    QStringList ports;
+    QStringList serialPorts() const override { return ports; }
+};
+
+struct WindowRig {
+    explicit WindowRig(const char *model = "KV350-MIC", std::optional<QString> storedLanguage = {})
+    {
+        sim::Identity id;
+        id.model = model;
+        reader = std::make_unique<sim::VirtualReader>(id);
+        hid = std::make_unique<sim::SimHidDevice>(*reader, time);
+        serial = std::make_unique<sim::SimSerialStream>(*reader, time);
+        store.m_value = storedLanguage;
+        window = std::make_unique<TfrmMain>(WindowServices{*hid, *serial, time, time, sounder, dialogs, store, ports});
+    }
+    void show() { window->show(); }
+    template<class T>
+    T *find(const char *name)
+    {
+        T *found = window->findChild<T *>(QLatin1String(name));
+        if (!found)
+            ADD_FAILURE() << "no control named " << name;
+        return found;
+    }
+    void click(const char *button) { QTest::mouseClick(find<QAbstractButton>(button), Qt::LeftButton); }
+    QString status() { return find<QLabel>("pnStatus")->text(); }
+    QString message() { return find<QLabel>("pnMsg")->text(); }
+    bool tabVisible(const char *page)
+    {
+        QTabWidget *tabs = find<QTabWidget>("pcMain");
+        return tabs->isTabVisible(tabs->indexOf(find<QWidget>(page)));
+    }
+    // The last request frame the reader received.
+    QByteArray lastRequest() const { return reader->requests().empty() ? QByteArray() : reader->requests().back(); }
+    // Serial transport through the in-process serial stream, as a pty reader would be used.
+    void useSerial()
+    {
+        window->addExtraPort(QStringLiteral("/dev/virtual-reader"), true);
+    }
+
+    VirtualTime time;
+    std::unique_ptr<sim::VirtualReader> reader;
+    std::unique_ptr<sim::SimHidDevice> hid;
+    std::unique_ptr<sim::SimSerialStream> serial;
+    FakeSounder sounder;
+    FakeDialogs dialogs;
+    i18n::MemoryLanguageStore store;
+    FakePorts ports;
+    std::unique_ptr<TfrmMain> window;
+};
+
+// Bytes from hex text with or without spaces: hex("02 01 0D").
+inline QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+}  // namespace kv350::testing
