@@ -28,6 +28,7 @@ TEST(MainWindow, StartsConnectedToTheReaderWithItsPages)
     for (const char *page : {"tsLF", "tsOvtra", "tsK7704"})
         EXPECT_FALSE(rig.tabVisible(page)) << page;
     EXPECT_TRUE(rig.find<QLineEdit>("edRequestAscii")->isHidden());
+    EXPECT_EQ(rig.find<QComboBox>("cmbFormat")->currentText(), "16H");
     EXPECT_EQ(rig.window->windowTitle(), "KV350 Tools V0182");
     EXPECT_EQ(rig.window->size(), QSize(754, 588));
 
@@ -57,6 +58,7 @@ TEST(MainWindow, LfXModelShowsItsPagesAndTheAsciiField)
     EXPECT_TRUE(rig.tabVisible("tsLF"));
     EXPECT_FALSE(rig.tabVisible("tsMifare"));
     EXPECT_FALSE(rig.find<QLineEdit>("edRequestAscii")->isHidden());
+    EXPECT_EQ(rig.find<QComboBox>("cmbFormat")->currentText(), "8H") << "the LF rule overrides the radio rule's 16H";
 }
 
 TEST(MainWindow, LanguageChoiceIsStoredAndReconnectsInTheNewLanguage)
