@@ -4,6 +4,9 @@ add_library(kv350pages STATIC
   widgets/controls.cpp
   settings/commonpage.cpp
   settings/readersettings.cpp
+  cards/cardcommon.cpp
+  cards/mifare/accessbits.cpp
+  cards/mifare/mifareframes.cpp
   cards/mifare/autopage.cpp
   cards/mifare/mifarepage.cpp
   cards/mifare/mifarekeypage.cpp

@@ -3,6 +3,8 @@
 #include "texttable.h"
 
 #include <QHash>
+#include <array>
+#include <vector>
 
 namespace kv350::i18n {
 
@@ -11,15 +13,20 @@ namespace {
 constexpr const char *Names[LanguageCount] = {"English", "ChineseGB", "ChineseBIG5"};
 
 struct TextIndex {
-    QString texts[TripletCount][LanguageCount];
+    std::vector<std::array<QString, LanguageCount>> texts;
     QHash<QString, int> byEnglish;  // first row of each English text
     QHash<QString, int> byContext;  // "context\nenglish"
 
     TextIndex()
     {
-        const auto table = textTable();
-        for (int row = 0; row < TripletCount; ++row) {
-            const Triplet &t = table[row];
+        std::vector<const Triplet *> rows;
+        for (const Triplet &t : textTable())
+            rows.push_back(&t);
+        for (const Triplet &t : addedTexts())
+            rows.push_back(&t);
+        texts.resize(rows.size());
+        for (int row = 0; row < int(rows.size()); ++row) {
+            const Triplet &t = *rows[row];
             texts[row][0] = QString::fromUtf8(t.english);
             texts[row][1] = QString::fromUtf8(t.simplified);
             texts[row][2] = QString::fromUtf8(t.traditional);

@@ -198,6 +198,12 @@ constexpr Triplet Triplets[] = {
 };
 static_assert(std::size(Triplets) == TripletCount);
 
+constexpr Triplet Added[] = {
+    {"Access bytes %1 are not a valid encoding: the card would lock its sector for good. Nothing was written.",
+     "存取位元 %1 编码无效：卡片将永久锁住此区段。未写入任何资料。",
+     "存取位元 %1 編碼無效：卡片將永久鎖住此區段。未寫入任何資料。"},
+};
+
 constexpr RequestSample Samples[] = {
     {"[01] Read Card ID", "02", "01", "01"},
     {"[02][02] Run Action Command", "02", "02", "02 "},
@@ -216,6 +222,11 @@ static_assert(std::size(Samples) == RequestSampleCount);
 std::span<const Triplet, TripletCount> textTable()
 {
     return std::span<const Triplet, TripletCount>(Triplets);
+}
+
+std::span<const Triplet> addedTexts()
+{
+    return Added;
 }
 
 std::span<const RequestSample, RequestSampleCount> requestSamples()

@@ -29,6 +29,10 @@ inline constexpr int TripletCount = 156;
 inline constexpr int RequestSampleCount = 9;
 
 std::span<const Triplet, TripletCount> textTable();
+// Messages this tool adds to the table above (explanations of refusals and
+// failures the user can act on), looked up the same way. A "%1" in them is
+// filled in by the caller.
+std::span<const Triplet> addedTexts();
 std::span<const RequestSample, RequestSampleCount> requestSamples();
 
 }  // namespace kv350::i18n

@@ -60,7 +60,9 @@ TEST(TextTable, EveryColumnIsFilledAndEnglishIsPrintableAscii)
 
 TEST(TextTable, ChineseColumnsFitTheirCodePages)
 {
-    for (const Triplet &t : textTable()) {
+    std::vector<Triplet> all(textTable().begin(), textTable().end());
+    all.insert(all.end(), addedTexts().begin(), addedTexts().end());
+    for (const Triplet &t : all) {
         SCOPED_TRACE(t.english);
         const QString simplified = u(t.simplified), traditional = u(t.traditional);
         EXPECT_TRUE(encodable("GB2312", simplified)) << simplified.toStdString();
@@ -173,5 +175,19 @@ TEST(RequestSamples, FieldsAreExactAndLenCountsCmdPlusData)
     for (const RequestSample &s : requestSamples()) {
         SCOPED_TRACE(s.name);
         EXPECT_EQ(QString::fromLatin1(s.len).toInt(nullptr, 16), hexByteCount(QString::fromLatin1(s.data)) + 1);
+    }
+}
+
+TEST(TextTable, AddedTextsAreNewAndKeepTheirPlaceholders)
+{
+    QSet<QString> table;
+    for (const Triplet &t : textTable())
+        table.insert(u(t.english));
+    for (const Triplet &t : addedTexts()) {
+        SCOPED_TRACE(t.english);
+        EXPECT_FALSE(table.contains(u(t.english))) << "an added text must not shadow the reader's own";
+        const bool placeholder = u(t.english).contains(QStringLiteral("%1"));
+        EXPECT_EQ(u(t.simplified).contains(QStringLiteral("%1")), placeholder);
+        EXPECT_EQ(u(t.traditional).contains(QStringLiteral("%1")), placeholder);
     }
 }

@@ -1,5 +1,8 @@
 #include "autopage.h"
 
+#include "cards/cardcommon.h"
+#include "cards/mifare/mifareframes.h"
+#include "settings/readersettings.h"
 #include "widgets/controls.h"
 
 #include <QComboBox>
@@ -138,6 +141,21 @@ AutoPage::AutoPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     page->setColumnStretch(1, 2);
     page->setRowStretch(2, 1);
 
+    connect(m_btnM1Key, &QPushButton::clicked, this, &AutoPage::btnM1KeyClick);
+    connect(m_btnM1IDSector, &QPushButton::clicked, this, &AutoPage::btnM1IDSectorClick);
+    connect(m_btnNIDSector, &QPushButton::clicked, this, &AutoPage::btnNIDSectorClick);
+    connect(m_btnGetM1IDSector, &QPushButton::clicked, this, &AutoPage::btnGetM1IDSectorClick);
+    connect(m_btnGetNIDSector, &QPushButton::clicked, this, &AutoPage::btnGetM1IDSectorClick);
+    // The two groups are two views of one location; QScrollBar clamps and
+    // reports only real changes, so the mirroring settles.
+    connect(m_sbM1IDSector, &QScrollBar::valueChanged, this, &AutoPage::sbM1IDSectorChange);
+    connect(m_sbM1IDBlock, &QScrollBar::valueChanged, this, &AutoPage::sbM1IDBlockChange);
+    connect(m_sbM1IDStart, &QScrollBar::valueChanged, this, &AutoPage::sbM1IDStartChange);
+    connect(m_sbM1IDByte, &QScrollBar::valueChanged, this, &AutoPage::sbM1IDByteChange);
+    connect(m_sbNIDBlock, &QScrollBar::valueChanged, this, &AutoPage::sbNIDBlockChange);
+    connect(m_sbNIDStart, &QScrollBar::valueChanged, this, &AutoPage::sbNIDStartChange);
+    connect(m_sbNIDByte, &QScrollBar::valueChanged, this, &AutoPage::sbNIDByteChange);
+
     applyLanguage();
 }
 
@@ -178,6 +196,122 @@ void AutoPage::resetToFactory()
     m_sbM1IDByte->setValue(4);
     m_rbM1IDKeyA->setChecked(true);
     m_cmbM1IDKeyErr->setCurrentIndex(1);  // "LED"
+}
+
+void AutoPage::btnM1KeyClick()
+{
+    // The key goes into the reader as typed: a text that does not convert is
+    // put back to the transport key and nothing is stored.
+    const HexField key = ParseHexField(m_edM1Key, 6, QStringLiteral("FFFFFFFFFFFF"));
+    ReaderLink &link = m_context.link;
+    if (!key.ok ||
+        !link.ExecuteCommand(storeKeyFrame(KeyTypeByte(m_rbM1KeyA->isChecked()), key.bytes, m_sbM1E2Sector->value()),
+                             ReaderLink::DefaultResponseLimit) ||
+        link.responseStatus() != proto::StaOk)
+        m_context.reporter.ShowCommandError();
+    else
+        m_context.reporter.ShowCommandDone();
+}
+
+void AutoPage::setLocation(std::uint8_t cardType)
+{
+    const char value[] = {char(m_sbM1IDSector->value()),
+                          char(m_sbM1IDBlock->value()),
+                          char(m_sbM1IDStart->value()),
+                          char(m_sbM1IDByte->value()),
+                          char(KeyTypeByte(m_rbM1IDKeyA->isChecked())),
+                          char(m_cmbM1IDKeyErr->currentIndex() < 0 ? 0 : m_cmbM1IDKeyErr->currentIndex()),
+                          char(cardType)};
+    (cardType ? m_rbUltralight : m_rbM1Classic)->setChecked(true);
+    ReaderLink &link = m_context.link;
+    std::optional<QByteArray> held;
+    if (link.ExecuteCommand(settings::parameterSetFrame(proto::ParMifareIdLocation, QByteArray(value, sizeof value)),
+                            ReaderLink::DefaultResponseLimit) &&
+        link.responseStatus() == proto::StaOk)
+        held = settings::parameterReplyValue(link.responseData(), int(sizeof value));
+    if (!held) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    showLocation(*held, false);
+    m_context.reporter.ShowCommandDone();
+}
+
+void AutoPage::btnM1IDSectorClick()
+{
+    setLocation(0);
+}
+
+void AutoPage::btnNIDSectorClick()
+{
+    setLocation(1);
+}
+
+void AutoPage::btnGetM1IDSectorClick()
+{
+    ReaderLink &link = m_context.link;
+    std::optional<QByteArray> held;
+    if (link.ExecuteCommand(settings::parameterGetFrame(proto::ParMifareIdLocation), ReaderLink::DefaultResponseLimit) &&
+        link.responseStatus() == proto::StaOk)
+        held = settings::parameterReplyValue(link.responseData(), 7);
+    if (!held) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    showLocation(*held, true);
+    m_context.reporter.ShowCommandDone();
+}
+
+void AutoPage::showLocation(const QByteArray &value, bool withCardType)
+{
+    const auto byte = [&value](int i) { return int(std::uint8_t(value.at(i))); };
+    m_sbM1IDSector->setValue(byte(0));
+    m_sbM1IDBlock->setValue(byte(1));
+    m_sbM1IDStart->setValue(byte(2));
+    m_sbM1IDByte->setValue(byte(3));
+    (byte(4) == KeyA ? m_rbM1IDKeyA : m_rbM1IDKeyB)->setChecked(true);
+    m_cmbM1IDKeyErr->setCurrentIndex(byte(5) < m_cmbM1IDKeyErr->count() ? byte(5) : -1);
+    if (withCardType)
+        (byte(6) ? m_rbUltralight : m_rbM1Classic)->setChecked(true);
+}
+
+void AutoPage::sbM1IDSectorChange(int sector)
+{
+    m_sbM1IDBlock->setMaximum(trailerBlock(sector));
+    m_sbNIDBlock->setValue(sector * 4 + m_sbM1IDBlock->value());
+}
+
+void AutoPage::sbM1IDBlockChange(int block)
+{
+    m_sbNIDBlock->setValue(m_sbM1IDSector->value() * 4 + block);
+}
+
+void AutoPage::sbM1IDStartChange(int start)
+{
+    m_sbNIDStart->setValue(start);
+}
+
+void AutoPage::sbM1IDByteChange(int byte)
+{
+    m_sbNIDByte->setValue(byte);
+}
+
+void AutoPage::sbNIDBlockChange(int page)
+{
+    // Mirroring back runs while the block still holds its old value; the page
+    // given here is the one to end on.
+    m_sbM1IDSector->setValue(page / 4);
+    m_sbM1IDBlock->setValue(page % 4);
+}
+
+void AutoPage::sbNIDStartChange(int start)
+{
+    m_sbM1IDStart->setValue(start);
+}
+
+void AutoPage::sbNIDByteChange(int byte)
+{
+    m_sbM1IDByte->setValue(byte);
 }
 
 }  // namespace kv350::cards

@@ -25,7 +25,24 @@ public:
     // The factory values of the ID location group.
     void resetToFactory();
 
+public slots:
+    void btnM1KeyClick();
+    void btnM1IDSectorClick();
+    void btnNIDSectorClick();
+    void btnGetM1IDSectorClick();
+    void sbM1IDSectorChange(int sector);
+    void sbM1IDBlockChange(int block);
+    void sbM1IDStartChange(int start);
+    void sbM1IDByteChange(int byte);
+    void sbNIDBlockChange(int page);
+    void sbNIDStartChange(int start);
+    void sbNIDByteChange(int byte);
+
 private:
+    void setLocation(std::uint8_t cardType);
+    // Puts the location the reader holds into the bars; the card type only on a Get.
+    void showLocation(const QByteArray &value, bool withCardType);
+
     PageContext &m_context;
     QGroupBox *m_gbM1IDSector, *m_gbM1E2, *m_gbNIDSector, *m_gbAutoType;
     QScrollBar *m_sbM1IDSector, *m_sbM1IDBlock, *m_sbM1IDByte, *m_sbM1IDStart, *m_sbM1E2Sector;

@@ -1,5 +1,8 @@
 #include "mifarekeypage.h"
 
+#include "cards/cardcommon.h"
+#include "cards/mifare/accessbits.h"
+#include "cards/mifare/mifareframes.h"
 #include "widgets/controls.h"
 
 #include <QButtonGroup>
@@ -103,6 +106,13 @@ MifareKeyPage::MifareKeyPage(PageContext &context, QWidget *parent) : QWidget(pa
     nk->addWidget(m_edM1CardKeyB, 1, 1);
     nk->addWidget(label(m_gbM1NewCardKey, "Label2", QStringLiteral("Access bits:")), 2, 0);
     nk->addWidget(m_edM1CardKeyAccess, 2, 1);
+    // Why a trailer was not written, right under the box that caused it.
+    m_lblAccessProblem = label(m_gbM1NewCardKey, "lblAccessProblem");
+    m_lblAccessProblem->setWordWrap(true);
+    m_lblAccessProblem->setStyleSheet(QStringLiteral("color: #c00000;"));
+    m_lblAccessProblem->hide();
+    nk->addWidget(m_lblAccessProblem, 3, 0, 1, 2);
+    connect(m_edM1CardKeyAccess, &QLineEdit::textChanged, this, [this] { setAccessProblem({}); });
 
     m_btnM1CardKey = button(g, "btnM1CardKey");
     auto *key = compact(new QGridLayout(g));
@@ -114,6 +124,7 @@ MifareKeyPage::MifareKeyPage(PageContext &context, QWidget *parent) : QWidget(pa
     key->setRowStretch(4, 1);
 
     m_gbM1Access = buildAccessEditor();
+    connect(m_btnM1CardKey, &QPushButton::clicked, this, &MifareKeyPage::btnM1CardKeyClick);
 
     auto *page = compact(new QHBoxLayout(this));
     page->setContentsMargins(4, 4, 4, 4);
@@ -144,6 +155,8 @@ QGroupBox *MifareKeyPage::buildAccessEditor()
                 QRadioButton *rb = radio(gb, name.constData(), QLatin1String(choice.caption), choice.initial);
                 buttons->addButton(rb);
                 m_access[choice.button] = rb;
+                // A click, by mouse or keyboard, selects the whole row.
+                connect(rb, &QRadioButton::clicked, this, [this, n = choice.button] { SelectAccessRow(n); });
                 sets->addWidget(rb, 1 + c, s);
             }
         }
@@ -165,6 +178,82 @@ void MifareKeyPage::applyLanguage()
     };
     for (const auto &[control, english] : captions)
         setCaption(control, m_context.text(english));
+}
+
+void MifareKeyPage::SelectAccessRow(int number)
+{
+    const AccessButton *clicked = accessButton(number);
+    if (!clicked)
+        return;
+    if (clicked->relabel != Relabel::None) {
+        // Where key B can be read it cannot authenticate: the data blocks' "A/B" is then just "A".
+        const QString caption = clicked->relabel == Relabel::ToA ? QStringLiteral("A") : QStringLiteral("A/B");
+        for (const AccessButton &b : accessButtons())
+            if (b.block != TrailerIndex && b.who == Who::AB)
+                m_access[b.number]->setText(caption);
+    }
+    for (const AccessButton &b : accessButtons())
+        if (b.block == clicked->block)
+            m_access[b.number]->setChecked(rowChoice(b.block, clicked->row, b.op) == b.who);
+    RecomputeAccessBits();
+}
+
+void MifareKeyPage::RecomputeAccessBits()
+{
+    m_context.pause.processPending();
+    std::array<int, 4> rows{};
+    for (int block = 0; block < 4; ++block)
+        rows[block] = matchingRow(block, [&](Op op, Who who) {
+            for (const AccessButton &b : accessButtons())
+                if (b.block == block && b.op == op && b.who == who)
+                    return m_access[b.number]->isChecked();
+            return false;
+        });
+    m_edM1CardKeyAccess->setText(accessText(accessBytes(rows)));
+}
+
+void MifareKeyPage::setAccessProblem(const QString &why)
+{
+    m_lblAccessProblem->setText(why);
+    m_lblAccessProblem->setVisible(!why.isEmpty());
+}
+
+void MifareKeyPage::btnM1CardKeyClick()
+{
+    const QString transportKey = QStringLiteral("FFFFFFFFFFFF");
+    const std::uint8_t keyType = KeyTypeByte(m_rbM1CardKeyA->isChecked());
+    const QByteArray oldKey = ParseHexField(m_edM1CardOldKey, 6, transportKey).bytes;
+    const int sector = m_sbM1CardSector->value();
+
+    // Key A, access bytes with the user byte, key B: read as one text.
+    const QString joined = m_edM1CardKeyA->text() + m_edM1CardKeyAccess->text() + m_edM1CardKeyB->text();
+    const std::optional<QByteArray> trailer = parseHexBytes(joined, BlockSize);
+    if (!trailer) {
+        // The boxes go back to the card's transport configuration, and nothing is written.
+        m_edM1CardKeyA->setText(transportKey);
+        m_edM1CardKeyAccess->setText(QStringLiteral("FF078069"));
+        m_edM1CardKeyB->setText(transportKey);
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    if (!accessBytesValid(trailer->mid(6, 3))) {
+        setAccessProblem(m_context
+                             .text("Access bytes %1 are not a valid encoding: the card would lock its sector for "
+                                   "good. Nothing was written.")
+                             .arg(QString::fromLatin1(trailer->mid(6, 3).toHex().toUpper())));
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    setAccessProblem({});
+    ReaderLink &link = m_context.link;
+    const MifareKey key{keyType, oldKey};
+    if (!link.ExecuteCommand(mifareWriteFrame(key, sector, trailerBlock(sector), *trailer),
+                             ReaderLink::DefaultResponseLimit))
+        m_context.reporter.ShowCommandError();
+    else if (link.responseStatus() != proto::StaOk)
+        m_context.reporter.ShowNoCardOrKeyError();
+    else
+        m_context.reporter.ShowCommandDone();
 }
 
 }  // namespace kv350::cards

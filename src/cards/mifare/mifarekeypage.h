@@ -26,7 +26,14 @@ public:
     // The editor's buttons go by their numbers 1..49 (18 and 30 do not exist).
     static constexpr int AccessButtonSlots = 50;
 
+public slots:
+    void btnM1CardKeyClick();
+    // A click on editor button `number`: its whole row is chosen for its block.
+    void SelectAccessRow(int number);
+    void RecomputeAccessBits();
+
 private:
+    void setAccessProblem(const QString &why);
     QGroupBox *buildAccessEditor();
 
     PageContext &m_context;
@@ -36,6 +43,7 @@ private:
     QLineEdit *m_edM1CardOldKey, *m_edM1CardKeyA, *m_edM1CardKeyB, *m_edM1CardKeyAccess;
     QRadioButton *m_rbM1CardKeyA, *m_rbM1CardKeyB;
     QPushButton *m_btnM1CardKey;
+    QLabel *m_lblAccessProblem;
     std::array<QRadioButton *, AccessButtonSlots> m_access{};
 };
 

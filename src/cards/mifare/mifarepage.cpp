@@ -1,5 +1,7 @@
 #include "mifarepage.h"
 
+#include "cards/cardcommon.h"
+#include "link/frame.h"
 #include "widgets/controls.h"
 
 #include <QCheckBox>
@@ -101,6 +103,13 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : QWidget(parent),
     page->addWidget(m_gbM1RW, 3);
     page->addWidget(m_gbM1ReadAll, 2);
 
+    connect(m_btnM1Read, &QPushButton::clicked, this, &MifarePage::btnM1ReadClick);
+    connect(m_btnM1Write, &QPushButton::clicked, this, &MifarePage::btnM1WriteClick);
+    connect(m_btnM1UID, &QPushButton::clicked, this, &MifarePage::btnM1UIDClick);
+    connect(m_btnM1ReadAll, &QPushButton::clicked, this, &MifarePage::btnM1ReadAllClick);
+    connect(m_btnM1WR, &QPushButton::clicked, this, &MifarePage::btnM1WRClick);
+    connect(m_sbM1Sector, &QScrollBar::valueChanged, this, &MifarePage::sbM1SectorChange);
+
     applyLanguage();
 }
 
@@ -120,6 +129,200 @@ void MifarePage::applyLanguage()
     };
     for (const auto &[control, english] : captions)
         setCaption(control, m_context.text(english));
+}
+
+namespace {
+const QString TransportKey = QStringLiteral("FFFFFFFFFFFF");
+const QString AllF = QString(32, QLatin1Char('F'));
+}  // namespace
+
+MifareKey MifarePage::key()
+{
+    MifareKey k;
+    k.type = KeyTypeByte(m_rbM1RWKeyA->isChecked());
+    if (!m_chkEEPROM->isChecked())
+        k.typed = ParseHexField(m_edM1RWKey, 6, TransportKey).bytes;
+    return k;
+}
+
+void MifarePage::sbM1SectorChange(int sector)
+{
+    // Sectors 32-39 of a 4K card have 16 blocks; the bar moves its position down itself.
+    m_sbM1Block->setMaximum(trailerBlock(sector));
+}
+
+void MifarePage::btnM1ReadClick()
+{
+    m_edM1Read->clear();
+    ReaderLink &link = m_context.link;
+    const QByteArray request = mifareReadFrame(key(), m_sbM1Sector->value(), m_sbM1Block->value());
+    if (!link.ExecuteCommand(request, MifareReadReplyLimit)) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    if (link.responseStatus() != proto::StaOk) {
+        m_context.reporter.ShowNoCardOrKeyError();
+        return;
+    }
+    const QByteArray data = link.responseData();
+    if (data.size() < BlockSize) {  // not a block: nothing of it is shown
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    m_edM1Read->setText(BytesToHex(data.left(BlockSize)));
+    m_edM1RAscii->setText(blockText(data.left(BlockSize)));
+    m_context.reporter.ShowCommandDone();
+}
+
+void MifarePage::btnM1WriteClick()
+{
+    if (m_rbM1Ascii->isChecked()) {
+        m_edM1Write->setText(BytesToHex(textBlock(m_edM1WAscii->text())));
+        m_context.pause.processPending();
+    }
+    const MifareKey k = key();
+    // Only the user's own bytes are written: a block text that does not
+    // convert goes back to its default and nothing is sent.
+    const HexField data = ParseHexField(m_edM1Write, BlockSize, AllF);
+    if (!data.ok) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    ReaderLink &link = m_context.link;
+    if (!link.ExecuteCommand(mifareWriteFrame(k, m_sbM1Sector->value(), m_sbM1Block->value(), data.bytes),
+                             ReaderLink::DefaultResponseLimit))
+        m_context.reporter.ShowCommandError();
+    else if (link.responseStatus() != proto::StaOk)
+        m_context.reporter.ShowNoCardOrKeyError();
+    else
+        m_context.reporter.ShowCommandDone();
+}
+
+void MifarePage::btnM1UIDClick()
+{
+    m_edM1Read->clear();
+    ReaderLink &link = m_context.link;
+    if (!link.ExecuteCommand(uidFrame(), ReaderLink::DefaultResponseLimit)) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    if (link.responseStatus() != proto::StaOk) {
+        m_context.reporter.ShowNoCardOrKeyError();
+        return;
+    }
+    // Eight bytes are shown; a 4-byte UID is followed by zeros.
+    QByteArray uid = link.responseData().left(8);
+    uid.append(QByteArray(8 - uid.size(), '\0'));
+    m_edM1Read->setText(BytesToHex(uid));
+    m_context.reporter.ShowCommandDone();
+}
+
+void MifarePage::addLine(const QString &line)
+{
+    m_lstM1->addItem(line);
+    m_lstM1->setCurrentRow(m_lstM1->count() - 1);
+    m_context.pause.processPending();
+}
+
+void MifarePage::btnM1ReadAllClick()
+{
+    const int count = countOr(m_edM1All->text(), 16);
+    WindowDisabled disabled(this);
+    m_lstM1->clear();
+    m_context.pause.processPending();
+    try {
+        const MifareKey k = key();
+        ReaderLink &link = m_context.link;
+        bool lastBlockOk = false;
+        for (int i = 0; i < count; ++i) {
+            lastBlockOk = false;
+            const QString prefix = readAllPrefix(i);
+            if (!ExecuteWithRetry(m_context, mifareReadFrame(k, i / 4, i % 4), MifareReadReplyLimit)) {
+                addLine(prefix + QStringLiteral("Error"));
+            } else if (link.responseStatus() != proto::StaOk) {
+                addLine(prefix + QStringLiteral("No Card"));
+            } else {
+                addLine(prefix + BytesToHex(link.responseData().left(BlockSize)));
+                lastBlockOk = true;
+            }
+        }
+        // The last block decides; a run of no block checked nothing.
+        if (count <= 0)
+            m_context.reporter.ShowCommandError();
+        else if (lastBlockOk)
+            m_context.reporter.ShowCommandDone();
+        else
+            m_context.reporter.ShowNoCardOrKeyError();
+    } catch (...) {
+        m_context.reporter.ShowCommandError();
+    }
+}
+
+void MifarePage::btnM1WRClick()
+{
+    WindowDisabled disabled(this);
+    try {
+        runLoopTest();
+    } catch (...) {
+        m_context.reporter.ShowCommandError();
+    }
+}
+
+void MifarePage::runLoopTest()
+{
+    const int limit = std::max(countOr(m_edM1All->text(), 16), 5);
+    const int passes = countOr(m_edM1Num->text(), 10);
+    const std::vector<int> blocks = loopTestBlocks(limit);
+    LoopCounters counters;
+    m_lstM1->clear();
+    ReaderLink &link = m_context.link;
+    bool lastBlockOk = false;
+
+    // One block, written or read: its line, and the counters it moves.
+    auto exchange = [&](char op, int pass, int b, const QByteArray &request, int &mismatches) {
+        lastBlockOk = false;
+        const QString prefix = loopBlockPrefix(op, pass + 1, b);
+        if (!ExecuteWithRetry(m_context, request, MifareReadReplyLimit)) {
+            ++counters.commandErrors;
+            addLine(prefix + QStringLiteral("Error"));
+            return;
+        }
+        if (link.responseStatus() != proto::StaOk) {
+            addLine(prefix + QStringLiteral("No Card"));
+            return;
+        }
+        const QString got = BytesToHex(link.responseData().left(BlockSize));
+        const bool same = got == m_edM1Write->text();
+        if (!same)
+            ++mismatches;
+        addLine(prefix + got + (same ? QStringLiteral("   OK") : QStringLiteral("   ERR")));
+        lastBlockOk = true;
+    };
+
+    for (int pass = 0; pass < passes; ++pass) {
+        addLine(loopCounterLine("WRITE_NUM=", pass + 1, counters));
+        m_edM1Write->setText(loopPattern(pass));
+        m_context.pause.processPending();
+        MifareKey k = key();
+        for (int b : blocks) {
+            const QByteArray data = ParseHexField(m_edM1Write, BlockSize, AllF).bytes;
+            exchange('W', pass, b, mifareWriteFrame(k, b / 4, b % 4, data), counters.writeErrors);
+        }
+        addLine(loopCounterLine("READ_NUM=", pass + 1, counters));
+        k = key();
+        for (int b : blocks) {
+            m_context.pause.processPending();
+            exchange('R', pass, b, mifareReadFrame(k, b / 4, b % 4), counters.checkErrors);
+        }
+    }
+    addLine(loopCounterLine("TOTAL_NUM=", passes, counters));
+    // The last block decides; a run of no pass checked nothing.
+    if (passes <= 0)
+        m_context.reporter.ShowCommandError();
+    else if (lastBlockOk)
+        m_context.reporter.ShowCommandDone();
+    else
+        m_context.reporter.ShowNoCardOrKeyError();
 }
 
 }  // namespace kv350::cards

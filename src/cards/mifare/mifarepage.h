@@ -3,6 +3,7 @@
 // read; a run of blocks read into a list; the read/write loop test.
 
 #include "app/pagecontext.h"
+#include "cards/mifare/mifareframes.h"
 
 #include <QWidget>
 
@@ -24,7 +25,21 @@ public:
 
     void applyLanguage();
 
+public slots:
+    void btnM1ReadClick();
+    void btnM1WriteClick();
+    void btnM1UIDClick();
+    void btnM1ReadAllClick();
+    void btnM1WRClick();
+    void sbM1SectorChange(int sector);
+
 private:
+    // The key of the key boxes: typed (a bad text goes back to FF…FF, as the
+    // card's transport key) or the reader's own.
+    MifareKey key();
+    // One line more in the list, scrolled to, and painted.
+    void addLine(const QString &line);
+    void runLoopTest();
     PageContext &m_context;
     QGroupBox *m_gbM1RW, *m_gbM1ReadAll;
     QScrollBar *m_sbM1Sector, *m_sbM1Block;

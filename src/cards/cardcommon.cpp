@@ -1,0 +1,70 @@
+#include "cardcommon.h"
+
+#include <QLineEdit>
+#include <QWidget>
+
+namespace kv350::cards {
+namespace {
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::optional<QByteArray> parseHexBytes(const QString &text, int n)
+{
+    QByteArray bytes;
+    bytes.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        const QString pair = text.mid(2 * i, 2);
+        if (pair.isEmpty())
+            return std::nullopt;
+        int value = 0;
+        for (QChar c : pair) {
+            const int digit = hexDigit(c);
+            if (digit < 0)
+                return std::nullopt;
+            value = value * 16 + digit;
+        }
+        bytes.append(char(value));
+    }
+    return bytes;
+}
+
+HexField ParseHexField(QLineEdit *box, int n, const QString &defaultText)
+{
+    if (auto bytes = parseHexBytes(box->text(), n))
+        return {*bytes, true};
+    box->setText(defaultText);
+    return {QByteArray(n, char(0xFF)), false};
+}
+
+bool ExecuteWithRetry(PageContext &context, const QByteArray &request, int responseLimit)
+{
+    if (context.link.ExecuteCommand(request, responseLimit))
+        return true;
+    context.pause.processPending();
+    context.pause.wait(RetryWaitMs);
+    return context.link.ExecuteCommand(request, responseLimit);
+}
+
+WindowDisabled::WindowDisabled(QWidget *anyWidget) : m_window(anyWidget->window())
+{
+    m_window->setEnabled(false);
+}
+
+WindowDisabled::~WindowDisabled()
+{
+    m_window->setEnabled(true);
+}
+
+}  // namespace kv350::cards

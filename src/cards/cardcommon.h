@@ -1,0 +1,55 @@
+#pragma once
+// What the card pages share: hex boxes read as bytes, the one retry after a
+// failed transaction, and the MIFARE key type byte.
+
+#include "app/pagecontext.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+class QLineEdit;
+class QWidget;
+
+namespace kv350::cards {
+
+// n bytes from hex text, two characters to a byte from the start; a last
+// single digit counts as one byte ("F" is 0F). Empty when a character is not
+// a hex digit or the text runs out before n bytes.
+std::optional<QByteArray> parseHexBytes(const QString &text, int n);
+
+// A hex box read as n bytes. When the text does not convert, the box goes
+// back to its default text and the bytes are all FF; `ok` tells which.
+struct HexField {
+    QByteArray bytes;
+    bool ok = true;
+};
+HexField ParseHexField(QLineEdit *box, int n, const QString &defaultText);
+
+// ExecuteCommand, and once more after 200 ms when it failed.
+inline constexpr int RetryWaitMs = 200;
+bool ExecuteWithRetry(PageContext &context, const QByteArray &request, int responseLimit);
+
+// MIFARE key A or key B, as the reader's commands name them.
+inline constexpr std::uint8_t KeyA = 0x60;
+inline constexpr std::uint8_t KeyB = 0x61;
+inline std::uint8_t KeyTypeByte(bool keyA)
+{
+    return keyA ? KeyA : KeyB;
+}
+
+// Keeps the main window disabled for a long run and enables it again on
+// every way out, exceptions included.
+class WindowDisabled {
+public:
+    explicit WindowDisabled(QWidget *anyWidget);
+    ~WindowDisabled();
+    WindowDisabled(const WindowDisabled &) = delete;
+    WindowDisabled &operator=(const WindowDisabled &) = delete;
+
+private:
+    QWidget *m_window;
+};
+
+}  // namespace kv350::cards

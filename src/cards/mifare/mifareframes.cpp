@@ -1,0 +1,99 @@
+#include "mifareframes.h"
+
+#include "common/protocol.h"
+#include "link/frame.h"
+
+namespace kv350::cards {
+namespace {
+
+QByteArray keyPart(const MifareKey &key)
+{
+    return QByteArray(1, char(key.type)) + key.typed.value_or(QByteArray());
+}
+
+}  // namespace
+
+QByteArray mifareReadFrame(const MifareKey &key, int sector, int block)
+{
+    return buildRequest(proto::CmdMifareRead, keyPart(key) + char(sector) + char(block));
+}
+
+QByteArray mifareWriteFrame(const MifareKey &key, int sector, int block, const QByteArray &data16)
+{
+    return buildRequest(proto::CmdMifareWrite, keyPart(key) + char(sector) + char(block) + data16);
+}
+
+QByteArray uidFrame()
+{
+    return buildRequest(proto::CmdIso14443Uid);
+}
+
+QByteArray storeKeyFrame(std::uint8_t keyType, const QByteArray &key6, int sector)
+{
+    return buildRequest(proto::CmdStoreKey, QByteArray(1, char(keyType)) + key6 + char(sector));
+}
+
+int blocksInSector(int sector)
+{
+    return sector < 32 ? 4 : 16;
+}
+
+int trailerBlock(int sector)
+{
+    return blocksInSector(sector) - 1;
+}
+
+QString blockText(const QByteArray &data)
+{
+    const int end = data.indexOf('\0');
+    return BytesToText(end < 0 ? data : data.left(end));
+}
+
+QByteArray textBlock(const QString &text)
+{
+    QByteArray bytes = text.left(BlockSize).toLatin1();
+    bytes.append(QByteArray(BlockSize - bytes.size(), '\0'));
+    return bytes;
+}
+
+QString readAllPrefix(int i)
+{
+    return QString::asprintf("%02d(%d/%d):", i, i / 4, i % 4);
+}
+
+int countOr(const QString &text, int fallback)
+{
+    bool ok = false;
+    const int n = text.trimmed().toInt(&ok);
+    return ok ? n : fallback;
+}
+
+std::vector<int> loopTestBlocks(int limit)
+{
+    std::vector<int> blocks;
+    for (int b = 4; b < std::max(limit, 5); ++b)
+        if (b % 4 != 3)
+            blocks.push_back(b);
+    return blocks;
+}
+
+QString loopPattern(int pass)
+{
+    QString pattern;
+    for (int j = 0; j < 16; ++j)
+        pattern += QString::asprintf("%02d", (pass + j) % 100);
+    return pattern;
+}
+
+QString loopCounterLine(const char *what, int number, const LoopCounters &c)
+{
+    return QString::asprintf("%s%d  CMD_ERR=%d  WR_ERR=%d  CHK_ERR=%d", what, number, c.commandErrors,
+                             c.writeErrors, c.checkErrors);
+}
+
+QString loopBlockPrefix(char op, int pass, int block)
+{
+    return QString::asprintf("(%c:%d)-%02d(%d/%d):", op, pass, block, block / 4, block % 4);
+}
+
+}  // namespace kv350::cards

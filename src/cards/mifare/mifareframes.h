@@ -1,0 +1,57 @@
+#pragma once
+// MIFARE Classic requests and the texts of the MIFARE pages, without widgets.
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace kv350::cards {
+
+// The key a block command authenticates with: typed (six bytes) or, when
+// empty, the reader's own key of that type for the sector.
+struct MifareKey {
+    std::uint8_t type = 0x60;
+    std::optional<QByteArray> typed;
+};
+
+QByteArray mifareReadFrame(const MifareKey &key, int sector, int block);
+QByteArray mifareWriteFrame(const MifareKey &key, int sector, int block, const QByteArray &data16);
+QByteArray uidFrame();
+QByteArray storeKeyFrame(std::uint8_t keyType, const QByteArray &key6, int sector);
+
+inline constexpr int MifareReadReplyLimit = 20;
+inline constexpr int BlockSize = 16;
+
+// The last block of a sector: 3 in the 4-block sectors 0-31, 15 in 32-39.
+int blocksInSector(int sector);
+int trailerBlock(int sector);
+
+// A block as characters: the bytes up to the first zero.
+QString blockText(const QByteArray &data);
+// A text to write as 16 bytes: its first 16 characters (Latin-1), zero-padded.
+QByteArray textBlock(const QString &text);
+
+// "Read All": block i of the linear numbering, "%02d(%d/%d):".
+QString readAllPrefix(int i);
+// The count box of "Read All" and the loop test: the number typed, or the default.
+int countOr(const QString &text, int fallback);
+
+// The loop test.
+struct LoopCounters {
+    int commandErrors = 0;  // CMD_ERR: failed twice
+    int writeErrors = 0;    // WR_ERR: the write's reply differs from the pattern
+    int checkErrors = 0;    // CHK_ERR: the read differs from the pattern
+};
+// Blocks 4 .. limit-1 that are not sector trailers (limit at least 5).
+std::vector<int> loopTestBlocks(int limit);
+// Sixteen two-digit decimal numbers k .. k+15 (mod 100), read as hex by the
+// writer: 32 characters whatever the pass.
+QString loopPattern(int pass);
+// "WRITE_NUM=1  CMD_ERR=0  WR_ERR=0  CHK_ERR=0"
+QString loopCounterLine(const char *what, int number, const LoopCounters &c);
+// "(W:1)-04(1/0):"
+QString loopBlockPrefix(char op, int pass, int block);
+
+}  // namespace kv350::cards
