@@ -57,6 +57,31 @@ bool ExecuteWithRetry(PageContext &context, const QByteArray &request, int respo
     return context.link.ExecuteCommand(request, responseLimit);
 }
 
+CardResult cardCommand(PageContext &context, const QByteArray &request, int responseLimit, int minData)
+{
+    ReaderLink &link = context.link;
+    if (!link.ExecuteCommand(request, responseLimit))
+        return CardResult::Failed;
+    if (link.responseStatus() != proto::StaOk)
+        return CardResult::NoCard;
+    return link.responseData().size() >= minData ? CardResult::Done : CardResult::Failed;
+}
+
+void report(PageContext &context, CardResult result)
+{
+    switch (result) {
+    case CardResult::Failed:
+        context.reporter.ShowCommandError();
+        break;
+    case CardResult::NoCard:
+        context.reporter.ShowNoCardOrKeyError();
+        break;
+    case CardResult::Done:
+        context.reporter.ShowCommandDone();
+        break;
+    }
+}
+
 WindowDisabled::WindowDisabled(QWidget *anyWidget) : m_window(anyWidget->window())
 {
     m_window->setEnabled(false);

@@ -31,6 +31,14 @@ HexField ParseHexField(QLineEdit *box, int n, const QString &defaultText);
 inline constexpr int RetryWaitMs = 200;
 bool ExecuteWithRetry(PageContext &context, const QByteArray &request, int responseLimit);
 
+// One card command and how it went: Failed when no reply was accepted (or
+// the accepted one is too short to hold `minData` bytes of DATA), NoCard when
+// the reader answered with a non-zero STA (no card, key refused).
+enum class CardResult { Failed, NoCard, Done };
+CardResult cardCommand(PageContext &context, const QByteArray &request, int responseLimit, int minData = 0);
+// "Command Error!", "No Card or Key Error!" or "Command Done.".
+void report(PageContext &context, CardResult result);
+
 // MIFARE key A or key B, as the reader's commands name them.
 inline constexpr std::uint8_t KeyA = 0x60;
 inline constexpr std::uint8_t KeyB = 0x61;

@@ -310,13 +310,7 @@ void CommonPage::showReadMode(const ReadMode &m)
 
 std::optional<QByteArray> CommonPage::exchange(const QByteArray &frame, std::uint8_t code)
 {
-    ReaderLink &link = m_context.link;
-    std::optional<QByteArray> value;
-    if (link.ExecuteCommand(frame, ReaderLink::DefaultResponseLimit) && link.responseStatus() == proto::StaOk)
-        value = parameterReplyValue(link.responseData(), parameterWidth(code));
-    if (!value)
-        m_context.reporter.ShowCommandError();
-    return value;
+    return exchangeParameter(m_context.link, m_context.reporter, frame, parameterWidth(code));
 }
 
 void CommonPage::setParameter(std::uint8_t code, const QByteArray &value)

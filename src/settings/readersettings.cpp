@@ -1,6 +1,8 @@
 #include "readersettings.h"
 
 #include "link/frame.h"
+#include "link/readerlink.h"
+#include "link/reporting.h"
 
 #include <QString>
 
@@ -94,6 +96,16 @@ std::optional<QByteArray> parameterReplyValue(const QByteArray &replyData, int w
     if (width < 0 || replyData.size() < 1 + width)
         return std::nullopt;
     return replyData.mid(1, width);
+}
+
+std::optional<QByteArray> exchangeParameter(ReaderLink &link, Reporter &reporter, const QByteArray &frame, int width)
+{
+    std::optional<QByteArray> value;
+    if (link.ExecuteCommand(frame, ReaderLink::DefaultResponseLimit) && link.responseStatus() == proto::StaOk)
+        value = parameterReplyValue(link.responseData(), width);
+    if (!value)
+        reporter.ShowCommandError();
+    return value;
 }
 
 int factoryFormatIndex(const QString &modelName)

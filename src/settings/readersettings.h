@@ -11,6 +11,11 @@
 #include <cstdint>
 #include <optional>
 
+namespace kv350 {
+class ReaderLink;
+class Reporter;
+}  // namespace kv350
+
 namespace kv350::settings {
 
 inline constexpr int FormatItemCount = 17;
@@ -55,6 +60,11 @@ QByteArray parameterSetFrame(std::uint8_t code, const QByteArray &value);
 // the reply is too short to hold them, so that no byte of an earlier reply can
 // pass for the value.
 std::optional<QByteArray> parameterReplyValue(const QByteArray &replyData, int width);
+
+// One Set or Get of a reader parameter: the value the reader now holds, or
+// nothing after "Command Error!" has been shown (no reply, a non-zero STA, or
+// a reply too short for the value).
+std::optional<QByteArray> exchangeParameter(ReaderLink &link, Reporter &reporter, const QByteArray &frame, int width);
 
 // The ID format item the factory default selects for a model.
 int factoryFormatIndex(const QString &modelName);

@@ -360,7 +360,7 @@ const EditRow Edits[] = {
     {"edM1CardKeyA", "FFFFFFFFFFFF", 12, false, true},
     {"edM1CardKeyB", "FFFFFFFFFFFF", 12, false, true},
     {"edM1CardKeyAccess", "FF078069", 12, false, true},
-    {"edICWrite", "FFFFFFFF", 32, false, true},
+    {"edICWrite", "FFFFFFFF", 48, false, true},
     {"edICRead", "", 0, true, false},
     {"edInventory", "", 0, true, true},
     {"edInformation", "", 0, true, true},

@@ -1,5 +1,9 @@
 #include "iso15693page.h"
 
+#include "cards/cardcommon.h"
+#include "cards/iso15693/isoframes.h"
+#include "link/frame.h"
+#include "settings/readersettings.h"
 #include "widgets/controls.h"
 
 #include <QCheckBox>
@@ -30,7 +34,8 @@ Iso15693Page::Iso15693Page(PageContext &context, QWidget *parent) : QWidget(pare
     m_lblICBlock = label(g, "lblICBlock");
     m_lblICNum = label(g, "lblICNum");
     m_lblICWrite = label(g, "lblICWrite");
-    m_edICWrite = upperEdit(g, "edICWrite", QStringLiteral("FFFFFFFF"), 32);
+    // Room for six blocks of four bytes, the most a write takes.
+    m_edICWrite = upperEdit(g, "edICWrite", QStringLiteral("FFFFFFFF"), 2 * IsoBlockSize * IsoMaxBlocks);
     m_btnICWrite = button(g, "btnICWrite");
     m_lblICRead = label(g, "lblICRead");
     m_edICRead = edit(g, "edICRead", {}, 0, true);
@@ -132,6 +137,15 @@ Iso15693Page::Iso15693Page(PageContext &context, QWidget *parent) : QWidget(pare
     page->setColumnStretch(0, 3);
     page->setColumnStretch(1, 2);
 
+    connect(m_btnInventory, &QPushButton::clicked, this, &Iso15693Page::btnInventoryClick);
+    connect(m_btnInformation, &QPushButton::clicked, this, &Iso15693Page::btnInformationClick);
+    connect(m_btnICRead, &QPushButton::clicked, this, &Iso15693Page::btnICReadClick);
+    connect(m_btnICWrite, &QPushButton::clicked, this, &Iso15693Page::btnICWriteClick);
+    connect(m_btnICIDBlock, &QPushButton::clicked, this, &Iso15693Page::btnICIDBlockClick);
+    connect(m_btnGetICIDBlock, &QPushButton::clicked, this, &Iso15693Page::btnGetICIDBlockClick);
+    connect(m_btnSetMICType, &QPushButton::clicked, this, &Iso15693Page::btnSetMICTypeClick);
+    connect(m_btnGetMICType, &QPushButton::clicked, this, &Iso15693Page::btnGetMICTypeClick);
+
     applyLanguage();
 }
 
@@ -172,6 +186,140 @@ void Iso15693Page::resetToFactory()
     m_chkHF15693->setChecked(true);
     m_chkHF14443A->setChecked(true);
     m_chkHF14443B->setChecked(false);
+}
+
+void Iso15693Page::btnInventoryClick()
+{
+    if (cardCommand(m_context, isoInventoryFrame(), ReaderLink::DefaultResponseLimit) != CardResult::Done) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    m_edInventory->setText(BytesToHex(m_context.link.responseData()));
+    m_context.reporter.ShowCommandDone();
+}
+
+std::optional<QByteArray> Iso15693Page::findTag()
+{
+    // No tag answered, or the reply holds no UID: an addressed request with
+    // whatever bytes lay in the buffer would go to no tag, or the wrong one.
+    std::optional<QByteArray> uid;
+    if (cardCommand(m_context, isoInventoryFrame(), ReaderLink::DefaultResponseLimit) == CardResult::Done)
+        uid = inventoryUid(m_context.link.responseData());
+    if (!uid)
+        m_context.reporter.ShowCommandError();
+    return uid;
+}
+
+void Iso15693Page::btnInformationClick()
+{
+    const auto uid = findTag();
+    if (!uid)
+        return;
+    if (cardCommand(m_context, isoInformationFrame(*uid), ReaderLink::DefaultResponseLimit) != CardResult::Done) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    m_edInformation->setText(BytesToHex(m_context.link.responseData()));
+    m_context.reporter.ShowCommandDone();
+}
+
+void Iso15693Page::btnICReadClick()
+{
+    const auto uid = findTag();
+    if (!uid)
+        return;
+    const int count = m_sbICNum->value();
+    std::optional<QByteArray> blocks;
+    if (cardCommand(m_context, isoReadFrame(*uid, m_sbICBlock->value(), count), ReaderLink::DefaultResponseLimit) ==
+        CardResult::Done)
+        blocks = isoBlocks(m_context.link.responseData(), count);
+    if (!blocks) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    m_edICRead->setText(BytesToHex(*blocks));
+    m_context.reporter.ShowCommandDone();
+}
+
+void Iso15693Page::btnICWriteClick()
+{
+    const int count = m_sbICNum->value();
+    // Only the user's own bytes are written: a text that does not convert (or
+    // is too short for the blocks) goes back to its default and nothing is sent.
+    const HexField data = ParseHexField(m_edICWrite, IsoBlockSize * count, QStringLiteral("FFFFFFFF"));
+    if (!data.ok) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    const auto uid = findTag();
+    if (!uid)
+        return;
+    std::optional<QByteArray> blocks;
+    if (cardCommand(m_context, isoWriteFrame(*uid, m_sbICBlock->value(), count, data.bytes),
+                    ReaderLink::DefaultResponseLimit) == CardResult::Done)
+        blocks = isoBlocks(m_context.link.responseData(), count);
+    if (!blocks) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    m_edICRead->setText(BytesToHex(*blocks));
+    m_context.reporter.ShowCommandDone();
+}
+
+void Iso15693Page::showIdLocation(const QByteArray &value)
+{
+    m_sbICIDBlock->setValue(std::uint8_t(value.at(0)));
+    m_sbICIDStart->setValue(std::uint8_t(value.at(1)));
+    m_sbICIDByte->setValue(std::uint8_t(value.at(2)));
+}
+
+void Iso15693Page::btnICIDBlockClick()
+{
+    const char value[] = {char(m_sbICIDBlock->value()), char(m_sbICIDStart->value()), char(m_sbICIDByte->value())};
+    if (const auto held = settings::exchangeParameter(
+            m_context.link, m_context.reporter,
+            settings::parameterSetFrame(proto::ParIso15693IdBlock, QByteArray(value, sizeof value)), 3)) {
+        showIdLocation(*held);
+        m_context.reporter.ShowCommandDone();
+    }
+}
+
+void Iso15693Page::btnGetICIDBlockClick()
+{
+    if (const auto held = settings::exchangeParameter(m_context.link, m_context.reporter,
+                                                      settings::parameterGetFrame(proto::ParIso15693IdBlock), 3)) {
+        showIdLocation(*held);
+        m_context.reporter.ShowCommandDone();
+    }
+}
+
+void Iso15693Page::showMicTypes(std::uint8_t bits)
+{
+    m_chkHF15693->setChecked(bits & HfIso15693);
+    m_chkHF14443A->setChecked(bits & HfIso14443A);
+    m_chkHF14443B->setChecked(bits & HfIso14443B);
+}
+
+void Iso15693Page::btnSetMICTypeClick()
+{
+    const std::uint8_t bits = (m_chkHF15693->isChecked() ? HfIso15693 : 0) |
+                              (m_chkHF14443A->isChecked() ? HfIso14443A : 0) |
+                              (m_chkHF14443B->isChecked() ? HfIso14443B : 0);
+    if (const auto held = settings::exchangeParameter(
+            m_context.link, m_context.reporter,
+            settings::parameterSetFrame(proto::ParMicCardType, QByteArray(1, char(bits))), 1)) {
+        showMicTypes(std::uint8_t(held->at(0)));
+        m_context.reporter.ShowCommandDone();
+    }
+}
+
+void Iso15693Page::btnGetMICTypeClick()
+{
+    if (const auto held = settings::exchangeParameter(m_context.link, m_context.reporter,
+                                                      settings::parameterGetFrame(proto::ParMicCardType), 1)) {
+        showMicTypes(std::uint8_t(held->at(0)));
+        m_context.reporter.ShowCommandDone();
+    }
 }
 
 }  // namespace kv350::cards

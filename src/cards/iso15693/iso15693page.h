@@ -6,6 +6,8 @@
 #include "app/pagecontext.h"
 
 #include <QWidget>
+#include <cstdint>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -25,7 +27,23 @@ public:
     // The factory values of the ID block and the card types.
     void resetToFactory();
 
+public slots:
+    void btnInventoryClick();
+    void btnInformationClick();
+    void btnICReadClick();
+    void btnICWriteClick();
+    void btnICIDBlockClick();
+    void btnGetICIDBlockClick();
+    void btnSetMICTypeClick();
+    void btnGetMICTypeClick();
+
 private:
+    // The UID of the tag in the field, by an inventory; nothing after
+    // "Command Error!" when there is none to address.
+    std::optional<QByteArray> findTag();
+    void showIdLocation(const QByteArray &value);
+    void showMicTypes(std::uint8_t bits);
+
     PageContext &m_context;
     QGroupBox *m_gbICRW, *m_gbICIDBlock, *m_gbAFI, *m_gbICCommand, *m_gbMICType;
     QScrollBar *m_sbICBlock, *m_sbICNum, *m_sbICIDBlock, *m_sbICIDByte, *m_sbICIDStart, *m_sbAFI, *m_sbDSFID;

@@ -1,5 +1,6 @@
 #include "lfpage.h"
 
+#include "settings/readersettings.h"
 #include "widgets/controls.h"
 
 #include <QCheckBox>
@@ -7,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <array>
 
 namespace kv350::cards {
 
@@ -45,6 +47,20 @@ LfPage::LfPage(PageContext &context, QWidget *parent) : QWidget(parent), m_conte
     page->addLayout(left);
     page->addStretch();
 
+    // EM/TEMIC, VANTO and SECURITY exclude each other on every change of
+    // state, the program's own included.
+    const std::array<QCheckBox *, 3> group = {m_chkLFCardTypeEM, m_chkLFCardTypeVANTO, m_chkLFCardTypeSECURITY};
+    for (QCheckBox *box : group)
+        connect(box, &QCheckBox::toggled, this, [box, group](bool checked) {
+            if (!checked)
+                return;
+            for (QCheckBox *other : group)
+                if (other != box)
+                    other->setChecked(false);
+        });
+    connect(m_btnSetLFCardType, &QPushButton::clicked, this, &LfPage::btnSetLFCardTypeClick);
+    connect(m_btnGetLFCardType, &QPushButton::clicked, this, &LfPage::btnGetLFCardTypeClick);
+
     applyLanguage();
 }
 
@@ -63,6 +79,44 @@ void LfPage::resetToFactory()
     m_chkLFCardTypeFDXB->setChecked(false);
     m_chkLFCardTypeTITAN->setChecked(false);
     m_chkLFCardTypeHID->setChecked(false);
+}
+
+namespace {
+constexpr std::uint8_t LfEm = 0x01, LfVanto = 0x02, LfSecurity = 0x04, LfFdxb = 0x08, LfTitan = 0x10, LfHid = 0x20;
+}  // namespace
+
+void LfPage::showCardTypes(std::uint8_t bits)
+{
+    const std::pair<QCheckBox *, std::uint8_t> boxes[] = {
+        {m_chkLFCardTypeEM, LfEm},     {m_chkLFCardTypeVANTO, LfVanto}, {m_chkLFCardTypeSECURITY, LfSecurity},
+        {m_chkLFCardTypeFDXB, LfFdxb}, {m_chkLFCardTypeTITAN, LfTitan}, {m_chkLFCardTypeHID, LfHid},
+    };
+    for (const auto &[box, bit] : boxes)
+        box->setChecked(bits & bit);
+}
+
+void LfPage::btnSetLFCardTypeClick()
+{
+    // Hidden boxes count too: what the reader holds goes back as it was.
+    const std::uint8_t bits =
+        (m_chkLFCardTypeEM->isChecked() ? LfEm : 0) | (m_chkLFCardTypeVANTO->isChecked() ? LfVanto : 0) |
+        (m_chkLFCardTypeSECURITY->isChecked() ? LfSecurity : 0) | (m_chkLFCardTypeFDXB->isChecked() ? LfFdxb : 0) |
+        (m_chkLFCardTypeTITAN->isChecked() ? LfTitan : 0) | (m_chkLFCardTypeHID->isChecked() ? LfHid : 0);
+    if (const auto held = settings::exchangeParameter(
+            m_context.link, m_context.reporter,
+            settings::parameterSetFrame(proto::ParLfCardType, QByteArray(1, char(bits))), 1)) {
+        showCardTypes(std::uint8_t(held->at(0)));
+        m_context.reporter.ShowCommandDone();
+    }
+}
+
+void LfPage::btnGetLFCardTypeClick()
+{
+    if (const auto held = settings::exchangeParameter(m_context.link, m_context.reporter,
+                                                      settings::parameterGetFrame(proto::ParLfCardType), 1)) {
+        showCardTypes(std::uint8_t(held->at(0)));
+        m_context.reporter.ShowCommandDone();
+    }
 }
 
 }  // namespace kv350::cards

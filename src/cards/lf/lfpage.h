@@ -4,6 +4,7 @@
 #include "app/pagecontext.h"
 
 #include <QWidget>
+#include <cstdint>
 
 class QCheckBox;
 class QGroupBox;
@@ -20,7 +21,15 @@ public:
     // The factory card types: EM only.
     void resetToFactory();
 
+public slots:
+    void btnSetLFCardTypeClick();
+    void btnGetLFCardTypeClick();
+
 private:
+    // The boxes from the reader's bits, in the order of the list: of EM/TEMIC,
+    // VANTO and SECURITY the last one set stays checked.
+    void showCardTypes(std::uint8_t bits);
+
     PageContext &m_context;
     QGroupBox *m_gbLFCardType;
     QCheckBox *m_chkLFCardTypeEM, *m_chkLFCardTypeVANTO, *m_chkLFCardTypeSECURITY, *m_chkLFCardTypeFDXB,

@@ -223,16 +223,11 @@ void AutoPage::setLocation(std::uint8_t cardType)
                           char(m_cmbM1IDKeyErr->currentIndex() < 0 ? 0 : m_cmbM1IDKeyErr->currentIndex()),
                           char(cardType)};
     (cardType ? m_rbUltralight : m_rbM1Classic)->setChecked(true);
-    ReaderLink &link = m_context.link;
-    std::optional<QByteArray> held;
-    if (link.ExecuteCommand(settings::parameterSetFrame(proto::ParMifareIdLocation, QByteArray(value, sizeof value)),
-                            ReaderLink::DefaultResponseLimit) &&
-        link.responseStatus() == proto::StaOk)
-        held = settings::parameterReplyValue(link.responseData(), int(sizeof value));
-    if (!held) {
-        m_context.reporter.ShowCommandError();
+    const auto held = settings::exchangeParameter(
+        m_context.link, m_context.reporter,
+        settings::parameterSetFrame(proto::ParMifareIdLocation, QByteArray(value, sizeof value)), int(sizeof value));
+    if (!held)
         return;
-    }
     showLocation(*held, false);
     m_context.reporter.ShowCommandDone();
 }
@@ -249,15 +244,10 @@ void AutoPage::btnNIDSectorClick()
 
 void AutoPage::btnGetM1IDSectorClick()
 {
-    ReaderLink &link = m_context.link;
-    std::optional<QByteArray> held;
-    if (link.ExecuteCommand(settings::parameterGetFrame(proto::ParMifareIdLocation), ReaderLink::DefaultResponseLimit) &&
-        link.responseStatus() == proto::StaOk)
-        held = settings::parameterReplyValue(link.responseData(), 7);
-    if (!held) {
-        m_context.reporter.ShowCommandError();
+    const auto held = settings::exchangeParameter(m_context.link, m_context.reporter,
+                                                  settings::parameterGetFrame(proto::ParMifareIdLocation), 7);
+    if (!held)
         return;
-    }
     showLocation(*held, true);
     m_context.reporter.ShowCommandDone();
 }

@@ -43,6 +43,13 @@ int trailerBlock(int sector)
     return blocksInSector(sector) - 1;
 }
 
+QString uidText(const QByteArray &uid)
+{
+    QByteArray eight = uid.left(8);
+    eight.append(QByteArray(8 - eight.size(), '\0'));
+    return BytesToHex(eight);
+}
+
 QString blockText(const QByteArray &data)
 {
     const int end = data.indexOf('\0');

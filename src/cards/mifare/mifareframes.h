@@ -28,6 +28,8 @@ inline constexpr int BlockSize = 16;
 int blocksInSector(int sector);
 int trailerBlock(int sector);
 
+// A UID as the pages show it: eight bytes, a shorter UID followed by zeros.
+QString uidText(const QByteArray &uid);
 // A block as characters: the bytes up to the first zero.
 QString blockText(const QByteArray &data);
 // A text to write as 16 bytes: its first 16 characters (Latin-1), zero-padded.

@@ -245,15 +245,9 @@ void MifareKeyPage::btnM1CardKeyClick()
         return;
     }
     setAccessProblem({});
-    ReaderLink &link = m_context.link;
     const MifareKey key{keyType, oldKey};
-    if (!link.ExecuteCommand(mifareWriteFrame(key, sector, trailerBlock(sector), *trailer),
-                             ReaderLink::DefaultResponseLimit))
-        m_context.reporter.ShowCommandError();
-    else if (link.responseStatus() != proto::StaOk)
-        m_context.reporter.ShowNoCardOrKeyError();
-    else
-        m_context.reporter.ShowCommandDone();
+    report(m_context, cardCommand(m_context, mifareWriteFrame(key, sector, trailerBlock(sector), *trailer),
+                                  ReaderLink::DefaultResponseLimit));
 }
 
 }  // namespace kv350::cards

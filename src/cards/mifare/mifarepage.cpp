@@ -154,24 +154,15 @@ void MifarePage::sbM1SectorChange(int sector)
 void MifarePage::btnM1ReadClick()
 {
     m_edM1Read->clear();
-    ReaderLink &link = m_context.link;
     const QByteArray request = mifareReadFrame(key(), m_sbM1Sector->value(), m_sbM1Block->value());
-    if (!link.ExecuteCommand(request, MifareReadReplyLimit)) {
-        m_context.reporter.ShowCommandError();
-        return;
+    // A reply too short to be a block shows nothing of it.
+    const CardResult result = cardCommand(m_context, request, MifareReadReplyLimit, BlockSize);
+    if (result == CardResult::Done) {
+        const QByteArray data = m_context.link.responseData().left(BlockSize);
+        m_edM1Read->setText(BytesToHex(data));
+        m_edM1RAscii->setText(blockText(data));
     }
-    if (link.responseStatus() != proto::StaOk) {
-        m_context.reporter.ShowNoCardOrKeyError();
-        return;
-    }
-    const QByteArray data = link.responseData();
-    if (data.size() < BlockSize) {  // not a block: nothing of it is shown
-        m_context.reporter.ShowCommandError();
-        return;
-    }
-    m_edM1Read->setText(BytesToHex(data.left(BlockSize)));
-    m_edM1RAscii->setText(blockText(data.left(BlockSize)));
-    m_context.reporter.ShowCommandDone();
+    report(m_context, result);
 }
 
 void MifarePage::btnM1WriteClick()
@@ -188,33 +179,17 @@ void MifarePage::btnM1WriteClick()
         m_context.reporter.ShowCommandError();
         return;
     }
-    ReaderLink &link = m_context.link;
-    if (!link.ExecuteCommand(mifareWriteFrame(k, m_sbM1Sector->value(), m_sbM1Block->value(), data.bytes),
-                             ReaderLink::DefaultResponseLimit))
-        m_context.reporter.ShowCommandError();
-    else if (link.responseStatus() != proto::StaOk)
-        m_context.reporter.ShowNoCardOrKeyError();
-    else
-        m_context.reporter.ShowCommandDone();
+    report(m_context, cardCommand(m_context, mifareWriteFrame(k, m_sbM1Sector->value(), m_sbM1Block->value(), data.bytes),
+                                  ReaderLink::DefaultResponseLimit));
 }
 
 void MifarePage::btnM1UIDClick()
 {
     m_edM1Read->clear();
-    ReaderLink &link = m_context.link;
-    if (!link.ExecuteCommand(uidFrame(), ReaderLink::DefaultResponseLimit)) {
-        m_context.reporter.ShowCommandError();
-        return;
-    }
-    if (link.responseStatus() != proto::StaOk) {
-        m_context.reporter.ShowNoCardOrKeyError();
-        return;
-    }
-    // Eight bytes are shown; a 4-byte UID is followed by zeros.
-    QByteArray uid = link.responseData().left(8);
-    uid.append(QByteArray(8 - uid.size(), '\0'));
-    m_edM1Read->setText(BytesToHex(uid));
-    m_context.reporter.ShowCommandDone();
+    const CardResult result = cardCommand(m_context, uidFrame(), ReaderLink::DefaultResponseLimit);
+    if (result == CardResult::Done)
+        m_edM1Read->setText(uidText(m_context.link.responseData()));
+    report(m_context, result);
 }
 
 void MifarePage::addLine(const QString &line)

@@ -1,5 +1,9 @@
 #include "ntagpage.h"
 
+#include "cards/cardcommon.h"
+#include "cards/mifare/mifareframes.h"
+#include "cards/ntag/ntagframes.h"
+#include "link/frame.h"
 #include "widgets/controls.h"
 
 #include <QGridLayout>
@@ -108,6 +112,14 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     page->setColumnStretch(0, 3);
     page->setColumnStretch(1, 2);
 
+    connect(m_btnNRead, &QPushButton::clicked, this, &NtagPage::btnNReadClick);
+    connect(m_btnNUID, &QPushButton::clicked, this, &NtagPage::btnNUIDClick);
+    connect(m_btnNWrite, &QPushButton::clicked, this, &NtagPage::btnNWriteClick);
+    connect(m_btnNReadAll, &QPushButton::clicked, this, &NtagPage::btnNReadAllClick);
+    connect(m_btnNURLWrite, &QPushButton::clicked, this, &NtagPage::btnNURLWriteClick);
+    connect(m_btnNURLRead, &QPushButton::clicked, this, &NtagPage::btnNURLReadClick);
+    connect(m_btnNSample, &QPushButton::clicked, this, &NtagPage::btnNSampleClick);
+
     applyLanguage();
 }
 
@@ -128,6 +140,118 @@ void NtagPage::applyLanguage()
     };
     for (const auto &[control, english] : captions)
         setCaption(control, m_context.text(english));
+}
+
+namespace {
+const QString AllF = QString(32, QLatin1Char('F'));
+}  // namespace
+
+void NtagPage::btnNReadClick()
+{
+    m_edNRAscii->clear();
+    m_edNRead->clear();
+    const CardResult result = cardCommand(m_context, ntagReadFrame(m_sbNBlock->value()), NtagReadReplyLimit, BlockSize);
+    if (result == CardResult::Done) {
+        const QByteArray data = m_context.link.responseData().left(BlockSize);
+        m_edNRAscii->setText(blockText(data));
+        m_edNRead->setText(BytesToHex(data));
+    }
+    report(m_context, result);
+}
+
+void NtagPage::btnNUIDClick()
+{
+    m_edNUID->clear();
+    const CardResult result = cardCommand(m_context, uidFrame(), ReaderLink::DefaultResponseLimit);
+    if (result == CardResult::Done)
+        m_edNUID->setText(uidText(m_context.link.responseData()));
+    report(m_context, result);
+}
+
+void NtagPage::btnNWriteClick()
+{
+    if (m_rbNAscii->isChecked())
+        m_edNWrite->setText(BytesToHex(textBlock(m_edNWAscii->text())));
+    // Only the user's own bytes are written.
+    const HexField data = ParseHexField(m_edNWrite, BlockSize, AllF);
+    if (!data.ok) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    report(m_context, cardCommand(m_context, ntagWriteFrame(m_sbNBlock->value(), data.bytes),
+                                  ReaderLink::DefaultResponseLimit));
+}
+
+void NtagPage::btnNReadAllClick()
+{
+    const int limit = countOr(m_edNAll->text(), 16);
+    WindowDisabled disabled(this);
+    m_lstNAll->clear();
+    m_moNAllAscii->clear();
+    m_context.pause.processPending();
+    try {
+        ReaderLink &link = m_context.link;
+        bool lastBlockOk = false;
+        QString text;
+        for (int page = 0; page < limit; page += 4) {
+            lastBlockOk = false;
+            const QString prefix = dumpPrefix(page);
+            if (!ExecuteWithRetry(m_context, ntagReadFrame(page), NtagReadReplyLimit)) {
+                m_lstNAll->addItem(prefix + QStringLiteral("Error"));
+            } else if (link.responseStatus() != proto::StaOk) {
+                m_lstNAll->addItem(prefix + QStringLiteral("No Card"));
+            } else {
+                const QByteArray data = link.responseData().left(BlockSize);
+                m_lstNAll->addItem(prefix + BytesToHex(data));
+                text += blockText(data);
+                m_moNAllAscii->setPlainText(text);
+                m_context.pause.processPending();
+                lastBlockOk = true;
+            }
+        }
+        // The last page decides; a dump of no page checked nothing.
+        if (limit <= 0)
+            m_context.reporter.ShowCommandError();
+        else if (lastBlockOk)
+            m_context.reporter.ShowCommandDone();
+        else
+            m_context.reporter.ShowNoCardOrKeyError();
+    } catch (...) {
+        m_context.reporter.ShowCommandError();
+    }
+}
+
+void NtagPage::btnNURLWriteClick()
+{
+    const QByteArray header = parseHexBytes(m_edNURL1->text(), BlockSize).value_or(QByteArray(BlockSize, char(0xFF)));
+    const CardResult first = cardCommand(m_context, ntagWriteFrame(UrlHeaderPage, header), ReaderLink::DefaultResponseLimit);
+    // Pages 3-6 refused: writing the text behind them would leave half a record.
+    if (first != CardResult::Done) {
+        report(m_context, first);
+        return;
+    }
+    m_edNURL3->setText(BytesToHex(urlBlock(m_edNURL2->text())));
+    m_context.pause.processPending();
+    const QByteArray data = ParseHexField(m_edNURL3, BlockSize, AllF).bytes;
+    report(m_context, cardCommand(m_context, ntagWriteFrame(UrlTextPage, data), ReaderLink::DefaultResponseLimit));
+}
+
+void NtagPage::btnNURLReadClick()
+{
+    m_edNRAscii->clear();
+    m_edNRead->clear();
+    const CardResult result = cardCommand(m_context, ntagReadFrame(UrlTextPage), NtagReadReplyLimit, BlockSize);
+    if (result == CardResult::Done) {
+        const QByteArray data = m_context.link.responseData().left(BlockSize);
+        m_edNURL2->setText(blockText(data));
+        m_edNURL3->setText(BytesToHex(data));
+    }
+    report(m_context, result);
+}
+
+void NtagPage::btnNSampleClick()
+{
+    m_edNURL2->setText(QLatin1String(SampleUrlText));
 }
 
 }  // namespace kv350::cards

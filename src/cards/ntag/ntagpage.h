@@ -27,6 +27,15 @@ public:
 
     void applyLanguage();
 
+public slots:
+    void btnNReadClick();
+    void btnNUIDClick();
+    void btnNWriteClick();
+    void btnNReadAllClick();
+    void btnNURLWriteClick();
+    void btnNURLReadClick();
+    void btnNSampleClick();
+
 private:
     PageContext &m_context;
     QGroupBox *m_gbNRW, *m_gbNReadAll, *m_gbNURL;
