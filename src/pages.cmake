@@ -9,6 +9,7 @@ add_library(kv350pages STATIC
   cards/ntag/ntagpage.cpp
   cards/iso15693/iso15693page.cpp
   cards/lf/lfpage.cpp
+  cards/epc/epccommands.cpp
   cards/epc/epcpage.cpp
   rftest/rftestpage.cpp
   firmware/firmwarepage.cpp

@@ -152,6 +152,8 @@ constexpr Triplet Triplets[] = {
     {"Bank", "区块", "區塊"},
     {"Address", "位址", "位址"},
     {"Length", "长度", "長度"},
+    {"Auto INC: characters 9 to 16 are not a hexadecimal number.", "自动加一：第9至16个字元不是十六进位数字。",
+     "自動加一：第9至16個字元不是十六進位數字。"},
 
     // Page tsLF
     {"LF Card", "低频卡", "低頻卡"},

@@ -25,7 +25,7 @@ struct RequestSample {
     const char *data;
 };
 
-inline constexpr int TripletCount = 156;
+inline constexpr int TripletCount = 157;
 inline constexpr int RequestSampleCount = 9;
 
 std::span<const Triplet, TripletCount> textTable();
