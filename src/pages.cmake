@@ -11,6 +11,7 @@ add_library(kv350pages STATIC
   cards/lf/lfpage.cpp
   cards/epc/epccommands.cpp
   cards/epc/epcpage.cpp
+  rftest/radiotexts.cpp
   rftest/rftestpage.cpp
   firmware/firmwarepage.cpp
 )
