@@ -146,6 +146,23 @@ TEST(EpcPage, ShortRepliesAreRetriedThreeTimes200MsApart)
     EXPECT_EQ(rig.message(), "Command Error!");
 }
 
+TEST(EpcPage, TheUsbReadStopsAtTheSizeTheRequestExpects)
+{
+    EpcRig rig;
+    // 30 bytes come; the read takes 21, which is what an eTag read accepts.
+    rig.scripted->replies = {QByteArray::fromHex("021C0000") + "R0123456789ABCDEF012345678"};
+    rig.click("btnReadETAG");
+    EXPECT_EQ(rig.requests().size(), 1u);
+    EXPECT_EQ(rig.window->link().ResponseLength(), 21);
+    EXPECT_EQ(rig.text("edReadETAG"), "0123456789ABCDEF");
+
+    // A write takes 9 bytes of its reply.
+    rig.scripted->replies = {QByteArray::fromHex("02080000") + "W:OK\r\n"};
+    rig.click("btnWriteETAG");
+    EXPECT_EQ(rig.requests().size(), 2u);
+    EXPECT_EQ(rig.message(), "Command Done.");
+}
+
 TEST(EpcPage, AWriteCountsOnlyWithOkInDataBytesTwoAndThree)
 {
     EpcRig rig;
