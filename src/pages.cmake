@@ -15,7 +15,9 @@ add_library(kv350pages STATIC
   cards/iso15693/isoframes.cpp
   cards/iso15693/iso15693page.cpp
   cards/lf/lfpage.cpp
+  cards/epc/epccommands.cpp
   cards/epc/epcpage.cpp
+  rftest/radiotexts.cpp
   rftest/rftestpage.cpp
   firmware/firmwarepage.cpp
 )

@@ -217,6 +217,8 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
                          m_tsMifare->findChild<QLineEdit *>(QStringLiteral("edM1Num"))})
         connect(e, &QLineEdit::textChanged, this, &TfrmMain::edPID2Change);
     connect(m_pcMain, &QTabWidget::currentChanged, this, &TfrmMain::pcMainChange);
+    connect(m_tsOvtra, &rftest::RfTestPage::autoTestStarted, this, [this] { lockForAutoTest(true); });
+    connect(m_tsOvtra, &rftest::RfTestPage::autoTestFinished, this, &TfrmMain::autoTestFinished);
 
     setFixedSize(754, 588);
     FormCreate();
@@ -383,8 +385,37 @@ void TfrmMain::chooseLanguage(i18n::Language language)
     FormShow();
 }
 
+void TfrmMain::lockForAutoTest(bool locked)
+{
+    if (locked)
+        m_pnMsg->clear();
+    for (QWidget *control : {static_cast<QWidget *>(m_btnConnect), static_cast<QWidget *>(m_chkPort)})
+        control->setEnabled(!locked);
+    m_mnuLanguage->setEnabled(!locked);
+    for (int i = 0; i < m_pcMain->count(); ++i)
+        if (m_pcMain->widget(i) != m_tsOvtra)
+            m_pcMain->setTabEnabled(i, !locked);
+}
+
+void TfrmMain::autoTestFinished()
+{
+    lockForAutoTest(false);
+    if (m_closeAfterAutoTest) {
+        m_closeAfterAutoTest = false;
+        close();
+    }
+}
+
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
+    // The test loop runs further down this very call stack: let it stop and
+    // send its stop text on the open link, then close.
+    if (m_tsOvtra->AutoTestRunning()) {
+        m_closeAfterAutoTest = true;
+        m_tsOvtra->stopAutoTest();
+        event->ignore();
+        return;
+    }
     if (m_link.Connected())
         m_link.DisconnectReader();
     QMainWindow::closeEvent(event);

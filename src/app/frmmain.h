@@ -87,6 +87,10 @@ private:
     void chooseLanguage(i18n::Language language);
     void rebuildPortList();
     void setPanelColour(QWidget *panel, ColourValue colour);
+    // While the radio module's automatic test reads the link, nothing else may
+    // send: the other pages, the connection controls and the language menu rest.
+    void lockForAutoTest(bool locked);
+    void autoTestFinished();
 
     // LinkObserver
     void messageCleared() override;
@@ -104,6 +108,7 @@ private:
     Reporter m_reporter;
     PageContext m_context;
     bool m_shownOnce = false;
+    bool m_closeAfterAutoTest = false;
     QStringList m_extraPorts;
     QString m_selectedExtraPort;
 

@@ -199,6 +199,8 @@ constexpr Triplet Triplets[] = {
 static_assert(std::size(Triplets) == TripletCount);
 
 constexpr Triplet Added[] = {
+    {"Auto INC: characters 9 to 16 are not a hexadecimal number.", "自动加一：第9至16个字元不是十六进位数字。",
+     "自動加一：第9至16個字元不是十六進位數字。"},
     {"Access bytes %1 are not a valid encoding: the card would lock its sector for good. Nothing was written.",
      "存取位元 %1 编码无效：卡片将永久锁住此区段。未写入任何资料。",
      "存取位元 %1 編碼無效：卡片將永久鎖住此區段。未寫入任何資料。"},

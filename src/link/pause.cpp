@@ -35,4 +35,10 @@ void EventLoopPause::processPending()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+void EventLoopPause::processInput()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 }  // namespace kv350

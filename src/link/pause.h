@@ -11,6 +11,10 @@ public:
     virtual ~Pause() = default;
     virtual void wait(int ms) = 0;
     virtual void processPending() = 0;
+    // Pending messages with user input: where a long operation is stopped by
+    // a second click (the radio module's automatic test). Only between
+    // transactions, never inside one.
+    virtual void processInput() { processPending(); }
 };
 
 // Real implementation: QEventLoop with a timer, user input excluded. Without a
@@ -19,6 +23,7 @@ class EventLoopPause final : public Pause {
 public:
     void wait(int ms) override;
     void processPending() override;
+    void processInput() override;
 };
 
 // For programs without a window (kv350ctl, benchmarks): waits sleep the

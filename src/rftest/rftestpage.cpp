@@ -1,6 +1,9 @@
 #include "rftestpage.h"
 
+#include "radiotexts.h"
 #include "widgets/controls.h"
+
+#include <QEvent>
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -71,6 +74,21 @@ RfTestPage::RfTestPage(PageContext &context, QWidget *parent) : QWidget(parent),
     page->addWidget(m_gbOvtraSet, 1);
     page->addWidget(m_gbOvtraTest, 1);
 
+    connect(m_btnSetTX, &QPushButton::clicked, this, &RfTestPage::btnSetTXClick);
+    connect(m_btnSetRX, &QPushButton::clicked, this, &RfTestPage::btnSetRXClick);
+    connect(m_btnSetModulation, &QPushButton::clicked, this, &RfTestPage::btnSetModulationClick);
+    connect(m_btnSetNoModulation, &QPushButton::clicked, this, &RfTestPage::btnSetNoModulationClick);
+    connect(m_btnSetChannel, &QPushButton::clicked, this, &RfTestPage::btnSetChannelClick);
+    connect(m_btnSetPA, &QPushButton::clicked, this, &RfTestPage::btnSetPAClick);
+    connect(m_btnChLow, &QPushButton::clicked, this, &RfTestPage::btnChLowClick);
+    connect(m_btnChMid, &QPushButton::clicked, this, &RfTestPage::btnChMidClick);
+    connect(m_btnChHigh, &QPushButton::clicked, this, &RfTestPage::btnChHighClick);
+    connect(m_btnOvtraReboot, &QPushButton::clicked, this, &RfTestPage::btnOvtraRebootClick);
+    connect(m_btnOvtraInitial, &QPushButton::clicked, this, &RfTestPage::btnOvtraInitialClick);
+    connect(m_btnOvtraTest, &QPushButton::clicked, this, &RfTestPage::btnOvtraTestClick);
+    // A double click anywhere in the list, on a line or below the last one.
+    m_lstOvtra->viewport()->installEventFilter(this);
+
     applyLanguage();
 }
 
@@ -78,7 +96,137 @@ void RfTestPage::applyLanguage()
 {
     m_gbOvtraSet->setTitle(m_context.text("Ovtra Sst"));
     m_gbOvtraTest->setTitle(m_context.text("Auto Test"));
-    m_btnOvtraTest->setText(m_context.text("Auto Test"));
+    m_testCaption = m_context.text("Auto Test");
+    m_btnOvtraTest->setText(m_AutoTestRunning ? m_context.text("Cancel Test") : m_testCaption);
+}
+
+bool RfTestPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_lstOvtra->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        lstOvtraDblClick();
+    return QWidget::eventFilter(watched, event);
+}
+
+bool RfTestPage::sendText(const QByteArray &text)
+{
+    ReaderLink &link = m_context.link;
+    return link.ExecuteCommand(radioRequest(text), ModuleResponseLimit) && link.responseStatus() == proto::StaOk;
+}
+
+void RfTestPage::sendSingle(const QByteArray &text)
+{
+    if (sendText(text))
+        m_context.reporter.ShowCommandDone();
+    else
+        m_context.reporter.ShowCommandError();
+}
+
+void RfTestPage::btnSetTXClick()
+{
+    sendSingle(TextTx);
+}
+
+void RfTestPage::btnSetRXClick()
+{
+    sendSingle(TextRx);
+}
+
+void RfTestPage::btnSetModulationClick()
+{
+    sendSingle(TextModulation);
+}
+
+void RfTestPage::btnSetNoModulationClick()
+{
+    sendSingle(TextNoModulation);
+}
+
+void RfTestPage::btnSetChannelClick()
+{
+    const ChannelTexts texts = channelTexts(m_sbChannel->value());
+    if (!sendText(texts.half)) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    sendSingle(texts.channel);
+}
+
+void RfTestPage::btnSetPAClick()
+{
+    sendSingle(paText(m_sbPA->value()));
+}
+
+void RfTestPage::btnChLowClick()
+{
+    m_sbChannel->setValue(ChannelLow);
+}
+
+void RfTestPage::btnChMidClick()
+{
+    m_sbChannel->setValue(ChannelMid);
+}
+
+void RfTestPage::btnChHighClick()
+{
+    m_sbChannel->setValue(ChannelHigh);
+}
+
+void RfTestPage::btnOvtraRebootClick()
+{
+    sendSingle(TextReboot);
+}
+
+void RfTestPage::btnOvtraInitialClick()
+{
+    sendSingle(TextInitial);
+}
+
+void RfTestPage::lstOvtraDblClick()
+{
+    m_lstOvtra->clear();
+}
+
+void RfTestPage::btnOvtraTestClick()
+{
+    // The second click: the running loop below sees it and ends.
+    if (m_AutoTestRunning) {
+        m_AutoTestRunning = false;
+        return;
+    }
+    m_AutoTestRunning = true;
+    m_gbOvtraSet->setEnabled(false);
+    emit autoTestStarted();
+    m_btnOvtraTest->setText(m_context.text("Cancel Test"));
+
+    ReaderLink &link = m_context.link;
+    Pause &pause = m_context.pause;
+    // Sent twice, answers not looked at: the module may miss the first while it settles.
+    for (int i = 0; i < 2; ++i) {
+        link.ExecuteCommand(radioRequest(TextTestStart), ModuleResponseLimit);
+        pause.wait(TestTextPauseMs);
+    }
+    m_lstOvtra->clear();
+    bool received = false;
+    while (m_AutoTestRunning) {
+        if (link.ReadResponse()) {
+            if (const std::optional<QString> line = testLine(link.ResponseBuffer().data(), link.ResponseLength())) {
+                m_lstOvtra->addItem(*line);
+                m_lstOvtra->scrollToBottom();
+                received = true;
+            }
+        }
+        pause.wait(TestPollPauseMs);
+        pause.processInput();  // where the second click comes in
+    }
+    for (int i = 0; i < 2; ++i) {
+        link.ExecuteCommand(radioRequest(TextTestStop), ModuleResponseLimit);
+        pause.wait(TestTextPauseMs);
+    }
+    if (!received)
+        m_context.reporter.ShowCommandError();
+    m_gbOvtraSet->setEnabled(true);
+    m_btnOvtraTest->setText(m_testCaption);
+    emit autoTestFinished();
 }
 
 }  // namespace kv350::rftest

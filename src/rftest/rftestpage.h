@@ -24,8 +24,42 @@ public:
 
     void applyLanguage();
 
+    // True while the automatic test loop runs.
+    bool AutoTestRunning() const { return m_AutoTestRunning; }
+    // Ends a running test as the second click does: the loop stops, sends the
+    // stop text and restores the page; autoTestFinished() follows.
+    void stopAutoTest() { m_AutoTestRunning = false; }
+
+signals:
+    // The loop takes every reply on the link while it runs: nothing else may send.
+    void autoTestStarted();
+    void autoTestFinished();
+
+public slots:
+    void btnSetTXClick();
+    void btnSetRXClick();
+    void btnSetModulationClick();
+    void btnSetNoModulationClick();
+    void btnSetChannelClick();
+    void btnSetPAClick();
+    void btnChLowClick();
+    void btnChMidClick();
+    void btnChHighClick();
+    void btnOvtraRebootClick();
+    void btnOvtraInitialClick();
+    void btnOvtraTestClick();
+    void lstOvtraDblClick();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    bool sendText(const QByteArray &text);
+    void sendSingle(const QByteArray &text);
+
     PageContext &m_context;
+    bool m_AutoTestRunning = false;
+    QString m_testCaption;
     QGroupBox *m_gbOvtraSet, *m_gbOvtraTest;
     QScrollBar *m_sbChannel, *m_sbPA;
     QPushButton *m_btnSetModulation, *m_btnSetNoModulation, *m_btnSetChannel, *m_btnSetPA, *m_btnChLow,

@@ -90,6 +90,15 @@ void PtyServer::closeFds()
     }
 }
 
+void PtyServer::queue(const std::vector<TimedChunk> &chunks)
+{
+    for (const TimedChunk &chunk : chunks) {
+        const auto at = std::upper_bound(m_outbox.begin(), m_outbox.end(), chunk.dueMs,
+                                         [](qint64 t, const TimedChunk &c) { return t < c.dueMs; });
+        m_outbox.insert(at, chunk);
+    }
+}
+
 void PtyServer::serve()
 {
     Clock &clock = systemClock();
@@ -98,6 +107,14 @@ void PtyServer::serve()
         int timeout = -1;
         if (m_writing.isEmpty() && !m_outbox.empty())
             timeout = int(std::max<qint64>(0, m_outbox.front().dueMs - now));
+        {
+            // Wake for the next frame the reader streams of its own accord.
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (const std::optional<qint64> next = m_host.nextStreamedMs()) {
+                const int untilNext = int(std::max<qint64>(0, *next - now));
+                timeout = timeout < 0 ? untilNext : std::min(timeout, untilNext);
+            }
+        }
 
         pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {m_master, POLLIN, 0}};
         if (!m_writing.isEmpty())
@@ -120,19 +137,18 @@ void PtyServer::serve()
                 const qint64 arrived = clock.nowMs();
                 std::lock_guard<std::mutex> lock(m_mutex);
                 for (const QByteArray &frame : m_assembler.feed(QByteArray(buffer, int(got)), arrived)) {
-                    const ReaderHost::Outcome outcome = m_host.receive(frame, arrived);
-                    for (const TimedChunk &chunk : outcome.chunks) {
-                        const auto at = std::upper_bound(
-                            m_outbox.begin(), m_outbox.end(), chunk.dueMs,
-                            [](qint64 t, const TimedChunk &c) { return t < c.dueMs; });
-                        m_outbox.insert(at, chunk);
-                    }
+                    queue(m_host.takeStreamed(arrived));  // streamed before the request came
+                    queue(m_host.receive(frame, arrived).chunks);
                 }
             }
         }
 
         // Send what is due, in order; a full master keeps the rest for POLLOUT.
         const qint64 sendTime = clock.nowMs();
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            queue(m_host.takeStreamed(sendTime));
+        }
         for (;;) {
             if (m_writing.isEmpty()) {
                 if (m_outbox.empty() || m_outbox.front().dueMs > sendTime)

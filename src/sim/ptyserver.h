@@ -41,6 +41,7 @@ public:
 
 private:
     void serve();
+    void queue(const std::vector<TimedChunk> &chunks);
     void closeFds();
 
     VirtualReader m_reader;

@@ -33,7 +33,46 @@ ReaderHost::Outcome ReaderHost::receive(const QByteArray &frame, qint64 nowMs)
         m_offlineFromMs = nowMs + lastMs;
         m_offlineUntilMs = m_offlineFromMs + std::max(0, m_reader.rebootTimeMs());
     }
+    FrameStream *stream = m_reader.activeStream();
+    if (!stream)
+        m_streaming = false;
+    else if (!m_streaming) {
+        m_streaming = true;
+        m_streamNextMs = nowMs + lastMs + std::max(1, stream->periodMs());
+    }
     return outcome;
+}
+
+FrameStream *ReaderHost::liveStream()
+{
+    FrameStream *stream = m_streaming ? m_reader.activeStream() : nullptr;
+    if (!stream)
+        m_streaming = false;
+    return stream;
+}
+
+std::vector<TimedChunk> ReaderHost::takeStreamed(qint64 uptoMs)
+{
+    std::vector<TimedChunk> chunks;
+    FrameStream *stream = liveStream();
+    if (!stream)
+        return chunks;
+    const int period = std::max(1, stream->periodMs());
+    const qint64 behind = (uptoMs - m_streamNextMs) / period + 1;
+    if (behind > MaxStreamBacklog)
+        m_streamNextMs += (behind - MaxStreamBacklog) * period;
+    while (m_streamNextMs <= uptoMs) {
+        chunks.push_back({m_streamNextMs, stream->nextFrame(), false});
+        m_streamNextMs += period;
+    }
+    return chunks;
+}
+
+std::optional<qint64> ReaderHost::nextStreamedMs()
+{
+    if (!liveStream())
+        return std::nullopt;
+    return m_streamNextMs;
 }
 
 bool ReaderHost::isRebooting(qint64 nowMs) const

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <optional>
 #include <vector>
 
 namespace kv350::sim {
@@ -34,10 +35,25 @@ public:
 
     VirtualReader &reader() { return m_reader; }
 
+    // Frames the reader streams of its own accord (FrameStream), on this
+    // transport: only the transport that carried the request which started
+    // the stream gets them, from one period after that request's reply on.
+    // Frames due up to uptoMs, in order; a transport that is not read for a
+    // long time keeps only the latest MaxStreamBacklog, as a device's input
+    // buffer would.
+    static constexpr int MaxStreamBacklog = 64;
+    std::vector<TimedChunk> takeStreamed(qint64 uptoMs);
+    // When the next streamed frame is due; nothing while none is streaming.
+    std::optional<qint64> nextStreamedMs();
+
 private:
+    FrameStream *liveStream();
+
     VirtualReader &m_reader;
     qint64 m_offlineFromMs = -1;
     qint64 m_offlineUntilMs = -1;
+    bool m_streaming = false;
+    qint64 m_streamNextMs = 0;
 };
 
 }  // namespace kv350::sim

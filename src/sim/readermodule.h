@@ -23,6 +23,17 @@ public:
     virtual void restoreFactoryDefaults() = 0;
 };
 
+// Frames a module sends without being asked, one every periodMs while it
+// streams (the radio module's automatic test). The transport that carried the
+// request which started it delivers them on its own clock.
+class FrameStream {
+public:
+    virtual ~FrameStream() = default;
+    virtual bool streaming() const = 0;
+    virtual int periodMs() const = 0;
+    virtual QByteArray nextFrame() = 0;
+};
+
 // One command family of the reader's firmware. The reader asks its modules,
 // newest first, which one handles a command, so a module added later (a card
 // technology) can take over a command from the basic ones.
@@ -33,6 +44,7 @@ public:
     // The replies in wire order, usually one; none leaves the reader silent.
     virtual std::vector<QByteArray> handle(const Request &request, ReaderContext &context) = 0;
     virtual void restoreFactoryDefaults() {}
+    virtual FrameStream *stream() { return nullptr; }
 };
 
 }  // namespace kv350::sim

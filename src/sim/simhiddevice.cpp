@@ -39,6 +39,7 @@ bool SimHidDevice::open(std::uint16_t vid, std::uint16_t pid)
     }
     m_open = true;
     m_openedAtMs = now;
+    m_host.takeStreamed(now);  // what the reader streamed while no handle was open is lost
     m_error.clear();
     return true;
 }
@@ -75,6 +76,7 @@ int SimHidDevice::writeReport(const QByteArray &payload)
     const std::optional<QByteArray> frame = m_assembler.push(report);
     if (!frame)
         return int(payload.size());
+    enqueue(m_host.takeStreamed(now));  // streamed before the request came
     const ReaderHost::Outcome outcome = m_host.receive(*frame, now);
     if (outcome.writeFails) {
         breakHandle(now);
@@ -96,6 +98,8 @@ int SimHidDevice::readReport(QByteArray &out, int timeoutMs)
     const qint64 deadline = timeoutMs < 0 ? Never : now + timeoutMs;
     const qint64 unplugAt =
         !m_broken && rebootAfterOpen() && m_host.offlineFromMs() > now ? m_host.offlineFromMs() : Never;
+    if (!m_broken)
+        pullStreamed(now, std::min(deadline, unplugAt));
 
     if (!m_inbox.empty() && m_inbox.front().dueMs <= deadline && m_inbox.front().dueMs <= unplugAt) {
         waitUntil(m_inbox.front().dueMs);
@@ -183,6 +187,17 @@ void SimHidDevice::enqueue(const std::vector<TimedChunk> &chunks)
             m_inbox.insert(at, {dueMs, reports[r]});
         }
     }
+}
+
+void SimHidDevice::pullStreamed(qint64 nowMs, qint64 horizonMs)
+{
+    // What is due by now, then the next frame if it comes before anything
+    // queued and within the horizon: one frame at a time, so an endless stream
+    // never fills the queue ahead of the clock.
+    enqueue(m_host.takeStreamed(nowMs));
+    const std::optional<qint64> next = m_host.nextStreamedMs();
+    if (next && *next <= horizonMs && (m_inbox.empty() || *next < m_inbox.front().dueMs))
+        enqueue(m_host.takeStreamed(*next));
 }
 
 void SimHidDevice::waitUntil(qint64 dueMs)

@@ -55,6 +55,7 @@ private:
     void refresh(qint64 nowMs);
     void breakHandle(qint64 atMs);
     void enqueue(const std::vector<TimedChunk> &chunks);
+    void pullStreamed(qint64 nowMs, qint64 horizonMs);
     void waitUntil(qint64 dueMs);
 
     VirtualReader &m_reader;

@@ -27,6 +27,7 @@ bool SimSerialStream::open(const QString &path)
     m_broken = false;
     m_path = path;
     m_error.clear();
+    m_host.takeStreamed(m_clock.nowMs());  // streamed while the port was closed: lost
     return true;
 }
 
@@ -60,6 +61,7 @@ qint64 SimSerialStream::write(const QByteArray &bytes)
         return -1;
     }
     m_written.append(bytes);
+    settle(now);  // streamed before the request came
     for (const QByteArray &frame : m_assembler.feed(bytes, now)) {
         const ReaderHost::Outcome outcome = m_host.receive(frame, now);
         if (outcome.writeFails) {
@@ -105,8 +107,11 @@ bool SimSerialStream::waitForReadyRead(int timeoutMs)
         return true;
     if (m_broken)
         return false;
-    if (!m_inFlight.empty() && (timeoutMs < 0 || m_inFlight.front().dueMs <= now + timeoutMs)) {
-        m_clock.blockFor(int(m_inFlight.front().dueMs - now));
+    std::optional<qint64> next = m_host.nextStreamedMs();
+    if (!m_inFlight.empty() && (!next || m_inFlight.front().dueMs < *next))
+        next = m_inFlight.front().dueMs;
+    if (next && (timeoutMs < 0 || *next <= now + timeoutMs)) {
+        m_clock.blockFor(int(*next - now));
         settle(m_clock.nowMs());
         return true;
     }
@@ -125,6 +130,13 @@ qint64 SimSerialStream::bytesInFlight() const
 
 void SimSerialStream::settle(qint64 nowMs)
 {
+    if (m_open && !m_broken) {
+        for (const TimedChunk &chunk : m_host.takeStreamed(nowMs)) {
+            const auto at = std::upper_bound(m_inFlight.begin(), m_inFlight.end(), chunk.dueMs,
+                                             [](qint64 t, const TimedChunk &c) { return t < c.dueMs; });
+            m_inFlight.insert(at, chunk);
+        }
+    }
     while (!m_inFlight.empty() && m_inFlight.front().dueMs <= nowMs) {
         m_arrived.append(m_inFlight.front().bytes);
         m_inFlight.pop_front();

@@ -5,6 +5,7 @@
 #include "identitymodule.h"
 #include "parametermodule.h"
 #include "systemmodule.h"
+#include "uhfmodule.h"
 #include "userdatamodule.h"
 
 namespace kv350::sim {
@@ -19,6 +20,9 @@ VirtualReader::VirtualReader(Identity identity)
     addModule(std::make_unique<SystemModule>());
     addModule(std::make_unique<CardModule>());
     addModule(std::make_unique<UserDataModule>());
+    auto uhf = std::make_unique<UhfModule>();
+    m_uhf = uhf.get();
+    addModule(std::move(uhf));
 }
 
 VirtualReader::~VirtualReader() = default;
@@ -54,6 +58,7 @@ void VirtualReader::requestReboot()
 {
     m_rebootRequested = true;
     ++m_rebootCount;
+    m_uhf->powerCycle();
 }
 
 void VirtualReader::restoreFactoryDefaults()
@@ -61,6 +66,14 @@ void VirtualReader::restoreFactoryDefaults()
     m_parameters.restoreFactory(m_identity.model);
     for (const auto &module : m_modules)
         module->restoreFactoryDefaults();
+}
+
+FrameStream *VirtualReader::activeStream()
+{
+    for (const auto &module : m_modules)
+        if (FrameStream *stream = module->stream(); stream && stream->streaming())
+            return stream;
+    return nullptr;
 }
 
 void VirtualReader::addModule(std::unique_ptr<ReaderModule> module)

@@ -10,6 +10,8 @@
 
 namespace kv350::sim {
 
+class UhfModule;
+
 // The reader's firmware without any wire: a request frame in, its replies out.
 // handle() depends on nothing but the reader's state, so tests call it directly;
 // the transports (SimHidDevice, SimSerialStream, PtyServer) add framing, time
@@ -62,12 +64,19 @@ public:
     // Searched newest first, so a later module can take over a command.
     void addModule(std::unique_ptr<ReaderModule> module);
 
+    // The UHF module (tags in its field, radio state). Every reader has one
+    // here; it answers only where the model has it (UhfModule::fittedIn).
+    UhfModule &uhf() { return *m_uhf; }
+    // The module that is streaming frames of its own accord, if any.
+    FrameStream *activeStream();
+
 private:
     Identity m_identity;
     ParameterStore m_parameters;
     QByteArray m_userMemory;
     FaultPlan m_faults;
     std::vector<std::unique_ptr<ReaderModule>> m_modules;
+    UhfModule *m_uhf = nullptr;
     std::vector<QByteArray> m_requests;
     int m_rebootTimeMs = DefaultRebootTimeMs;
     bool m_rebootRequested = false;

@@ -300,7 +300,7 @@ const BarRow Bars[] = {
     {"sbAFI", 0, 255, 0, 10, "pnAFI"},                 {"sbDSFID", 0, 255, 0, 10, "pnDSFID"},
     {"sbChannel", 1, 512, 248, 10, "pnChannel"},       {"sbPA", 0, 255, 255, 10, "pnPA"},
     {"sbEpcAddr", 0, 1023, 2, 10, "pnEpcAddr"},        {"sbEpcLen", 1, 32, 4, 10, "pnEpcLen"},
-    {"sbAutoEpcAddr", 0, 1023, 2, 10, "pnAutoEpcAddr"}, {"sbAutoEpcLen", 1, 32, 6, 10, "pnAutoEpcLen"},
+    {"sbAutoEpcAddr", 0, 255, 2, 10, "pnAutoEpcAddr"}, {"sbAutoEpcLen", 1, 32, 6, 10, "pnAutoEpcLen"},
 };
 
 TEST(Pages, ScrollBarsStartWithTheirRangeAndPanelsFollowThem)

@@ -97,6 +97,24 @@ TEST(SimExecutable, ServesTheGivenIdentityUntilSignalled)
     }
 }
 
+TEST(SimExecutable, PutsEpcTagsInTheUhfModulesField)
+{
+    SimProcess sim({"--model", "KV350-U1", "--card", "epc", "--card", "epc"});
+    ASSERT_TRUE(sim.started());
+    const QByteArray path = sim.firstLine(3000);
+    ASSERT_TRUE(path.startsWith("/dev/")) << path.constData();
+    PtyClient client(QString::fromLocal8Bit(path));
+    ASSERT_TRUE(client.isOpen());
+    client.send(hex("02 07 00") + "R1,2,4");
+    EXPECT_EQ(client.receiveAll(21, 1000), hex("02 13 00 00") + "R300833B2DDD90140");
+    client.send(hex("02 18 00") + "W1,2,4,0000000000000042");
+    EXPECT_EQ(client.receiveAll(9, 1000), hex("02 07 00 00") + "W:OK\r");
+    client.send(hex("02 07 00") + "R1,2,4");
+    EXPECT_EQ(client.receiveAll(21, 1000), hex("02 13 00 00") + "R0000000000000042");
+    sim.signal(SIGTERM);
+    EXPECT_EQ(sim.wait(), 0);
+}
+
 struct ArgsRow {
     std::vector<std::string> args;
     int exitCode;
@@ -125,8 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
     Refused, SimExecutableArgs,
     ::testing::Values(ArgsRow {{"--model", "KV350-XYZ"}, 2, "unknown model KV350-XYZ"},
                       ArgsRow {{"--model", "kv350-mic"}, 2, "known models: KV350-M1, KV350-U1"},
-                      ArgsRow {{"--card", "mifare1k"}, 2, "this build knows: none"},
-                      ArgsRow {{"--model", "KV350-MIC", "--card", "epc"}, 2, "unknown card kind epc"},
+                      ArgsRow {{"--card", "mifare1k"}, 2, "this build knows: epc"},
+                      ArgsRow {{"--model", "KV350-MIC", "--card", "epc"}, 2, "needs a reader with a UHF module"},
                       ArgsRow {{"--serial", "123456789"}, 2, "at most 8"},
                       ArgsRow {{"--bogus"}, 2, "bogus"},
                       ArgsRow {{"--help"}, 0, "Usage: kv350-sim"}));

@@ -1,5 +1,6 @@
 #include "epcpage.h"
 
+#include "epccommands.h"
 #include "widgets/controls.h"
 
 #include <QCheckBox>
@@ -159,6 +160,25 @@ EpcPage::EpcPage(PageContext &context, QWidget *parent) : QWidget(parent), m_con
     page->addWidget(m_gbAutoEPC);
     page->addStretch();
 
+    // What is shown is what is sent: the parameter has one byte for the address.
+    m_sbAutoEpcAddr->setMaximum(AutoEpcMaxAddress);
+
+    connect(m_btnReadETAG, &QPushButton::clicked, this, &EpcPage::btnReadETAGClick);
+    connect(m_btnWriteETAG, &QPushButton::clicked, this, &EpcPage::btnWriteETAGClick);
+    connect(m_btnReadEPC, &QPushButton::clicked, this, &EpcPage::btnReadEPCClick);
+    connect(m_btnWriteEPC, &QPushButton::clicked, this, &EpcPage::btnWriteEPCClick);
+    connect(m_btnSetAutoEPC, &QPushButton::clicked, this, &EpcPage::btnSetAutoEPCClick);
+    connect(m_btnGetAutoEPC, &QPushButton::clicked, this, &EpcPage::btnGetAutoEPCClick);
+    connect(m_sbEpcAddr, &QScrollBar::valueChanged, this, &EpcPage::sbEpcAddrChange);
+    connect(m_sbEpcLen, &QScrollBar::valueChanged, this, &EpcPage::sbEpcLenChange);
+    // Any change of the bank, by mouse or keyboard, rebuilds the texts.
+    for (QRadioButton *rb : {m_rbBankEpc, m_rbBankTID, m_rbBankUser})
+        connect(rb, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked)
+                rbBankEpcMouseUp();
+        });
+    UpdateEpcCommandTexts();
+
     applyLanguage();
 }
 
@@ -191,6 +211,137 @@ void EpcPage::applyLanguage()
     // "Auto Read" has a second reading on the Auto Read tab.
     m_chkETAGAutoRead->setText(
         m_context.language.LocalText(QStringLiteral("Auto Read"), QStringLiteral("chkETAGAutoRead")));
+}
+
+void EpcPage::UpdateEpcCommandTexts()
+{
+    const EpcBank bank = m_rbBankTID->isChecked()    ? EpcBank::Tid
+                         : m_rbBankUser->isChecked() ? EpcBank::User
+                                                     : EpcBank::Epc;
+    m_EpcCommandText = cards::EpcCommandText(bank, m_sbEpcAddr->value(), m_sbEpcLen->value());
+    m_lblReadEpcCmd->setText(readEpcLabel(m_EpcCommandText));
+    m_lblWriteEpcCmd->setText(writeEpcLabel(m_EpcCommandText));
+}
+
+void EpcPage::rbBankEpcMouseUp()
+{
+    UpdateEpcCommandTexts();
+}
+
+void EpcPage::sbEpcAddrChange()
+{
+    UpdateEpcCommandTexts();
+}
+
+void EpcPage::sbEpcLenChange()
+{
+    UpdateEpcCommandTexts();
+    const int words = m_sbEpcLen->value();
+    m_edWriteEPC->clear();
+    m_edWriteEPC->setMaxLength(epcDataChars(words));
+    m_edWriteEPC->setText(writeBoxFill(words));
+}
+
+void EpcPage::btnReadETAGClick()
+{
+    ReaderLink &link = m_context.link;
+    if (!ExecuteTagCommand(link, m_context.pause, readEtagRequest(), EtagReadResponseSize, EtagReadReply)) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    const QString read = tagReadText(link.ResponseBuffer().data(), EtagChars);
+    m_edReadETAG->setText(read);
+    if (m_edWriteETAG->text() == QString(EtagChars, QLatin1Char('0')))
+        m_edWriteETAG->setText(read);
+    m_context.reporter.ShowCommandDone();
+}
+
+void EpcPage::btnWriteETAGClick()
+{
+    if (!ExecuteTagCommand(m_context.link, m_context.pause, writeEtagRequest(m_edWriteETAG->text()),
+                           TagWriteResponseSize, TagWriteReply)) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    if (m_chkETAGAutoRead->isChecked()) {
+        // The read-back reports for itself; a failed increment then says why.
+        btnReadETAGClick();
+        if (m_chkETAGAutoInc->isChecked())
+            incrementEtag();
+        return;
+    }
+    if (m_chkETAGAutoInc->isChecked() && !incrementEtag())
+        return;
+    m_context.reporter.ShowCommandDone();
+}
+
+bool EpcPage::incrementEtag()
+{
+    const std::optional<QString> next = incrementedEtag(m_edWriteETAG->text());
+    if (!next) {
+        m_context.reporter.report(OutcomeIncrementNotHex);
+        return false;
+    }
+    m_edWriteETAG->setText(*next);
+    return true;
+}
+
+void EpcPage::btnReadEPCClick()
+{
+    ReaderLink &link = m_context.link;
+    const int words = m_sbEpcLen->value();
+    m_edReadEPC->clear();
+    if (!ExecuteTagCommand(link, m_context.pause, readEpcRequest(m_EpcCommandText), readEpcResponseSize(words),
+                           TagReply{readEpcResponseSize(words), false})) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    m_edReadEPC->setText(tagReadText(link.ResponseBuffer().data(), epcDataChars(words)));
+    m_context.reporter.ShowCommandDone();
+}
+
+void EpcPage::btnWriteEPCClick()
+{
+    const QByteArray request = writeEpcRequest(m_EpcCommandText, m_edWriteEPC->text(), m_sbEpcLen->value());
+    if (ExecuteTagCommand(m_context.link, m_context.pause, request, TagWriteResponseSize, TagWriteReply))
+        m_context.reporter.ShowCommandDone();
+    else
+        m_context.reporter.ShowCommandError();
+}
+
+void EpcPage::btnSetAutoEPCClick()
+{
+    AutoEpcSetting setting;
+    setting.bank = m_rbAutoBankTID->isChecked()    ? EpcBank::Tid
+                   : m_rbAutoBankUser->isChecked() ? EpcBank::User
+                                                   : EpcBank::Epc;
+    setting.address = m_sbAutoEpcAddr->value();
+    setting.words = m_sbAutoEpcLen->value();
+    sendAutoEpc(setAutoEpcRequest(setting));
+}
+
+void EpcPage::btnGetAutoEPCClick()
+{
+    sendAutoEpc(getAutoEpcRequest());
+}
+
+void EpcPage::sendAutoEpc(const QByteArray &request)
+{
+    ReaderLink &link = m_context.link;
+    const bool sent = link.ExecuteCommand(request, AutoEpcResponseSize);
+    const std::optional<AutoEpcSetting> setting =
+        sent ? autoEpcReply(link.ResponseBuffer().data(), link.ResponseLength()) : std::nullopt;
+    if (!setting) {
+        m_context.reporter.ShowCommandError();
+        return;
+    }
+    QRadioButton *bank = setting->bank == EpcBank::Tid    ? m_rbAutoBankTID
+                         : setting->bank == EpcBank::User ? m_rbAutoBankUser
+                                                          : m_rbAutoBankEpc;
+    bank->setChecked(true);
+    m_sbAutoEpcAddr->setValue(setting->address);
+    m_sbAutoEpcLen->setValue(setting->words);
+    m_context.reporter.ShowCommandDone();
 }
 
 }  // namespace kv350::cards

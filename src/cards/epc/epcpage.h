@@ -24,8 +24,27 @@ public:
 
     void applyLanguage();
 
+    // Bank digit, address and length of the tag memory commands: "1,2,4".
+    const QString &EpcCommandText() const { return m_EpcCommandText; }
+
+public slots:
+    void btnReadETAGClick();
+    void btnWriteETAGClick();
+    void btnReadEPCClick();
+    void btnWriteEPCClick();
+    void btnSetAutoEPCClick();
+    void btnGetAutoEPCClick();
+    void sbEpcAddrChange();
+    void sbEpcLenChange();
+    void rbBankEpcMouseUp();
+    void UpdateEpcCommandTexts();
+
 private:
+    bool incrementEtag();
+    void sendAutoEpc(const QByteArray &request);
+
     PageContext &m_context;
+    QString m_EpcCommandText;
     QGroupBox *m_gbETAG, *m_gbEPC, *m_gbAutoEPC;
     QGroupBox *m_gbEpcBank, *m_gbEpcAddress, *m_gbEpcLength, *m_gbAutoEpcBank, *m_gbAutoEpcAddress,
         *m_gbAutoEpcLength;
