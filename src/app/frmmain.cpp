@@ -148,7 +148,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_tsOvtra = new rftest::RfTestPage(m_context);
     m_tsK7704 = new cards::EpcPage(m_context);
     m_tsCommand = new console::CommandPage(m_context);
-    m_tsFirmware = new firmware::FirmwarePage(m_context);
+    m_tsFirmware = new firmware::FirmwarePage(m_context, {services.dialogs, services.hid, services.clock});
     // In the order of Pages[].
     QWidget *const pages[] = {m_tsCommon, m_tsAuto, m_tsNTAG,    m_tsMifare,  m_tsMifareKey, m_tsISO15693,
                               m_tsLF,     m_tsOvtra, m_tsK7704, m_tsCommand, m_tsFirmware};
@@ -214,6 +214,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
                          m_tsMifare->findChild<QLineEdit *>(QStringLiteral("edM1Num"))})
         connect(e, &QLineEdit::textChanged, this, &TfrmMain::edPID2Change);
     connect(m_pcMain, &QTabWidget::currentChanged, this, &TfrmMain::pcMainChange);
+    connect(m_tsFirmware, &firmware::FirmwarePage::reconnectRequested, this, &TfrmMain::FormShow);
 
     setFixedSize(754, 588);
     FormCreate();
