@@ -196,19 +196,6 @@ TEST(FirmwarePage, HiddenPathNeedsNoConnection)
     EXPECT_EQ(rig.reader.requests().front(), hex("02 01 70")) << "the download client came first";
 }
 
-TEST(FirmwarePage, UpgradeButtonUpgradesAndAsksTheWindowToReconnect)
-{
-    PageRig rig;
-    rig.choose("btnFile", rig.files.firmware("KV350-M1", "V2.2"));
-    rig.click("btnUpgrade");
-    EXPECT_EQ(rig.reconnects, 1);
-    EXPECT_EQ(rig.bar()->maximum(), 100);
-    EXPECT_EQ(rig.bar()->value(), 100);
-    EXPECT_TRUE(rig.panel.texts.contains("KV350 firmware update complete."));
-    EXPECT_EQ(rig.link.ModelVersionText(), "KV350-M1    V2.2");
-    EXPECT_TRUE(rig.page.isEnabled());
-}
-
 TEST(FirmwarePage, UsbIdsComeFromTheIdBoxes)
 {
     PageRig rig;
