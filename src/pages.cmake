@@ -23,3 +23,4 @@ add_library(kv350pages STATIC
 )
 target_include_directories(kv350pages PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(kv350pages PUBLIC kv350link kv350i18n Qt6::Widgets PRIVATE kv350_warnings)
+target_link_libraries(kv350pages PUBLIC kv350firmware)

@@ -148,7 +148,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_tsOvtra = new rftest::RfTestPage(m_context);
     m_tsK7704 = new cards::EpcPage(m_context);
     m_tsCommand = new console::CommandPage(m_context);
-    m_tsFirmware = new firmware::FirmwarePage(m_context);
+    m_tsFirmware = new firmware::FirmwarePage(m_context, {services.dialogs, services.hid, services.clock});
     connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsAuto, &cards::AutoPage::resetToFactory);
     connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsISO15693, &cards::Iso15693Page::resetToFactory);
     connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsLF, &cards::LfPage::resetToFactory);
@@ -219,6 +219,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     connect(m_pcMain, &QTabWidget::currentChanged, this, &TfrmMain::pcMainChange);
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestStarted, this, [this] { lockForAutoTest(true); });
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestFinished, this, &TfrmMain::autoTestFinished);
+    connect(m_tsFirmware, &firmware::FirmwarePage::reconnectRequested, this, &TfrmMain::FormShow);
 
     setFixedSize(754, 588);
     FormCreate();

@@ -1,4 +1,5 @@
 // kv350ctl: the reader link on the command line.
+#include "firmwarecommands.h"
 #include "link/hidapibackend.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
@@ -11,7 +12,13 @@
 #include <QJsonObject>
 #include <QSerialPortInfo>
 #include <QTextStream>
+#include <cstdio>
 #include <memory>
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 using namespace kv350;
 using namespace kv350::cli;
@@ -27,6 +34,15 @@ QTextStream &err()
 {
     static QTextStream s(stderr);
     return s;
+}
+
+bool stdoutIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(fileno(stdout)) != 0;
+#endif
 }
 
 int listPorts()
@@ -134,6 +150,10 @@ int main(int argc, char **argv)
     }
     if (o.command == Command::Ports)
         return listPorts();
+    if (o.command == Command::FirmwarePack)
+        return firmwarePack(o, out(), err());
+    if (o.command == Command::FirmwareInfo)
+        return firmwareInfo(o, out(), err());
 
     BlockingPause pause;  // no window to paint
     QSerialDevice serial;
@@ -153,7 +173,11 @@ int main(int argc, char **argv)
     if (o.via == Via::Serial)
         link.useSerialPort(o.port);
 
-    const int status = o.command == Command::Identify ? identify(link, o) : raw(link, o);
+    int status = 1;
+    if (o.command == Command::FirmwareUpgrade)
+        status = firmwareUpgrade({link, *hid, systemClock(), pause}, o, out(), err(), stdoutIsTerminal());
+    else
+        status = o.command == Command::Identify ? identify(link, o) : raw(link, o);
     link.DisconnectReader();
     return status;
 }

@@ -2,6 +2,8 @@
 
 #include "link/models.h"
 
+#include <algorithm>
+
 namespace kv350::cli {
 namespace {
 
@@ -22,6 +24,13 @@ ParseResult error(const QString &text)
     return {std::nullopt, text};
 }
 
+// What a firmware file's header can hold: printable ASCII of at most width characters.
+bool headerText(const QString &text, int width)
+{
+    return !text.isEmpty() && text.size() <= width &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+}
+
 }  // namespace
 
 QString usageText()
@@ -36,6 +45,11 @@ QString usageText()
         "  identify [--json]   connect and print model, version and serial number\n"
         "  raw HEX...          send one frame (e.g. raw 02 01 0D) and print the reply field by field\n"
         "  ports               list the serial ports this machine has\n"
+        "  firmware pack --model NAME --version TEXT PAYLOAD OUT.KFW\n"
+        "                      build a firmware file from a program image of at most 13312 bytes\n"
+        "  firmware info FILE  print a firmware file's code size and checksum (hex), type and version\n"
+        "  firmware upgrade FILE\n"
+        "                      replace the reader's firmware with FILE through its boot loader\n"
         "\n"
         "models for --simulate: %1\n"
         "exit status: 0 done, 1 the reader did not answer as asked, 2 bad arguments\n")
@@ -64,7 +78,7 @@ std::optional<QByteArray> parseHexWords(const QStringList &words)
 ParseResult parseArguments(const QStringList &arguments)
 {
     Options o;
-    bool usb = false, vidOrPid = false;
+    bool usb = false, vidOrPid = false, packOption = false;
     int vias = 0;
     QStringList rest;
     for (int i = 0; i < arguments.size(); ++i) {
@@ -103,6 +117,12 @@ ParseResult parseArguments(const QStringList &arguments)
             o.via = Via::Simulated;
             o.model = *v;
             ++vias;
+        } else if (a == QLatin1String("--model") || a == QLatin1String("--version")) {
+            auto v = value();
+            if (!v)
+                return error(QStringLiteral("%1 needs a value").arg(a));
+            (a == QLatin1String("--model") ? o.codeType : o.codeVersion) = *v;
+            packOption = true;
         } else if (a == QLatin1String("--json")) {
             o.json = true;
         } else if (a.startsWith(QLatin1String("--"))) {
@@ -132,9 +152,33 @@ ParseResult parseArguments(const QStringList &arguments)
         o.command = Command::Raw;
         o.frame = *frame;
         rest.clear();
+    } else if (command == QLatin1String("firmware")) {
+        const QString action = rest.isEmpty() ? QString() : rest.takeFirst();
+        const qsizetype files = action == QLatin1String("pack") ? 2 : 1;
+        if (action == QLatin1String("pack"))
+            o.command = Command::FirmwarePack;
+        else if (action == QLatin1String("info"))
+            o.command = Command::FirmwareInfo;
+        else if (action == QLatin1String("upgrade"))
+            o.command = Command::FirmwareUpgrade;
+        else
+            return error(QStringLiteral("firmware needs pack, info or upgrade"));
+        if (rest.size() < files)
+            return error(files == 2 ? QStringLiteral("firmware pack needs PAYLOAD and OUT.KFW")
+                                    : QStringLiteral("firmware %1 needs FILE").arg(action));
+        o.files = rest.mid(0, files);
+        rest = rest.mid(files);
+        if (o.command == Command::FirmwarePack) {
+            if (!headerText(o.codeType, 12))
+                return error(QStringLiteral("--model needs the model name, 1 to 12 ASCII characters"));
+            if (!headerText(o.codeVersion, 4))
+                return error(QStringLiteral("--version needs the version, 1 to 4 ASCII characters"));
+        }
     } else {
         return error(QStringLiteral("unknown command %1").arg(command));
     }
+    if (packOption && o.command != Command::FirmwarePack)
+        return error(QStringLiteral("--model and --version go with firmware pack"));
     if (!rest.isEmpty())
         return error(QStringLiteral("unexpected %1").arg(rest.join(QLatin1Char(' '))));
     if (o.json && o.command != Command::Identify)

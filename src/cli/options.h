@@ -7,7 +7,7 @@
 
 namespace kv350::cli {
 
-enum class Command { Identify, Raw, Ports, Help };
+enum class Command { Identify, Raw, Ports, Help, FirmwarePack, FirmwareInfo, FirmwareUpgrade };
 enum class Via { Usb, Serial, Simulated };
 
 struct Options {
@@ -19,6 +19,9 @@ struct Options {
     std::uint16_t pid = 0x0317;
     bool json = false;
     QByteArray frame;  // raw
+    QString codeType;     // firmware pack --model
+    QString codeVersion;  // firmware pack --version
+    QStringList files;    // firmware pack: PAYLOAD OUT.KFW; info, upgrade: FILE
 };
 
 struct ParseResult {

@@ -2,6 +2,7 @@
 
 #include "widgets/controls.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,7 +16,12 @@ namespace kv350::firmware {
 
 using namespace widgets;
 
-FirmwarePage::FirmwarePage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *parent)
+    : QWidget(parent),
+      m_context(context),
+      m_services(services),
+      m_dfu(services.hid, services.clock),
+      m_upgrade(context.link, context.reporter, context.pause, m_dfu, *this, context.language.textLookup())
 {
     setObjectName(QStringLiteral("tsFirmware"));
 
@@ -95,6 +101,12 @@ FirmwarePage::FirmwarePage(PageContext &context, QWidget *parent) : QWidget(pare
     page->addWidget(m_gbFirmwareUpgrade);
     page->addStretch();
 
+    connect(m_btnFile, &QPushButton::clicked, this, &FirmwarePage::btnFileClick);
+    connect(m_btnFIL, &QPushButton::clicked, this, &FirmwarePage::btnFILClick);
+    connect(m_btnSEC, &QPushButton::clicked, this, &FirmwarePage::btnSECClick);
+    connect(m_btnUpgrade, &QPushButton::clicked, this, &FirmwarePage::btnUpgradeClick);
+    connect(m_btnUPG, &QPushButton::clicked, this, &FirmwarePage::btnUPGClick);
+
     applyLanguage();
 }
 
@@ -115,6 +127,99 @@ void FirmwarePage::applyLanguage()
     };
     for (const auto &[control, english] : captions)
         setCaption(control, m_context.text(english));
+}
+
+UsbIdTexts FirmwarePage::ids() const
+{
+    return {m_edVID->text(), m_edPID->text()};
+}
+
+bool FirmwarePage::LoadFirmwareFile()
+{
+    return m_upgrade.LoadFirmwareFile(m_edFile->text());
+}
+
+bool FirmwarePage::DownloadLoadedFirmware()
+{
+    return m_upgrade.DownloadLoadedFirmware(ids());
+}
+
+bool FirmwarePage::chooseFile()
+{
+    m_pbProc->setMaximum(50);
+    m_pbProc->setValue(0);
+    m_context.reporter.ShowText({});
+    const QString path = m_services.dialogs.openFile(m_context.text("Select firmware file"),
+                                                     QString::fromLatin1(FileFilter));
+    if (path.isEmpty())
+        return false;
+    m_edFile->setText(path);
+    return true;
+}
+
+void FirmwarePage::btnFileClick()
+{
+    if (!m_context.link.Connected() && !m_context.link.ConnectReader()) {
+        m_context.reporter.report(firmwareError("Disconnected"));
+        return;
+    }
+    if (chooseFile())
+        LoadFirmwareFile();
+}
+
+void FirmwarePage::btnFILClick()
+{
+    m_context.link.setModelName(m_edFIL->text());
+    if (chooseFile())
+        LoadFirmwareFile();
+}
+
+void FirmwarePage::btnSECClick()
+{
+    m_edFIL->show();
+    m_btnFIL->show();
+    m_btnUPG->show();
+}
+
+void FirmwarePage::btnUpgradeClick()
+{
+    m_upgrade.upgradeConnectedReader(m_edFile->text(), ids());
+}
+
+void FirmwarePage::btnUPGClick()
+{
+    m_upgrade.upgradeWithoutLink(m_edFile->text(), ids());
+}
+
+void FirmwarePage::setBusy(bool busy)
+{
+    // Nested: loading a file inside an upgrade must not give the window back early.
+    if (busy && m_busy++ == 0) {
+        window()->setEnabled(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (!busy && m_busy > 0 && --m_busy == 0) {
+        window()->setEnabled(true);
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void FirmwarePage::setProgressMaximum(int maximum)
+{
+    m_pbProc->setMaximum(maximum);
+}
+
+void FirmwarePage::setProgress(int position)
+{
+    m_pbProc->setValue(position);
+}
+
+void FirmwarePage::showFileHeader(const QString &size, const QString &checksum, const QString &type,
+                                  const QString &version)
+{
+    m_edCodeSize->setText(size);
+    m_edCodeChecksum->setText(checksum);
+    m_edCodeType->setText(type);
+    m_edCodeVersion->setText(version);
 }
 
 }  // namespace kv350::firmware

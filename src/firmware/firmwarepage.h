@@ -3,6 +3,9 @@
 // the reader's firmware with it.
 
 #include "app/pagecontext.h"
+#include "app/services.h"
+#include "firmware/dfu.h"
+#include "firmware/upgrade.h"
 
 #include <QWidget>
 
@@ -14,15 +17,55 @@ class QPushButton;
 
 namespace kv350::firmware {
 
-class FirmwarePage final : public QWidget {
+class FirmwarePage final : public QWidget, private UpgradeView {
     Q_OBJECT
 public:
-    FirmwarePage(PageContext &context, QWidget *parent = nullptr);
+    // What the page needs beyond the context: the file dialog, and the USB
+    // device and clock of the download client.
+    struct Services {
+        Dialogs &dialogs;
+        HidBackend &hid;
+        Clock &clock;
+    };
+    // The open dialog's filter; upper and lower case alike on every platform.
+    static constexpr const char *FileFilter = "Firmware files (*.KFW *.kfw)";
+
+    FirmwarePage(PageContext &context, Services services, QWidget *parent = nullptr);
 
     void applyLanguage();
+    FirmwareState &firmwareState() { return m_upgrade.state(); }
+
+    bool LoadFirmwareFile();
+    bool DownloadLoadedFirmware();
+
+public slots:
+    void btnFileClick();
+    void btnFILClick();
+    void btnSECClick();
+    void btnUpgradeClick();
+    void btnUPGClick();
+
+signals:
+    // An upgrade completed: the window runs its show sequence, which reconnects.
+    void reconnectRequested();
 
 private:
+    // UpgradeView
+    void setBusy(bool busy) override;
+    void setProgressMaximum(int maximum) override;
+    void setProgress(int position) override;
+    void showFileHeader(const QString &size, const QString &checksum, const QString &type,
+                        const QString &version) override;
+    void reconnect() override { emit reconnectRequested(); }
+
+    bool chooseFile();
+    UsbIdTexts ids() const;
+
     PageContext &m_context;
+    Services m_services;
+    Dfu m_dfu;
+    FirmwareUpgrade m_upgrade;
+    int m_busy = 0;
     QGroupBox *m_gbUSBID, *m_gbFirmwareFile, *m_gbFirmwareUpgrade;
     QLineEdit *m_edVID, *m_edPID, *m_edCodeSize, *m_edCodeChecksum, *m_edCodeType, *m_edCodeVersion, *m_edFile,
         *m_edFIL;

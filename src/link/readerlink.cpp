@@ -285,6 +285,14 @@ void ReaderLink::putProbe(std::uint8_t cmd)
     m_request[2] = cmd;
 }
 
+bool ReaderLink::WriteSerialRequest(const QByteArray &frame)
+{
+    if (m_transport != TransportKind::Serial || !m_connected || frame.isEmpty() || frame.size() > proto::BufferSize)
+        return false;
+    memcpy(m_request.data(), frame.constData(), size_t(frame.size()));
+    return m_serial.WriteSerialPort(m_request.data(), int(frame.size()));
+}
+
 void ReaderLink::DisconnectReader()
 {
     if (m_transport == TransportKind::Usb)

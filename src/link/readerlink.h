@@ -57,6 +57,14 @@ public:
     // The Connect button: always a fresh connection (close, 100 ms, connect).
     bool Reconnect();
 
+    // Writes a frame on the open serial link and waits for no reply (the
+    // boot-loader request, after which the reader answers nothing more there).
+    // False when no serial link is open.
+    bool WriteSerialRequest(const QByteArray &frame);
+    // A model name typed by the user stands in for the identified one until the
+    // next identification (the firmware page's check against another model).
+    void setModelName(const QString &name) { m_modelName = name; }
+
     // Choosing the transport closes an open link; the next command connects.
     void useUsb();
     void useSerialPort(const QString &portPath);

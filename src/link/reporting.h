@@ -44,6 +44,8 @@ public:
     void ShowNoCardOrKeyError() { report(OutcomeNoCardOrKey); }
     void ShowCommandError() { report(OutcomeError); }
     void report(const Outcome &outcome);
+    // Text alone, already in the current language: no colour, no tone (step texts).
+    void ShowText(const QString &text) { m_panel.setMessage(text); }
 
 private:
     MessagePanel &m_panel;

@@ -36,10 +36,36 @@ std::vector<QByteArray> VirtualReader::handle(const QByteArray &request)
     const std::optional<Request> parsed = parseRequest(request);
     if (!parsed)
         return {};
+    if (m_bootLoader.active() || (parsed->cmd == proto::CmdSystem && parsed->data.size() == 1 &&
+                                  byteAt(parsed->data, 0) == proto::SysBootLoader))
+        return handleBootLoader(*parsed);
     for (auto it = m_modules.rbegin(); it != m_modules.rend(); ++it)
         if ((*it)->handles(parsed->cmd))
             return (*it)->handle(*parsed, *this);
     return {makeReply(parsed->cmd, proto::StaRejected)};
+}
+
+std::vector<QByteArray> VirtualReader::handleBootLoader(const Request &request)
+{
+    if (!m_bootLoader.active()) {
+        if (m_bootLoader.refusesEntry())
+            return {makeReply(request.cmd, proto::StaFailed)};
+        // Off the bus once the reply is out, back as the boot loader after the reboot time.
+        m_bootLoader.enter();
+        requestReboot();
+        return {makeReply(request.cmd, proto::StaOk)};
+    }
+    std::vector<QByteArray> replies = m_bootLoader.handle(request, m_identity);
+    if (m_bootLoader.takeRestart()) {
+        if (!m_bootLoader.active()) {
+            if (const auto identity = m_bootLoader.downloadedIdentity()) {
+                m_identity.model = identity->first;
+                m_identity.version = identity->second;
+            }
+        }
+        requestReboot();
+    }
+    return replies;
 }
 
 void VirtualReader::setAcceptFilter(std::uint8_t code, AcceptFilter filter)

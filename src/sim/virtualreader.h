@@ -1,4 +1,5 @@
 #pragma once
+#include "bootloader.h"
 #include "faultplan.h"
 #include "identity.h"
 #include "parameterstore.h"
@@ -51,6 +52,11 @@ public:
     FaultPlan &faults() { return m_faults; }
     const FaultPlan &faults() const { return m_faults; }
 
+    // 0x0F 0F restarts the reader into its boot loader, which then answers
+    // everything until it starts an application again.
+    BootLoader &bootLoader() { return m_bootLoader; }
+    const BootLoader &bootLoader() const { return m_bootLoader; }
+
     int rebootTimeMs() const { return m_rebootTimeMs; }
     void setRebootTimeMs(int ms) { m_rebootTimeMs = ms; }
     // True once after a reboot command; the transport then takes the reader offline.
@@ -71,10 +77,13 @@ public:
     FrameStream *activeStream();
 
 private:
+    std::vector<QByteArray> handleBootLoader(const Request &request);
+
     Identity m_identity;
     ParameterStore m_parameters;
     QByteArray m_userMemory;
     FaultPlan m_faults;
+    BootLoader m_bootLoader;
     std::vector<std::unique_ptr<ReaderModule>> m_modules;
     UhfModule *m_uhf = nullptr;
     std::vector<QByteArray> m_requests;

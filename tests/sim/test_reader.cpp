@@ -263,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, Exchange,
     ::testing::Values(
         ExchangeRow {"systemUnknownData", "02 02 0F 03", "02 02 0F 01"},
-        ExchangeRow {"systemBootLoaderNotYet", "02 02 0F 0F", "02 02 0F 01"},
+        ExchangeRow {"systemBootLoader", "02 02 0F 0F", "02 02 0F 00"},
         ExchangeRow {"systemNoData", "02 01 0F", "02 02 0F 01"},
         ExchangeRow {"systemTwoBytes", "02 03 0F 01 02", "02 02 0F 01"},
         ExchangeRow {"readCardIdOtherData", "02 02 01 02", "02 02 01 01"},

@@ -1,0 +1,234 @@
+#include "dfu.h"
+
+#include "common/bootloader.h"
+#include "common/protocol.h"
+#include "link/frame.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcDfu, "kv350.firmware.dfu", QtWarningMsg)
+
+namespace kv350::firmware {
+namespace {
+
+// A flood of stale input must not keep the drain busy for ever.
+constexpr int MaxStaleReports = 64;
+
+void appendWord(QByteArray &bytes, unsigned value)
+{
+    bytes.append(char(value & 0xFF));
+    bytes.append(char((value >> 8) & 0xFF));
+}
+
+unsigned wordAt(const QByteArray &bytes, int index)
+{
+    return unsigned(quint8(bytes[index])) | unsigned(quint8(bytes[index + 1])) << 8;
+}
+
+QString statusText(std::uint8_t status)
+{
+    switch (status) {
+    case boot::StaBadRange:
+        return QStringLiteral("the image does not fit the reader's application area");
+    case boot::StaSequence:
+        return QStringLiteral("the boot loader lost a chunk of the image");
+    case boot::StaNoDownload:
+        return QStringLiteral("the boot loader had no download in progress");
+    case boot::StaLengthMismatch:
+        return QStringLiteral("the boot loader received another length than announced");
+    case boot::StaChecksumMismatch:
+        return QStringLiteral("the boot loader found another checksum than announced");
+    case boot::StaProgramFailed:
+        return QStringLiteral("the reader's flash did not take the image");
+    case boot::StaNoApplication:
+        return QStringLiteral("the boot loader holds no verified application to start");
+    default:
+        return QStringLiteral("the boot loader answered status %1").arg(BytesToHex(&status, 1));
+    }
+}
+
+}  // namespace
+
+void Dfu::fail(const QString &why)
+{
+    m_error = why;
+    qCDebug(lcDfu) << why;
+}
+
+int Dfu::failed(const QString &why)
+{
+    fail(why);
+    return 0;
+}
+
+std::optional<Dfu::Reply> Dfu::exchange(std::uint8_t cmd, const QByteArray &data)
+{
+    if (!m_hid.isOpen())
+        return std::nullopt;
+    QByteArray report;
+    for (int i = 0; i < MaxStaleReports && m_hid.readReport(report, 0) > 0; ++i)
+        qCDebug(lcDfu) << "dropped stale report" << report.toHex(' ');
+
+    if (m_hid.writeReport(buildRequest(cmd, data)) < 0) {
+        fail(QStringLiteral("the reader went away: %1").arg(m_hid.errorText()));
+        m_hid.close();
+        return std::nullopt;
+    }
+    const qint64 deadline = m_clock.nowMs() + ReplyTimeoutMs;
+    for (;;) {
+        const int got = m_hid.readReport(report, int(qMax<qint64>(0, deadline - m_clock.nowMs())));
+        if (got < 0) {
+            fail(QStringLiteral("the reader went away: %1").arg(m_hid.errorText()));
+            m_hid.close();
+            return std::nullopt;
+        }
+        if (got == 0) {
+            fail(QStringLiteral("no reply to command %1").arg(BytesToHex(&cmd, 1)));
+            return std::nullopt;
+        }
+        const auto *r = reinterpret_cast<const std::uint8_t *>(report.constData());
+        const int length = report.size() >= 2 ? r[proto::OffLen] + 2 : 0;
+        if (length <= report.size() && checkResponse(cmd, r, length) == ResponseCheck::Accepted)
+            return Reply{r[proto::OffSta], report.mid(proto::OffRespData, length - proto::OffRespData)};
+        qCDebug(lcDfu) << "dropped a report that answers something else" << report.toHex(' ');
+    }
+}
+
+bool Dfu::bootLoaderAnswers()
+{
+    const std::optional<Reply> reply = exchange(boot::CmdStatus);
+    if (!reply || reply->status != boot::StaOk || reply->data.size() < 9 ||
+        !reply->data.startsWith(QByteArray(boot::Magic, sizeof boot::Magic)))
+        return false;
+    m_chunkSize = qBound(1, int(quint8(reply->data[7])), boot::ChunkSize);
+    return true;
+}
+
+bool Dfu::openBootLoader()
+{
+    if (!m_hid.open(m_vid, m_pid))
+        return false;
+    if (bootLoaderAnswers())
+        return true;
+    m_hid.close();
+    return false;
+}
+
+int Dfu::DFU_Reset_To_ISP(std::uint16_t vendorId, std::uint16_t productId)
+{
+    close();
+    m_vid = vendorId;
+    m_pid = productId;
+    m_error.clear();
+    m_opened = true;
+
+    bool seen = false;
+    if (m_hid.open(m_vid, m_pid)) {
+        seen = true;
+        if (bootLoaderAnswers()) {
+            m_session = true;
+            return InBootLoader;
+        }
+        // The application: it restarts into its boot loader once its reply is out.
+        const std::optional<Reply> reply = exchange(proto::CmdSystem, QByteArray(1, char(proto::SysBootLoader)));
+        if (reply && reply->status != proto::StaOk) {
+            m_hid.close();
+            fail(QStringLiteral("the reader refused to enter its boot loader"));
+            return Refused;
+        }
+        m_hid.close();
+    }
+    // Wait for the boot loader to appear: after the request above, or because the
+    // reader was asked on another way (its serial port) and is still restarting.
+    const qint64 deadline = m_clock.nowMs() + ReturnTimeoutMs;
+    while (m_clock.nowMs() < deadline) {
+        m_clock.blockFor(int(qMin<qint64>(ReopenIntervalMs, deadline - m_clock.nowMs())));
+        if (m_hid.open(m_vid, m_pid)) {
+            seen = true;
+            if (bootLoaderAnswers()) {
+                m_session = true;
+                m_error.clear();
+                return InBootLoader;
+            }
+            m_hid.close();
+        }
+    }
+    if (!seen) {
+        fail(QStringLiteral("no USB HID device %1:%2")
+                 .arg(m_vid, 4, 16, QLatin1Char('0'))
+                 .arg(m_pid, 4, 16, QLatin1Char('0'))
+                 .toUpper());
+        return NoDevice;
+    }
+    fail(QStringLiteral("the reader did not come back in its boot loader"));
+    return NotBack;
+}
+
+int Dfu::DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uint16_t length,
+                      std::uint16_t checksum)
+{
+    if (!m_session)
+        return failed(QStringLiteral("the reader is not in its boot loader"));
+    if (address > 0xFFFF)
+        return failed(QStringLiteral("the address %1 is beyond the boot loader's reach").arg(address));
+    // A restart between attempts (a reader unplugged and plugged back) is survived.
+    if (!m_hid.isOpen() && !openBootLoader())
+        return failed(QStringLiteral("the boot loader is gone"));
+
+    QByteArray begin;
+    appendWord(begin, address);
+    appendWord(begin, length);
+    appendWord(begin, checksum);
+    std::optional<Reply> reply = exchange(boot::CmdBegin, begin);
+    if (!reply)
+        return 0;
+    if (reply->status != boot::StaOk)
+        return failed(statusText(reply->status));
+
+    unsigned sequence = 0;
+    for (int offset = 0; offset < length; offset += m_chunkSize, ++sequence) {
+        QByteArray chunk;
+        appendWord(chunk, sequence);
+        chunk.append(reinterpret_cast<const char *>(image) + offset, qMin(m_chunkSize, length - offset));
+        reply.reset();
+        // The boot loader acknowledges a repeated chunk without storing it again,
+        // so a chunk whose acknowledgement was lost can simply be sent once more.
+        for (int attempt = 0; attempt < ChunkTries && !reply && m_hid.isOpen(); ++attempt)
+            reply = exchange(boot::CmdData, chunk);
+        if (!reply)
+            return 0;
+        if (reply->status != boot::StaOk)
+            return failed(statusText(reply->status));
+        if (reply->data.size() < 2 || wordAt(reply->data, 0) != ((sequence + 1) & 0xFFFF))
+            return failed(QStringLiteral("the boot loader acknowledged chunk %1 out of turn").arg(sequence));
+    }
+
+    reply = exchange(boot::CmdEnd);
+    if (!reply)
+        return 0;
+    if (reply->status != boot::StaOk)
+        return failed(statusText(reply->status));
+    m_error.clear();
+    return 1;
+}
+
+void Dfu::DFU_Reset_To_AP()
+{
+    if (m_session && (m_hid.isOpen() || openBootLoader())) {
+        const std::optional<Reply> reply = exchange(boot::CmdRun);
+        if (reply && reply->status != boot::StaOk)
+            fail(statusText(reply->status));
+    }
+    close();
+}
+
+void Dfu::close()
+{
+    // The device may be the link's: leave it alone unless this client opened it.
+    if (m_opened)
+        m_hid.close();
+    m_opened = false;
+    m_session = false;
+}
+
+}  // namespace kv350::firmware

@@ -1,0 +1,221 @@
+#include "upgrade.h"
+
+#include "common/protocol.h"
+#include "link/frame.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace kv350::firmware {
+namespace {
+
+constexpr int ProgressMaximum = 100;
+
+constexpr Outcome UpgradeComplete{"KV350 firmware update complete.", OutcomeDone.colour, OutcomeDone.frequencyHz,
+                                  OutcomeDone.durationMs, OutcomeDone.repaintAfterTone};
+
+class Busy {
+public:
+    explicit Busy(UpgradeView &view) : m_view(view) { m_view.setBusy(true); }
+    ~Busy() { m_view.setBusy(false); }
+    Busy(const Busy &) = delete;
+    Busy &operator=(const Busy &) = delete;
+
+private:
+    UpgradeView &m_view;
+};
+
+bool isHexDigit(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
+}
+
+}  // namespace
+
+Outcome firmwareError(const char *english)
+{
+    return {english, OutcomeError.colour, OutcomeError.frequencyHz, OutcomeError.durationMs,
+            OutcomeError.repaintAfterTone};
+}
+
+std::uint16_t parseUsbId(const QString &text, std::uint16_t fallback)
+{
+    if (text.isEmpty() || text.size() > 4 || !std::all_of(text.begin(), text.end(), isHexDigit))
+        return fallback;
+    return std::uint16_t(text.toUInt(nullptr, 16));
+}
+
+QByteArray bootLoaderRequest()
+{
+    return buildRequest(proto::CmdSystem, QByteArray(1, char(proto::SysBootLoader)));
+}
+
+FirmwareUpgrade::FirmwareUpgrade(ReaderLink &link, Reporter &reporter, Pause &pause, Dfu &dfu, UpgradeView &view,
+                                 TextLookup text)
+    : m_link(link),
+      m_reporter(reporter),
+      m_pause(pause),
+      m_dfu(dfu),
+      m_view(view),
+      m_text(std::move(text)),
+      m_state(std::make_unique<FirmwareState>())
+{
+}
+
+void FirmwareUpgrade::error(const char *english)
+{
+    m_reporter.report(firmwareError(english));
+}
+
+void FirmwareUpgrade::progress(int position, int dots)
+{
+    m_view.setProgress(position);
+    if (dots >= 0)
+        m_reporter.ShowText(m_text(QStringLiteral("Update Firmware")) + QString(dots, QLatin1Char('.')));
+    m_pause.processPending();
+}
+
+void FirmwareUpgrade::begin()
+{
+    m_reporter.ShowText({});
+    m_view.setProgressMaximum(ProgressMaximum);
+    m_view.setProgress(0);
+    m_pause.processPending();
+}
+
+bool FirmwareUpgrade::LoadFirmwareFile(const QString &fileText)
+{
+    const Busy busy(m_view);
+    if (fileText.trimmed().isEmpty()) {
+        error("Please select firmware file!");
+        return false;
+    }
+    const KfwReadResult read = readKfwFile(fileText, *m_state);
+    if (read.status != KfwRead::Loaded) {
+        error("Failed to load firmware.");
+        return false;
+    }
+    m_view.showFileHeader(hexWord(m_state->FirmwareLength), hexWord(m_state->FirmwareChecksum),
+                          read.header.codeType, read.header.codeVersion);
+    m_reporter.ShowText(m_text(QStringLiteral("Firmware file loaded.")));
+    if (m_link.ModelName() != read.header.codeType.trimmed()) {
+        error("Firmware type error!");
+        return false;
+    }
+    return true;
+}
+
+bool FirmwareUpgrade::upgradeConnectedReader(const QString &fileText, const UsbIdTexts &ids)
+{
+    std::optional<Busy> busy(std::in_place, m_view);
+    begin();
+    if (m_link.Connected()) {
+        m_link.DisconnectReader();
+        m_pause.wait(StepWaitMs);
+    }
+    progress(10);
+    if (!m_link.ConnectReader()) {
+        busy.reset();
+        error("Disconnected");
+        return false;
+    }
+    // The file is read and checked against the model just identified before the
+    // reader is asked into its boot loader: with no file, an unreadable one or
+    // one for another model, the reader goes on running its application.
+    if (!LoadFirmwareFile(fileText))
+        return false;
+
+    m_pause.wait(StepWaitMs);
+    if (m_link.Transport() == TransportKind::Serial) {
+        // No reply confirms it, so it goes twice.
+        const QByteArray request = bootLoaderRequest();
+        m_link.WriteSerialRequest(request);
+        m_pause.wait(SerialRequestGapMs);
+        m_link.WriteSerialRequest(request);
+        m_pause.wait(SerialRequestGapMs);
+        m_link.DisconnectReader();
+        m_pause.wait(SerialRestartMs);
+    } else {
+        // On USB the download client asks the reader itself.
+        m_link.DisconnectReader();
+    }
+    m_pause.wait(StepWaitMs);
+    progress(20);
+    return DownloadLoadedFirmware(ids);
+}
+
+bool FirmwareUpgrade::upgradeWithoutLink(const QString &fileText, const UsbIdTexts &ids)
+{
+    const Busy busy(m_view);
+    begin();
+    progress(20);
+    if (!LoadFirmwareFile(fileText))
+        return false;
+    return DownloadLoadedFirmware(ids);
+}
+
+bool FirmwareUpgrade::DownloadLoadedFirmware(const UsbIdTexts &ids)
+{
+    progress(30);
+    const std::uint16_t vid = parseUsbId(ids.vid, proto::DefaultVid);
+    const std::uint16_t pid = parseUsbId(ids.pid, proto::DefaultPid);
+    m_pause.wait(StepWaitMs);
+    progress(40);
+    if (m_dfu.DFU_Reset_To_ISP(vid, pid) != Dfu::InBootLoader) {
+        m_dfu.close();
+        error("KV350 device error.");
+        return false;
+    }
+
+    struct Step {
+        int position;
+        int dots;
+    };
+    static constexpr Step before[] = {{43, 0}, {45, 1}, {47, 2}, {60, 3}};
+    for (const Step &step : before) {
+        progress(step.position, step.dots);
+        m_pause.wait(StepWaitMs);
+    }
+
+    const FirmwareState &s = *m_state;
+    auto download = [&] {
+        return m_dfu.DFU_Download(s.FirmwareImage.data(), 0, s.FirmwareLength, s.FirmwareChecksum) != 0;
+    };
+    struct Retry {
+        int waitMs;
+        Step step;
+    };
+    static constexpr Retry retries[] = {{500, {65, 4}}, {1000, {70, 5}}, {2000, {75, 5}}};
+    bool written = download();
+    for (const Retry &retry : retries) {
+        if (written)
+            break;
+        m_pause.wait(retry.waitMs);
+        progress(retry.step.position, retry.step.dots);
+        m_pause.wait(retry.waitMs);
+        written = download();
+    }
+    if (!written) {
+        // Not started: the boot loader erased the old application and holds no
+        // verified image, so it stays ready for the next try rather than run a
+        // broken program.
+        m_dfu.close();
+        error("KV350 device error.");
+        return false;
+    }
+
+    progress(80, 6);
+    m_pause.wait(StepWaitMs);
+    progress(90, 7);
+    m_pause.wait(StepWaitMs);
+    m_dfu.DFU_Reset_To_AP();
+    m_pause.wait(ApplicationStartMs);
+    m_view.setProgress(ProgressMaximum);
+    m_reporter.report(UpgradeComplete);
+    m_link.useUsb();
+    m_view.reconnect();
+    return true;
+}
+
+}  // namespace kv350::firmware
