@@ -3,6 +3,7 @@
 #include "cardmodule.h"
 #include "common/protocol.h"
 #include "identitymodule.h"
+#include "mifaremodule.h"
 #include "parametermodule.h"
 #include "systemmodule.h"
 #include "userdatamodule.h"
@@ -19,6 +20,9 @@ VirtualReader::VirtualReader(Identity identity)
     addModule(std::make_unique<SystemModule>());
     addModule(std::make_unique<CardModule>());
     addModule(std::make_unique<UserDataModule>());
+    auto mifare = std::make_unique<MifareModule>();
+    m_mifare = mifare.get();
+    addModule(std::move(mifare));
 }
 
 VirtualReader::~VirtualReader() = default;
@@ -36,6 +40,15 @@ std::vector<QByteArray> VirtualReader::handle(const QByteArray &request)
         if ((*it)->handles(parsed->cmd))
             return (*it)->handle(*parsed, *this);
     return {makeReply(parsed->cmd, proto::StaRejected)};
+}
+
+QByteArray VirtualReader::storedKey(int sector, std::uint8_t keyType) const
+{
+    if (keyType == MifareModule::KeyTypeA)
+        return m_mifare->keys().key(sector, KeyType::A);
+    if (keyType == MifareModule::KeyTypeB)
+        return m_mifare->keys().key(sector, KeyType::B);
+    return {};
 }
 
 void VirtualReader::setAcceptFilter(std::uint8_t code, AcceptFilter filter)
