@@ -1,6 +1,7 @@
 // kv350-sim: the virtual reader on a pseudo-terminal, for trying the tools
 // without hardware. The first line on stdout is the device path to open.
 
+#include "cardkinds.h"
 #include "identity.h"
 #include "ptyserver.h"
 
@@ -14,8 +15,8 @@ using namespace kv350::sim;
 
 namespace {
 
-// The card kinds this build can put on the reader: none yet.
-const QStringList cardKinds = {};
+// The card kinds this build can put on the reader.
+const QStringList cardKinds = cardKindNames();
 
 int usageError(const QString &message)
 {
@@ -91,14 +92,13 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("a serial number has at most 8 characters"));
     if (identity.version.size() > 4)
         return usageError(QStringLiteral("a version has at most 4 characters"));
-    for (const QString &card : parser.values(cardOption)) {
-        if (!cardKinds.contains(card))
-            return usageError(QStringLiteral("unknown card kind %1; this build knows: %2")
-                                  .arg(card, cardKinds.isEmpty() ? QStringLiteral("none")
-                                                                 : cardKinds.join(QStringLiteral(", "))));
-    }
 
     PtyServer server(identity);
+    for (const QString &card : parser.values(cardOption)) {
+        QString error;
+        if (!server.withReader([&](VirtualReader &reader) { return placeCardKind(reader, card, &error); }))
+            return usageError(error);
+    }
     if (!server.start()) {
         std::fprintf(stderr, "kv350-sim: %s\n", qPrintable(server.errorText()));
         return 1;
