@@ -1,6 +1,5 @@
 #pragma once
 #include <QByteArray>
-#include <QString>
 #include <array>
 #include <memory>
 
@@ -16,8 +15,6 @@ public:
     virtual ~Card() = default;
     virtual QByteArray uid() const = 0;
     virtual Technology technology() const { return Technology::Iso14443A; }
-    // The card's name for people: "MIFARE Classic 1K".
-    virtual QString name() const = 0;
 };
 
 // The cards in the reader's field. Tests (and kv350-sim) place and remove them;

@@ -60,11 +60,6 @@ MifareClassicCard::MifareClassicCard(Size size, QByteArray uid)
         setTrailer(sector, transportKey, QByteArray::fromHex("FF0780"), 0x69, transportKey);
 }
 
-QString MifareClassicCard::name() const
-{
-    return m_size == Size::K1 ? QStringLiteral("MIFARE Classic 1K") : QStringLiteral("MIFARE Classic 4K");
-}
-
 int MifareClassicCard::sectorCount() const
 {
     return m_size == Size::K1 ? 16 : 40;

@@ -46,7 +46,6 @@ public:
     explicit MifareClassicCard(Size size = Size::K1, QByteArray uid = QByteArray::fromHex("11223344"));
 
     QByteArray uid() const override { return m_uid; }
-    QString name() const override;
     Size size() const { return m_size; }
     int sectorCount() const;               // 16 or 40
     int blocksInSector(int sector) const;  // 4 or 16; 0 for a sector the card does not have
