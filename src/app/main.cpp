@@ -3,6 +3,7 @@
 #include "link/hidapibackend.h"
 #include "link/models.h"
 #include "link/qserialdevice.h"
+#include "sim/cardkinds.h"
 #include "sim/simhiddevice.h"
 #include "sim/virtualreader.h"
 
@@ -28,8 +29,14 @@ int main(int argc, char **argv)
                                           QStringLiteral("MODEL"));
         const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Add this serial device to the port list and use it."),
                                       QStringLiteral("PATH"));
+        const QCommandLineOption card(QStringLiteral("card"),
+                                      QStringLiteral("With --simulate: put a card of this kind on the virtual reader "
+                                                     "(repeatable): %1.")
+                                          .arg(sim::cardKindNames().join(QStringLiteral(", "))),
+                                      QStringLiteral("KIND"));
         parser.addOption(simulate);
         parser.addOption(port);
+        parser.addOption(card);
         if (!parser.parse(app.arguments())) {
             fprintf(stderr, "kv350tools: %s\n\n%s", qPrintable(parser.errorText()), qPrintable(parser.helpText()));
             return 2;
@@ -51,6 +58,16 @@ int main(int argc, char **argv)
             id.model = model.toLatin1();
             reader = std::make_unique<sim::VirtualReader>(id);
             hid = std::make_unique<sim::SimHidDevice>(*reader, systemClock());
+            for (const QString &kind : parser.values(card)) {
+                QString error;
+                if (!sim::placeCardKind(*reader, kind, &error)) {
+                    fprintf(stderr, "kv350tools: %s\n", qPrintable(error));
+                    return 2;
+                }
+            }
+        } else if (parser.isSet(card)) {
+            fprintf(stderr, "kv350tools: --card needs --simulate\n");
+            return 2;
         } else {
             hid = std::make_unique<HidapiBackend>();
         }

@@ -9,6 +9,7 @@ namespace kv350::sim {
 
 struct Identity;
 class ParameterStore;
+class Field;
 
 // What a command module may see and change of the reader.
 class ReaderContext {
@@ -17,6 +18,8 @@ public:
     virtual const Identity &identity() const = 0;
     virtual ParameterStore &parameters() = 0;
     virtual QByteArray &userMemory() = 0;
+    // The cards in the reader's field.
+    virtual Field &field() = 0;
     // The reader goes offline once the reply is out; the transport keeps the time.
     virtual void requestReboot() = 0;
     // Parameters and every module's own state back to the factory's.

@@ -1,6 +1,7 @@
 // kv350-sim: the virtual reader on a pseudo-terminal, for trying the tools
 // without hardware. The first line on stdout is the device path to open.
 
+#include "cardkinds.h"
 #include "identity.h"
 #include "ptyserver.h"
 #include "uhfmodule.h"
@@ -15,9 +16,8 @@ using namespace kv350::sim;
 
 namespace {
 
-// The card kinds this build can put on the reader. An "epc" is an EPC Gen2
-// tag in the field of the UHF module; each one given adds another tag.
-const QStringList cardKinds = {QStringLiteral("epc")};
+// The card kinds this build can put on the reader.
+const QStringList cardKinds = cardKindNames();
 
 int usageError(const QString &message)
 {
@@ -93,25 +93,13 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("a serial number has at most 8 characters"));
     if (identity.version.size() > 4)
         return usageError(QStringLiteral("a version has at most 4 characters"));
-    const QStringList cards = parser.values(cardOption);
-    for (const QString &card : cards) {
-        if (!cardKinds.contains(card))
-            return usageError(QStringLiteral("unknown card kind %1; this build knows: %2")
-                                  .arg(card, cardKinds.isEmpty() ? QStringLiteral("none")
-                                                                 : cardKinds.join(QStringLiteral(", "))));
-        if (card == QLatin1String("epc") && !UhfModule::fittedIn(identity.model))
-            return usageError(QStringLiteral("an epc tag needs a reader with a UHF module "
-                                             "(KV350-U1, KV350-MIC-X, KV350-LF-X), not %1")
-                                  .arg(parser.value(modelOption)));
-    }
 
     PtyServer server(identity);
-    server.withReader([&cards](VirtualReader &reader) {
-        int tags = 0;
-        for (const QString &card : cards)
-            if (card == QLatin1String("epc"))
-                reader.uhf().placeTag(EpcTag::numbered(++tags));
-    });
+    for (const QString &card : parser.values(cardOption)) {
+        QString error;
+        if (!server.withReader([&](VirtualReader &reader) { return placeCardKind(reader, card, &error); }))
+            return usageError(error);
+    }
     if (!server.start()) {
         std::fprintf(stderr, "kv350-sim: %s\n", qPrintable(server.errorText()));
         return 1;

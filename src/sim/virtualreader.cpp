@@ -3,6 +3,7 @@
 #include "cardmodule.h"
 #include "common/protocol.h"
 #include "identitymodule.h"
+#include "mifaremodule.h"
 #include "parametermodule.h"
 #include "systemmodule.h"
 #include "uhfmodule.h"
@@ -23,6 +24,9 @@ VirtualReader::VirtualReader(Identity identity)
     auto uhf = std::make_unique<UhfModule>();
     m_uhf = uhf.get();
     addModule(std::move(uhf));
+    auto mifare = std::make_unique<MifareModule>();
+    m_mifare = mifare.get();
+    addModule(std::move(mifare));
 }
 
 VirtualReader::~VirtualReader() = default;
@@ -66,6 +70,15 @@ std::vector<QByteArray> VirtualReader::handleBootLoader(const Request &request)
         requestReboot();
     }
     return replies;
+}
+
+QByteArray VirtualReader::storedKey(int sector, std::uint8_t keyType) const
+{
+    if (keyType == MifareModule::KeyTypeA)
+        return m_mifare->keys().key(sector, KeyType::A);
+    if (keyType == MifareModule::KeyTypeB)
+        return m_mifare->keys().key(sector, KeyType::B);
+    return {};
 }
 
 void VirtualReader::setAcceptFilter(std::uint8_t code, AcceptFilter filter)

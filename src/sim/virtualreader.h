@@ -1,6 +1,7 @@
 #pragma once
 #include "bootloader.h"
 #include "faultplan.h"
+#include "field.h"
 #include "identity.h"
 #include "parameterstore.h"
 #include "readermodule.h"
@@ -12,6 +13,7 @@
 namespace kv350::sim {
 
 class UhfModule;
+class MifareModule;
 
 // The reader's firmware without any wire: a request frame in, its replies out.
 // handle() depends on nothing but the reader's state, so tests call it directly;
@@ -49,6 +51,15 @@ public:
     QByteArray &userMemory() override { return m_userMemory; }
     const QByteArray &userMemory() const { return m_userMemory; }
 
+    Field &field() override { return m_field; }
+    const Field &field() const { return m_field; }
+    // The MIFARE key the reader holds for the sector; keyType 0x60 (A) or 0x61 (B).
+    // Empty when none is stored.
+    QByteArray storedKey(int sector, std::uint8_t keyType) const;
+    // The MIFARE commands' key store and why the last one failed.
+    MifareModule &mifare() { return *m_mifare; }
+    const MifareModule &mifare() const { return *m_mifare; }
+
     FaultPlan &faults() { return m_faults; }
     const FaultPlan &faults() const { return m_faults; }
 
@@ -84,6 +95,8 @@ private:
     QByteArray m_userMemory;
     FaultPlan m_faults;
     BootLoader m_bootLoader;
+    Field m_field;
+    MifareModule *m_mifare = nullptr;  // owned by m_modules
     std::vector<std::unique_ptr<ReaderModule>> m_modules;
     UhfModule *m_uhf = nullptr;
     std::vector<QByteArray> m_requests;

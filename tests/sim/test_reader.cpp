@@ -279,7 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExchangeRow {"userWritePastEnd", "02 06 0C 00 FF 02 01 02", "02 02 0C 01"},
         ExchangeRow {"userWriteLastByte", "02 05 0C 00 FF 01 99", "02 02 0C 00"},
         ExchangeRow {"unknownModulePassThroughNotYet", "02 01 00", "02 02 00 10"},
-        ExchangeRow {"unknownMifareNotYet", "02 02 11 00", "02 02 11 10"},
+        ExchangeRow {"uidNoCard", "02 01 11", "02 02 11 01"},
         ExchangeRow {"unknownFF", "02 03 FF 01 02", "02 02 FF 10"},
         ExchangeRow {"empty", "", nullptr},
         ExchangeRow {"stxOnly", "02", nullptr},

@@ -115,6 +115,23 @@ TEST(SimExecutable, PutsEpcTagsInTheUhfModulesField)
     EXPECT_EQ(sim.wait(), 0);
 }
 
+TEST(SimExecutable, ServesThePlacedCard)
+{
+    // The last card of a technology is the one in the field.
+    SimProcess sim({"--card", "mifare1k", "--card", "mifare4k"});
+    ASSERT_TRUE(sim.started());
+    const QByteArray path = sim.firstLine(3000);
+    ASSERT_TRUE(path.startsWith("/dev/")) << path.constData();
+    PtyClient client(QString::fromLocal8Bit(path));
+    ASSERT_TRUE(client.isOpen());
+    client.send(hex("02 01 11"));
+    EXPECT_EQ(client.receiveAll(8, 1000), hex("02 06 11 00 11 22 33 44"));
+    client.send(hex("02 0A 15 60 FF FF FF FF FF FF 27 0F"));  // sector 39: a 4K card
+    EXPECT_EQ(client.receiveAll(20, 1000), hex("02 12 15 00 000000000000 FF078069 FFFFFFFFFFFF"));
+    sim.signal(SIGTERM);
+    EXPECT_EQ(sim.wait(), 0);
+}
+
 struct ArgsRow {
     std::vector<std::string> args;
     int exitCode;
@@ -143,7 +160,9 @@ INSTANTIATE_TEST_SUITE_P(
     Refused, SimExecutableArgs,
     ::testing::Values(ArgsRow {{"--model", "KV350-XYZ"}, 2, "unknown model KV350-XYZ"},
                       ArgsRow {{"--model", "kv350-mic"}, 2, "known models: KV350-M1, KV350-U1"},
-                      ArgsRow {{"--card", "mifare1k"}, 2, "this build knows: epc"},
+                      ArgsRow {{"--card", "mifare1k", "--card", "ntag999"},
+                               2,
+                               "unknown card kind ntag999; this build knows: mifare1k, mifare4k, epc"},
                       ArgsRow {{"--model", "KV350-MIC", "--card", "epc"}, 2, "needs a reader with a UHF module"},
                       ArgsRow {{"--serial", "123456789"}, 2, "at most 8"},
                       ArgsRow {{"--bogus"}, 2, "bogus"},

@@ -1,0 +1,64 @@
+#include "cardkinds.h"
+
+#include "mifareclassic.h"
+#include "uhfmodule.h"
+#include "virtualreader.h"
+
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace kv350::sim {
+namespace {
+
+using Maker = std::function<std::shared_ptr<Card>()>;
+
+const std::vector<std::pair<QString, Maker>> &kinds()
+{
+    static const std::vector<std::pair<QString, Maker>> table = {
+        {QStringLiteral("mifare1k"), [] { return std::make_shared<MifareClassicCard>(MifareClassicCard::Size::K1); }},
+        {QStringLiteral("mifare4k"), [] { return std::make_shared<MifareClassicCard>(MifareClassicCard::Size::K4); }},
+    };
+    return table;
+}
+
+}  // namespace
+
+// An "epc" is one more EPC Gen2 tag in the field of the reader's UHF module.
+const QString EpcKind = QStringLiteral("epc");
+
+QStringList cardKindNames()
+{
+    QStringList names;
+    for (const auto &kind : kinds())
+        names << kind.first;
+    return names << EpcKind;
+}
+
+bool placeCardKind(VirtualReader &reader, const QString &kind, QString *error)
+{
+    for (const auto &[name, make] : kinds()) {
+        if (name == kind) {
+            reader.field().place(make());
+            return true;
+        }
+    }
+    if (kind == EpcKind) {
+        if (UhfModule::fittedIn(reader.identity().model)) {
+            reader.uhf().placeTag(EpcTag::numbered(reader.uhf().tagCount() + 1));
+            return true;
+        }
+        if (error)
+            *error = QStringLiteral("an epc tag needs a reader with a UHF module (KV350-U1, KV350-MIC-X, "
+                                    "KV350-LF-X), not %1")
+                         .arg(QString::fromLatin1(reader.identity().model));
+        return false;
+    }
+    if (error)
+        *error = QStringLiteral("unknown card kind %1; this build knows: %2")
+                     .arg(kind, cardKindNames().join(QStringLiteral(", ")));
+    return false;
+}
+
+}  // namespace kv350::sim
