@@ -1,5 +1,7 @@
 #include "cardcommon.h"
 
+#include "link/frame.h"
+
 #include <QLineEdit>
 #include <QWidget>
 
@@ -80,6 +82,34 @@ void report(PageContext &context, CardResult result)
         context.reporter.ShowCommandDone();
         break;
     }
+}
+
+CardResult runStep(PageContext &context, const QByteArray &request, int responseLimit)
+{
+    if (!ExecuteWithRetry(context, request, responseLimit))
+        return CardResult::Failed;
+    return context.link.responseStatus() == proto::StaOk ? CardResult::Done : CardResult::NoCard;
+}
+
+QString runStepText(PageContext &context, CardResult result)
+{
+    switch (result) {
+    case CardResult::Failed:
+        return QStringLiteral("Error");
+    case CardResult::NoCard:
+        return QStringLiteral("No Card");
+    case CardResult::Done:
+        break;
+    }
+    return BytesToHex(context.link.responseData().left(16));
+}
+
+void reportRun(PageContext &context, int steps, bool lastStepDone)
+{
+    if (steps <= 0)
+        context.reporter.ShowCommandError();
+    else
+        report(context, lastStepDone ? CardResult::Done : CardResult::NoCard);
 }
 
 WindowDisabled::WindowDisabled(QWidget *anyWidget) : m_window(anyWidget->window())

@@ -39,6 +39,14 @@ CardResult cardCommand(PageContext &context, const QByteArray &request, int resp
 // "Command Error!", "No Card or Key Error!" or "Command Done.".
 void report(PageContext &context, CardResult result);
 
+// One step of a long run (Read All, the dump, the loop test): the command with
+// its one retry, and the line's result text: "Error", "No Card", or the first
+// 16 DATA bytes in hex.
+CardResult runStep(PageContext &context, const QByteArray &request, int responseLimit);
+QString runStepText(PageContext &context, CardResult result);
+// The end of a run: the last step decides; a run of no step checked nothing.
+void reportRun(PageContext &context, int steps, bool lastStepDone);
+
 // MIFARE key A or key B, as the reader's commands name them.
 inline constexpr std::uint8_t KeyA = 0x60;
 inline constexpr std::uint8_t KeyB = 0x61;

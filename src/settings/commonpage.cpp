@@ -308,25 +308,16 @@ void CommonPage::showReadMode(const ReadMode &m)
     m_chkReadGreen->setChecked(m.energySaving);
 }
 
-std::optional<QByteArray> CommonPage::exchange(const QByteArray &frame, std::uint8_t code)
-{
-    return exchangeParameter(m_context.link, m_context.reporter, frame, parameterWidth(code));
-}
-
 void CommonPage::setParameter(std::uint8_t code, const QByteArray &value)
 {
-    if (const auto held = exchange(parameterSetFrame(code, value), code)) {
-        showValue(code, *held);
-        m_context.reporter.ShowCommandDone();
-    }
+    applyParameter(m_context.link, m_context.reporter, parameterSetFrame(code, value), parameterWidth(code),
+                   [&](const QByteArray &held) { showValue(code, held); });
 }
 
 void CommonPage::getParameter(std::uint8_t code)
 {
-    if (const auto held = exchange(parameterGetFrame(code), code)) {
-        showValue(code, *held);
-        m_context.reporter.ShowCommandDone();
-    }
+    applyParameter(m_context.link, m_context.reporter, parameterGetFrame(code), parameterWidth(code),
+                   [&](const QByteArray &held) { showValue(code, held); });
 }
 
 void CommonPage::showValue(std::uint8_t code, const QByteArray &value)

@@ -52,9 +52,6 @@ public slots:
     void btnFactoryClick();
 
 private:
-    // One Set or Get of a reader parameter: the value the reader now holds, or
-    // nothing after "Command Error!" has been shown.
-    std::optional<QByteArray> exchange(const QByteArray &frame, std::uint8_t code);
     void setParameter(std::uint8_t code, const QByteArray &value);
     void getParameter(std::uint8_t code);
     // Shows a value the reader holds in the controls of its setting.

@@ -108,6 +108,15 @@ std::optional<QByteArray> exchangeParameter(ReaderLink &link, Reporter &reporter
     return value;
 }
 
+void applyParameter(ReaderLink &link, Reporter &reporter, const QByteArray &frame, int width,
+                    const std::function<void(const QByteArray &)> &show)
+{
+    if (const auto value = exchangeParameter(link, reporter, frame, width)) {
+        show(*value);
+        reporter.ShowCommandDone();
+    }
+}
+
 int factoryFormatIndex(const QString &modelName)
 {
     if (modelName == QLatin1String("KV350-IC") || modelName == QLatin1String("KV350-MIC") ||

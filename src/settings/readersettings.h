@@ -9,6 +9,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace kv350 {
@@ -65,6 +66,9 @@ std::optional<QByteArray> parameterReplyValue(const QByteArray &replyData, int w
 // nothing after "Command Error!" has been shown (no reply, a non-zero STA, or
 // a reply too short for the value).
 std::optional<QByteArray> exchangeParameter(ReaderLink &link, Reporter &reporter, const QByteArray &frame, int width);
+// The same, then the value shown with `show` and "Command Done.".
+void applyParameter(ReaderLink &link, Reporter &reporter, const QByteArray &frame, int width,
+                    const std::function<void(const QByteArray &)> &show);
 
 // The ID format item the factory default selects for a model.
 int factoryFormatIndex(const QString &modelName);

@@ -276,21 +276,15 @@ void Iso15693Page::showIdLocation(const QByteArray &value)
 void Iso15693Page::btnICIDBlockClick()
 {
     const char value[] = {char(m_sbICIDBlock->value()), char(m_sbICIDStart->value()), char(m_sbICIDByte->value())};
-    if (const auto held = settings::exchangeParameter(
-            m_context.link, m_context.reporter,
-            settings::parameterSetFrame(proto::ParIso15693IdBlock, QByteArray(value, sizeof value)), 3)) {
-        showIdLocation(*held);
-        m_context.reporter.ShowCommandDone();
-    }
+    settings::applyParameter(m_context.link, m_context.reporter,
+                             settings::parameterSetFrame(proto::ParIso15693IdBlock, QByteArray(value, sizeof value)), 3,
+                             [this](const QByteArray &held) { showIdLocation(held); });
 }
 
 void Iso15693Page::btnGetICIDBlockClick()
 {
-    if (const auto held = settings::exchangeParameter(m_context.link, m_context.reporter,
-                                                      settings::parameterGetFrame(proto::ParIso15693IdBlock), 3)) {
-        showIdLocation(*held);
-        m_context.reporter.ShowCommandDone();
-    }
+    settings::applyParameter(m_context.link, m_context.reporter, settings::parameterGetFrame(proto::ParIso15693IdBlock),
+                             3, [this](const QByteArray &held) { showIdLocation(held); });
 }
 
 void Iso15693Page::showMicTypes(std::uint8_t bits)
@@ -305,21 +299,15 @@ void Iso15693Page::btnSetMICTypeClick()
     const std::uint8_t bits = (m_chkHF15693->isChecked() ? HfIso15693 : 0) |
                               (m_chkHF14443A->isChecked() ? HfIso14443A : 0) |
                               (m_chkHF14443B->isChecked() ? HfIso14443B : 0);
-    if (const auto held = settings::exchangeParameter(
-            m_context.link, m_context.reporter,
-            settings::parameterSetFrame(proto::ParMicCardType, QByteArray(1, char(bits))), 1)) {
-        showMicTypes(std::uint8_t(held->at(0)));
-        m_context.reporter.ShowCommandDone();
-    }
+    settings::applyParameter(m_context.link, m_context.reporter,
+                             settings::parameterSetFrame(proto::ParMicCardType, QByteArray(1, char(bits))), 1,
+                             [this](const QByteArray &held) { showMicTypes(std::uint8_t(held.at(0))); });
 }
 
 void Iso15693Page::btnGetMICTypeClick()
 {
-    if (const auto held = settings::exchangeParameter(m_context.link, m_context.reporter,
-                                                      settings::parameterGetFrame(proto::ParMicCardType), 1)) {
-        showMicTypes(std::uint8_t(held->at(0)));
-        m_context.reporter.ShowCommandDone();
-    }
+    settings::applyParameter(m_context.link, m_context.reporter, settings::parameterGetFrame(proto::ParMicCardType), 1,
+                             [this](const QByteArray &held) { showMicTypes(std::uint8_t(held.at(0))); });
 }
 
-}  // namespace kv350::cards
+} // namespace kv350::cards

@@ -102,21 +102,15 @@ void LfPage::btnSetLFCardTypeClick()
         (m_chkLFCardTypeEM->isChecked() ? LfEm : 0) | (m_chkLFCardTypeVANTO->isChecked() ? LfVanto : 0) |
         (m_chkLFCardTypeSECURITY->isChecked() ? LfSecurity : 0) | (m_chkLFCardTypeFDXB->isChecked() ? LfFdxb : 0) |
         (m_chkLFCardTypeTITAN->isChecked() ? LfTitan : 0) | (m_chkLFCardTypeHID->isChecked() ? LfHid : 0);
-    if (const auto held = settings::exchangeParameter(
-            m_context.link, m_context.reporter,
-            settings::parameterSetFrame(proto::ParLfCardType, QByteArray(1, char(bits))), 1)) {
-        showCardTypes(std::uint8_t(held->at(0)));
-        m_context.reporter.ShowCommandDone();
-    }
+    settings::applyParameter(m_context.link, m_context.reporter,
+                             settings::parameterSetFrame(proto::ParLfCardType, QByteArray(1, char(bits))), 1,
+                             [this](const QByteArray &held) { showCardTypes(std::uint8_t(held.at(0))); });
 }
 
 void LfPage::btnGetLFCardTypeClick()
 {
-    if (const auto held = settings::exchangeParameter(m_context.link, m_context.reporter,
-                                                      settings::parameterGetFrame(proto::ParLfCardType), 1)) {
-        showCardTypes(std::uint8_t(held->at(0)));
-        m_context.reporter.ShowCommandDone();
-    }
+    settings::applyParameter(m_context.link, m_context.reporter, settings::parameterGetFrame(proto::ParLfCardType), 1,
+                             [this](const QByteArray &held) { showCardTypes(std::uint8_t(held.at(0))); });
 }
 
-}  // namespace kv350::cards
+} // namespace kv350::cards

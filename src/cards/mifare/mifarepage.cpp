@@ -207,27 +207,13 @@ void MifarePage::btnM1ReadAllClick()
     m_context.pause.processPending();
     try {
         const MifareKey k = key();
-        ReaderLink &link = m_context.link;
         bool lastBlockOk = false;
         for (int i = 0; i < count; ++i) {
-            lastBlockOk = false;
-            const QString prefix = readAllPrefix(i);
-            if (!ExecuteWithRetry(m_context, mifareReadFrame(k, i / 4, i % 4), MifareReadReplyLimit)) {
-                addLine(prefix + QStringLiteral("Error"));
-            } else if (link.responseStatus() != proto::StaOk) {
-                addLine(prefix + QStringLiteral("No Card"));
-            } else {
-                addLine(prefix + BytesToHex(link.responseData().left(BlockSize)));
-                lastBlockOk = true;
-            }
+            const CardResult result = runStep(m_context, mifareReadFrame(k, i / 4, i % 4), MifareReadReplyLimit);
+            addLine(readAllPrefix(i) + runStepText(m_context, result));
+            lastBlockOk = result == CardResult::Done;
         }
-        // The last block decides; a run of no block checked nothing.
-        if (count <= 0)
-            m_context.reporter.ShowCommandError();
-        else if (lastBlockOk)
-            m_context.reporter.ShowCommandDone();
-        else
-            m_context.reporter.ShowNoCardOrKeyError();
+        reportRun(m_context, count, lastBlockOk);
     } catch (...) {
         m_context.reporter.ShowCommandError();
     }
@@ -250,28 +236,24 @@ void MifarePage::runLoopTest()
     const std::vector<int> blocks = loopTestBlocks(limit);
     LoopCounters counters;
     m_lstM1->clear();
-    ReaderLink &link = m_context.link;
     bool lastBlockOk = false;
 
     // One block, written or read: its line, and the counters it moves.
     auto exchange = [&](char op, int pass, int b, const QByteArray &request, int &mismatches) {
-        lastBlockOk = false;
+        const CardResult result = runStep(m_context, request, MifareReadReplyLimit);
         const QString prefix = loopBlockPrefix(op, pass + 1, b);
-        if (!ExecuteWithRetry(m_context, request, MifareReadReplyLimit)) {
-            ++counters.commandErrors;
-            addLine(prefix + QStringLiteral("Error"));
+        const QString got = runStepText(m_context, result);
+        lastBlockOk = result == CardResult::Done;
+        if (result != CardResult::Done) {
+            if (result == CardResult::Failed)
+                ++counters.commandErrors;
+            addLine(prefix + got);
             return;
         }
-        if (link.responseStatus() != proto::StaOk) {
-            addLine(prefix + QStringLiteral("No Card"));
-            return;
-        }
-        const QString got = BytesToHex(link.responseData().left(BlockSize));
         const bool same = got == m_edM1Write->text();
         if (!same)
             ++mismatches;
         addLine(prefix + got + (same ? QStringLiteral("   OK") : QStringLiteral("   ERR")));
-        lastBlockOk = true;
     };
 
     for (int pass = 0; pass < passes; ++pass) {
@@ -291,13 +273,7 @@ void MifarePage::runLoopTest()
         }
     }
     addLine(loopCounterLine("TOTAL_NUM=", passes, counters));
-    // The last block decides; a run of no pass checked nothing.
-    if (passes <= 0)
-        m_context.reporter.ShowCommandError();
-    else if (lastBlockOk)
-        m_context.reporter.ShowCommandDone();
-    else
-        m_context.reporter.ShowNoCardOrKeyError();
+    reportRun(m_context, passes, lastBlockOk);
 }
 
 }  // namespace kv350::cards

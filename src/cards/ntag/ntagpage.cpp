@@ -190,32 +190,19 @@ void NtagPage::btnNReadAllClick()
     m_moNAllAscii->clear();
     m_context.pause.processPending();
     try {
-        ReaderLink &link = m_context.link;
         bool lastBlockOk = false;
         QString text;
         for (int page = 0; page < limit; page += 4) {
-            lastBlockOk = false;
-            const QString prefix = dumpPrefix(page);
-            if (!ExecuteWithRetry(m_context, ntagReadFrame(page), NtagReadReplyLimit)) {
-                m_lstNAll->addItem(prefix + QStringLiteral("Error"));
-            } else if (link.responseStatus() != proto::StaOk) {
-                m_lstNAll->addItem(prefix + QStringLiteral("No Card"));
-            } else {
-                const QByteArray data = link.responseData().left(BlockSize);
-                m_lstNAll->addItem(prefix + BytesToHex(data));
-                text += blockText(data);
+            const CardResult result = runStep(m_context, ntagReadFrame(page), NtagReadReplyLimit);
+            m_lstNAll->addItem(dumpPrefix(page) + runStepText(m_context, result));
+            lastBlockOk = result == CardResult::Done;
+            if (lastBlockOk) {
+                text += blockText(m_context.link.responseData().left(BlockSize));
                 m_moNAllAscii->setPlainText(text);
                 m_context.pause.processPending();
-                lastBlockOk = true;
             }
         }
-        // The last page decides; a dump of no page checked nothing.
-        if (limit <= 0)
-            m_context.reporter.ShowCommandError();
-        else if (lastBlockOk)
-            m_context.reporter.ShowCommandDone();
-        else
-            m_context.reporter.ShowNoCardOrKeyError();
+        reportRun(m_context, limit, lastBlockOk);
     } catch (...) {
         m_context.reporter.ShowCommandError();
     }
