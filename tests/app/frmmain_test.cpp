@@ -21,7 +21,8 @@ TEST(MainWindow, StartsConnectedToTheReaderWithItsPages)
     rig.show();
     EXPECT_EQ(rig.status(), "[Connected] (KV350-MIC   V1.0) (SN:12345678)");
     EXPECT_EQ(rig.message(), "Command Done.");
-    EXPECT_EQ(rig.sounder.tones, (std::vector<std::pair<int, int>>{{2730, 500}}));
+    EXPECT_EQ(rig.sounder.tones, std::vector<int>{2730});
+    EXPECT_EQ(rig.sounder.durations, std::vector<int>{500});
     for (const char *page : {"tsCommon", "tsAuto", "tsNTAG", "tsMifare", "tsMifareKey", "tsISO15693", "tsCommand",
                              "tsFirmware"})
         EXPECT_TRUE(rig.tabVisible(page)) << page;
@@ -46,7 +47,8 @@ TEST(MainWindow, StartsWithoutAReader)
     rig.show();
     EXPECT_EQ(rig.status(), "Disconnected");
     EXPECT_EQ(rig.message(), "Command Error!");
-    EXPECT_EQ(rig.sounder.tones.back(), (std::pair<int, int>{300, 500}));
+    EXPECT_EQ(rig.sounder.tones.back(), 300);
+    EXPECT_EQ(rig.sounder.durations.back(), 500);
     EXPECT_TRUE(rig.tabVisible("tsLF")) << "the pages of the start stay as they were";
 }
 

@@ -7,6 +7,7 @@
 #include "sim/simserialstream.h"
 #include "sim/uhfmodule.h"
 #include "sim/virtualreader.h"
+#include "windowrig.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -19,17 +20,6 @@
 
 namespace kv350::testing {
 
-struct RecordingSounder : Sounder {
-    std::vector<int> tones;
-    void tone(int hz, int) override { tones.push_back(hz); }
-};
-struct NoDialogs : Dialogs {
-    void message(const QString &, const QString &) override {}
-    QString openFile(const QString &, const QString &) override { return {}; }
-};
-struct NoPorts : PortList {
-    QStringList serialPorts() const override { return {}; }
-};
 
 // Virtual time whose "process pending input" runs what a test scripts there:
 // the clicks a user makes while a long operation polls.
@@ -122,10 +112,10 @@ struct UhfWindowRig {
     ScriptedModule *scripted = nullptr;
     std::unique_ptr<sim::SimHidDevice> hid;
     std::unique_ptr<sim::SimSerialStream> serialPort;
-    RecordingSounder sounder;
-    NoDialogs dialogs;
+    FakeSounder sounder;
+    FakeDialogs dialogs;
     i18n::MemoryLanguageStore store;
-    NoPorts ports;
+    FakePorts ports;
     std::unique_ptr<TfrmMain> window;
 };
 

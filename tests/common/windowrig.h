@@ -19,17 +19,24 @@
 namespace kv350::testing {
 
 struct FakeSounder : Sounder {
-    std::vector<std::pair<int, int>> tones;
-    void tone(int hz, int ms) override { tones.emplace_back(hz, ms); }
+    std::vector<int> tones;  // frequencies, in order
+    std::vector<int> durations;
+    void tone(int hz, int ms) override
+    {
+        tones.push_back(hz);
+        durations.push_back(ms);
+    }
 };
 
 struct FakeDialogs : Dialogs {
     std::vector<std::pair<QString, QString>> shown;
-    QStringList filesToOpen;  // answers to the open-file dialog, in order; empty: cancelled
+    std::vector<std::pair<QString, QString>> opened;  // caption and filter of each open-file dialog
+    QStringList answers;  // what the open-file dialog returns, in turn; none left: cancelled
     void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }
-    QString openFile(const QString &, const QString &) override
+    QString openFile(const QString &caption, const QString &filter) override
     {
-        return filesToOpen.isEmpty() ? QString() : filesToOpen.takeFirst();
+        opened.emplace_back(caption, filter);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
     }
 };
 
@@ -50,7 +57,7 @@ struct WindowRig {
         window = std::make_unique<TfrmMain>(WindowServices{*hid, *serial, time, time, sounder, dialogs, store, ports});
     }
     void show() { window->show(); }
-    template<class T>
+    template<class T = QWidget>
     T *find(const char *name)
     {
         T *found = window->findChild<T *>(QLatin1String(name));

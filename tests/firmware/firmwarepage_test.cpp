@@ -6,6 +6,7 @@
 #include "sim/simhiddevice.h"
 #include "sim/simserialstream.h"
 #include "sim/virtualreader.h"
+#include "windowrig.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -210,37 +211,10 @@ TEST(FirmwarePage, UsbIdsComeFromTheIdBoxes)
 
 namespace {
 
-struct FakeSounder : Sounder {
-    std::vector<int> tones;
-    void tone(int hz, int) override { tones.push_back(hz); }
-};
-struct FakePorts : PortList {
-    QStringList serialPorts() const override { return {}; }
-};
-
-struct WindowRig {
-    WindowRig()
-    {
-        reader = std::make_unique<sim::VirtualReader>();
-        hid = std::make_unique<sim::SimHidDevice>(*reader, time);
-        serial = std::make_unique<sim::SimSerialStream>(*reader, time);
-        window = std::make_unique<TfrmMain>(WindowServices{*hid, *serial, time, time, sounder, dialogs, store, ports});
-        window->show();
-    }
-    template<class T>
-    T *find(const char *name) { return window->findChild<T *>(QLatin1String(name)); }
-    void click(const char *name) { find<QPushButton>(name)->click(); }
-
-    VirtualTime time;
-    std::unique_ptr<sim::VirtualReader> reader;
-    std::unique_ptr<sim::SimHidDevice> hid;
-    std::unique_ptr<sim::SimSerialStream> serial;
-    FakeSounder sounder;
-    FakeDialogs dialogs;
-    i18n::MemoryLanguageStore store;
-    FakePorts ports;
+// The window against a virtual reader, shown, with a folder for firmware files.
+struct WindowRig : kv350::testing::WindowRig {
+    WindowRig() { show(); }
     FileFolder files;
-    std::unique_ptr<TfrmMain> window;
 };
 
 }  // namespace

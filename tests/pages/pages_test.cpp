@@ -1,11 +1,7 @@
 // The pages of the main window as the window builds them: every control of
 // the design under its name and kind, with its start value and limits.
-#include "app/frmmain.h"
-#include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
 #include "widgets/controls.h"
+#include "windowrig.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,43 +23,9 @@ using namespace kv350;
 
 namespace {
 
-struct NoSound : Sounder {
-    void tone(int, int) override {}
-};
-struct NoDialogs : Dialogs {
-    void message(const QString &, const QString &) override {}
-    QString openFile(const QString &, const QString &) override { return {}; }
-};
-struct NoPorts : PortList {
-    QStringList serialPorts() const override { return {}; }
-};
-
-struct Rig {
-    explicit Rig(const char *model = "KV350-MIC-X")
-    {
-        sim::Identity id;
-        id.model = model;
-        reader = std::make_unique<sim::VirtualReader>(id);
-        hid = std::make_unique<sim::SimHidDevice>(*reader, time);
-        serial = std::make_unique<sim::SimSerialStream>(*reader, time);
-        window = std::make_unique<TfrmMain>(WindowServices{*hid, *serial, time, time, sounder, dialogs, store, ports});
-        window->show();
-    }
-    template<class T = QWidget>
-    T *find(const char *name)
-    {
-        return window->findChild<T *>(QLatin1String(name));
-    }
-
-    VirtualTime time;
-    std::unique_ptr<sim::VirtualReader> reader;
-    std::unique_ptr<sim::SimHidDevice> hid;
-    std::unique_ptr<sim::SimSerialStream> serial;
-    NoSound sounder;
-    NoDialogs dialogs;
-    i18n::MemoryLanguageStore store;
-    NoPorts ports;
-    std::unique_ptr<TfrmMain> window;
+// The window against a virtual reader, shown: the pages as a user first sees them.
+struct Rig : kv350::testing::WindowRig {
+    explicit Rig(const char *model = "KV350-MIC-X") : WindowRig(model) { show(); }
 };
 
 enum Kind { Button, Check, Radio, Combo, Edit, Bar, Panel, Label, List, Memo, Progress, Group };
