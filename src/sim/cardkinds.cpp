@@ -1,6 +1,8 @@
 #include "cardkinds.h"
 
+#include "iso15693tag.h"
 #include "mifareclassic.h"
+#include "ntag203.h"
 #include "uhfmodule.h"
 #include "virtualreader.h"
 
@@ -19,6 +21,8 @@ const std::vector<std::pair<QString, Maker>> &kinds()
     static const std::vector<std::pair<QString, Maker>> table = {
         {QStringLiteral("mifare1k"), [] { return std::make_shared<MifareClassicCard>(MifareClassicCard::Size::K1); }},
         {QStringLiteral("mifare4k"), [] { return std::make_shared<MifareClassicCard>(MifareClassicCard::Size::K4); }},
+        {QStringLiteral("ntag203"), [] { return std::make_shared<Ntag203Card>(); }},
+        {QStringLiteral("iso15693"), [] { return std::make_shared<Iso15693Tag>(); }},
     };
     return table;
 }

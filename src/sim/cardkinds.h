@@ -7,8 +7,8 @@ namespace kv350::sim {
 class VirtualReader;
 
 // The kinds of card that kv350-sim --card and the window's --simulate mode can
-// put on the reader: "mifare1k", "mifare4k", and "epc" (one more EPC tag for
-// the UHF module of the models that have one).
+// put on the reader: "mifare1k", "mifare4k", "ntag203", "iso15693" (28 blocks),
+// and last "epc" (one more EPC tag for the UHF module of the models that have one).
 QStringList cardKindNames();
 
 // Places a new card of this kind, with its default UID, in the reader's field

@@ -3,7 +3,9 @@
 #include "cardmodule.h"
 #include "common/protocol.h"
 #include "identitymodule.h"
+#include "iso15693module.h"
 #include "mifaremodule.h"
+#include "ntagmodule.h"
 #include "parametermodule.h"
 #include "systemmodule.h"
 #include "uhfmodule.h"
@@ -27,6 +29,12 @@ VirtualReader::VirtualReader(Identity identity)
     auto mifare = std::make_unique<MifareModule>();
     m_mifare = mifare.get();
     addModule(std::move(mifare));
+    auto ntag = std::make_unique<NtagModule>();
+    m_ntag = ntag.get();
+    addModule(std::move(ntag));
+    auto iso15693 = std::make_unique<Iso15693Module>();
+    m_iso15693 = iso15693.get();
+    addModule(std::move(iso15693));
 }
 
 VirtualReader::~VirtualReader() = default;

@@ -14,6 +14,8 @@ namespace kv350::sim {
 
 class UhfModule;
 class MifareModule;
+class NtagModule;
+class Iso15693Module;
 
 // The reader's firmware without any wire: a request frame in, its replies out.
 // handle() depends on nothing but the reader's state, so tests call it directly;
@@ -59,6 +61,9 @@ public:
     // The MIFARE commands' key store and why the last one failed.
     MifareModule &mifare() { return *m_mifare; }
     const MifareModule &mifare() const { return *m_mifare; }
+    // The NTAG (0x13/0x14) and ISO 15693 (0x21–0x24) commands, for why the last one failed.
+    const NtagModule &ntag() const { return *m_ntag; }
+    const Iso15693Module &iso15693() const { return *m_iso15693; }
 
     FaultPlan &faults() { return m_faults; }
     const FaultPlan &faults() const { return m_faults; }
@@ -97,6 +102,8 @@ private:
     BootLoader m_bootLoader;
     Field m_field;
     MifareModule *m_mifare = nullptr;  // owned by m_modules
+    NtagModule *m_ntag = nullptr;          // likewise
+    Iso15693Module *m_iso15693 = nullptr;  // likewise
     std::vector<std::unique_ptr<ReaderModule>> m_modules;
     UhfModule *m_uhf = nullptr;
     std::vector<QByteArray> m_requests;

@@ -1,6 +1,8 @@
 #include "cardkinds.h"
+#include "iso15693tag.h"
 #include "mifareclassic.h"
 #include "mifaremodule.h"
+#include "ntag203.h"
 #include "testutil.h"
 #include "uhfmodule.h"
 #include "virtualreader.h"
@@ -187,7 +189,7 @@ TEST_F(MifareWire, WeakBlockAnswersTheWriteRightAndTheReadWrong)
 
 TEST(CardKinds, PlaceByName)
 {
-    EXPECT_EQ(cardKindNames(), (QStringList{"mifare1k", "mifare4k", "epc"}));
+    EXPECT_EQ(cardKindNames(), (QStringList{"mifare1k", "mifare4k", "ntag203", "iso15693", "epc"}));
     VirtualReader reader;
     QString error;
     ASSERT_TRUE(placeCardKind(reader, QStringLiteral("mifare4k"), &error));
@@ -199,8 +201,19 @@ TEST(CardKinds, PlaceByName)
     EXPECT_EQ(std::dynamic_pointer_cast<MifareClassicCard>(reader.field().card())->sectorCount(), 16);
 
     EXPECT_FALSE(placeCardKind(reader, QStringLiteral("MIFARE1K"), &error));
-    EXPECT_EQ(error, QStringLiteral("unknown card kind MIFARE1K; this build knows: mifare1k, mifare4k, epc"));
+    EXPECT_EQ(error, QStringLiteral("unknown card kind MIFARE1K; this build knows: mifare1k, mifare4k, ntag203, iso15693, epc"));
     EXPECT_EQ(std::dynamic_pointer_cast<MifareClassicCard>(reader.field().card())->sectorCount(), 16);
+
+    // An NTAG203 takes the ISO 14443A slot from the MIFARE card; the ISO 15693 tag has a slot of its own.
+    ASSERT_TRUE(placeCardKind(reader, QStringLiteral("ntag203"), nullptr));
+    ASSERT_TRUE(placeCardKind(reader, QStringLiteral("iso15693"), nullptr));
+    const auto ntag = std::dynamic_pointer_cast<Ntag203Card>(reader.field().card());
+    ASSERT_TRUE(ntag);
+    EXPECT_EQ(ntag->uid(), hex("04 A1 B2 C3 D4 E5 F6"));
+    const auto iso = std::dynamic_pointer_cast<Iso15693Tag>(reader.field().card(Technology::Iso15693));
+    ASSERT_TRUE(iso);
+    EXPECT_EQ(iso->blockCount(), 28);
+    EXPECT_EQ(iso->uid(), hex("E0 04 01 00 A1 B2 C3 D4"));
 
     // EPC tags go to the UHF module, one more each time, on the models that have one.
     EXPECT_FALSE(placeCardKind(reader, QStringLiteral("epc"), &error)) << "a KV350-MIC has no UHF module";

@@ -132,6 +132,26 @@ TEST(SimExecutable, ServesThePlacedCard)
     EXPECT_EQ(sim.wait(), 0);
 }
 
+TEST(SimExecutable, ServesAnNtagAndAnIso15693TagAtOnce)
+{
+    SimProcess sim({"--card", "ntag203", "--card", "iso15693"});
+    ASSERT_TRUE(sim.started());
+    const QByteArray path = sim.firstLine(3000);
+    ASSERT_TRUE(path.startsWith("/dev/")) << path.constData();
+    PtyClient client(QString::fromLocal8Bit(path));
+    ASSERT_TRUE(client.isOpen());
+    client.send(hex("02 01 11"));
+    EXPECT_EQ(client.receiveAll(11, 1000), hex("02 09 11 00 04 A1 B2 C3 D4 E5 F6"));
+    client.send(hex("02 04 13 00 00 02"));
+    EXPECT_EQ(client.receiveAll(20, 1000), hex("02 12 13 00 04480000 E1101200 0103A010 440300FE"));
+    client.send(hex("02 01 21"));
+    EXPECT_EQ(client.receiveAll(14, 1000), hex("02 0C 21 00 00 00 D4 C3 B2 A1 00 01 04 E0"));
+    client.send(hex("02 09 24 D4 C3 B2 A1 00 01 04 E0"));
+    EXPECT_EQ(client.receiveAll(19, 1000), hex("02 11 24 00 00 0F D4 C3 B2 A1 00 01 04 E0 00 00 1B 03 01"));
+    sim.signal(SIGTERM);
+    EXPECT_EQ(sim.wait(), 0);
+}
+
 struct ArgsRow {
     std::vector<std::string> args;
     int exitCode;
@@ -162,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgsRow {{"--model", "kv350-mic"}, 2, "known models: KV350-M1, KV350-U1"},
                       ArgsRow {{"--card", "mifare1k", "--card", "ntag999"},
                                2,
-                               "unknown card kind ntag999; this build knows: mifare1k, mifare4k, epc"},
+                               "unknown card kind ntag999; this build knows: mifare1k, mifare4k, ntag203, iso15693, epc"},
                       ArgsRow {{"--model", "KV350-MIC", "--card", "epc"}, 2, "needs a reader with a UHF module"},
                       ArgsRow {{"--serial", "123456789"}, 2, "at most 8"},
                       ArgsRow {{"--bogus"}, 2, "bogus"},
