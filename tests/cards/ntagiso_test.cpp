@@ -1,6 +1,7 @@
 // The NTAG and ISO 15693 pages through the window against virtual tags.
 #include "sim/iso15693tag.h"
 #include "sim/ntag203.h"
+#include "sim/readermodule.h"
 #include "windowrig.h"
 
 #include <QLineEdit>
@@ -27,6 +28,16 @@ struct TagRig : WindowRig {
 
     std::shared_ptr<sim::Ntag203Card> ntag = std::make_shared<sim::Ntag203Card>();
     std::shared_ptr<sim::Iso15693Tag> iso = std::make_shared<sim::Iso15693Tag>();
+};
+
+// A reader whose inventory reply ends before the UID, while active.
+struct ShortInventory : sim::ReaderModule {
+    bool active = true;
+    bool handles(std::uint8_t cmd) const override { return active && cmd == 0x21; }
+    std::vector<QByteArray> handle(const sim::Request &request, sim::ReaderContext &) override
+    {
+        return {sim::makeReply(request.cmd, 0x00, QByteArray(2, '\0'))};
+    }
 };
 
 }  // namespace
@@ -184,13 +195,16 @@ TEST(IsoPage, NothingIsAddressedOrWrittenBlindly)
     EXPECT_EQ(rig.lastRequest(), hex("02 01 21"));
     EXPECT_EQ(rig.message(), "Command Error!");
 
-    // An inventory reply too short to hold a UID.
+    // An inventory reply too short to hold a UID: flags and DSFID only.
     rig.reader->field().place(rig.iso);
-    rig.reader->faults().queue(sim::Fault::truncated(8));
+    auto shortInventory = std::make_unique<ShortInventory>();
+    ShortInventory *shortOne = shortInventory.get();
+    rig.reader->addModule(std::move(shortInventory));
     sent = rig.sent();
     rig.click("btnInformation");
     EXPECT_EQ(rig.sent(), sent + 1);
     EXPECT_EQ(rig.message(), "Command Error!");
+    shortOne->active = false;
 
     // A locked block refuses the write.
     rig.iso->lockBlock(0);
