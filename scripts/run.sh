@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts the window against a virtual KV350-MIC reader.
+# Sets up, builds and starts the window against a virtual KV350-MIC reader
+# with a MIFARE Classic 1K card and an ISO 15693 tag in its field.
 # Extra arguments go to kv350tools (e.g. --port /dev/pts/5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,4 +12,4 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "$(uname -s)" = Linux ]; then
   echo "Talking to the virtual reader on the command line instead:"
   exec build/src/cli/kv350ctl --simulate KV350-MIC identify
 fi
-exec build/src/app/kv350tools --simulate KV350-MIC "$@"
+exec build/src/app/kv350tools --simulate KV350-MIC --card mifare1k --card iso15693 "$@"
