@@ -81,14 +81,15 @@ EpcPage::EpcPage(PageContext &context, QWidget *parent) : QWidget(parent), m_con
     m_chkETAGAutoRead = checkBox(g, "chkETAGAutoRead", {});
     m_chkETAGAutoInc = checkBox(g, "chkETAGAutoInc", {});
     auto *et = compact(new QGridLayout(g));
+    // The two options sit beside the write box: the page needs every row in Chinese.
     et->addWidget(m_lblWriteETAG, 0, 0);
     et->addWidget(m_edWriteETAG, 0, 1);
-    et->addWidget(m_btnWriteETAG, 0, 2);
-    et->addWidget(m_chkETAGAutoRead, 1, 1);
-    et->addWidget(m_chkETAGAutoInc, 1, 2);
-    et->addWidget(m_lblReadETAG, 2, 0);
-    et->addWidget(m_edReadETAG, 2, 1);
-    et->addWidget(m_btnReadETAG, 2, 2);
+    et->addWidget(m_chkETAGAutoRead, 0, 2);
+    et->addWidget(m_chkETAGAutoInc, 0, 3);
+    et->addWidget(m_btnWriteETAG, 0, 4);
+    et->addWidget(m_lblReadETAG, 1, 0);
+    et->addWidget(m_edReadETAG, 1, 1, 1, 3);
+    et->addWidget(m_btnReadETAG, 1, 4);
     et->setColumnStretch(1, 1);
 
     m_gbEPC = group(this, "gbEPC");
@@ -115,17 +116,19 @@ EpcPage::EpcPage(PageContext &context, QWidget *parent) : QWidget(parent), m_con
     m_edReadEPC = edit(g, "edReadEPC", {}, 0, true);
     m_btnReadEPC = button(g, "btnReadEPC");
     m_lblReadEpcCmd = label(g, "lblReadEpcCmd", QStringLiteral("R1,2,4"));
+    // Label, box, the module text it sends, button: one row each, so that the
+    // page fits in Chinese too.
     auto *data = new QGridLayout;
     data->setSpacing(3);
     data->addWidget(m_lblWriteEPC, 0, 0);
-    data->addWidget(m_lblWriteEpcCmd, 0, 1);
-    data->addWidget(m_edWriteEPC, 1, 0, 1, 2);
-    data->addWidget(m_btnWriteEPC, 1, 2);
-    data->addWidget(m_lblReadEPC, 2, 0);
-    data->addWidget(m_lblReadEpcCmd, 2, 1);
-    data->addWidget(m_edReadEPC, 3, 0, 1, 2);
-    data->addWidget(m_btnReadEPC, 3, 2);
-    data->setColumnStretch(0, 1);
+    data->addWidget(m_edWriteEPC, 0, 1);
+    data->addWidget(m_lblWriteEpcCmd, 0, 2);
+    data->addWidget(m_btnWriteEPC, 0, 3);
+    data->addWidget(m_lblReadEPC, 1, 0);
+    data->addWidget(m_edReadEPC, 1, 1);
+    data->addWidget(m_lblReadEpcCmd, 1, 2);
+    data->addWidget(m_btnReadEPC, 1, 3);
+    data->setColumnStretch(1, 1);
     epcColumn->addLayout(data);
 
     m_gbAutoEPC = group(this, "gbAutoEPC");
