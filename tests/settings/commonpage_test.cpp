@@ -302,8 +302,8 @@ TEST(CommonPage, FactoryDefaultResetsTheControlsThenTheReader)
         rig.find<QScrollBar>("sbScanTime")->setValue(99);
         rig.find<QScrollBar>("sbSameCard")->setValue(99);
         rig.find<QScrollBar>("sbDelayTime")->setValue(99);
+        rig.find<QScrollBar>("sbNIDBlock")->setValue(13);
         rig.find<QScrollBar>("sbM1IDByte")->setValue(9);
-        rig.find<QScrollBar>("sbM1IDSector")->setValue(7);
         rig.find<QComboBox>("cmbM1IDKeyErr")->setCurrentIndex(3);
         rig.find<QScrollBar>("sbICIDByte")->setValue(1);
         rig.find<QCheckBox>("chkHF14443B")->setChecked(true);
@@ -326,6 +326,8 @@ TEST(CommonPage, FactoryDefaultResetsTheControlsThenTheReader)
         EXPECT_EQ(rig.find<QLabel>("pnDelayTime")->text(), "10");
         EXPECT_EQ(rig.find<QScrollBar>("sbM1IDByte")->value(), 4);
         EXPECT_EQ(rig.find<QScrollBar>("sbM1IDSector")->value(), 0);
+        EXPECT_EQ(rig.find<QScrollBar>("sbNIDBlock")->value(), 0) << "the NTAG group follows the MIFARE one";
+        EXPECT_EQ(rig.find<QScrollBar>("sbNIDByte")->value(), 4);
         EXPECT_EQ(rig.find<QComboBox>("cmbM1IDKeyErr")->currentText(), "LED");
         EXPECT_EQ(rig.find<QScrollBar>("sbICIDByte")->value(), 4);
         EXPECT_FALSE(rig.find<QCheckBox>("chkHF14443B")->isChecked());
