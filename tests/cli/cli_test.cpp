@@ -1,23 +1,13 @@
 // kv350ctl and kv350-sim as a user runs them: separate processes, a real pseudo-terminal.
+#include "ctlrun.h"
+
 #include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct CtlRun {
-    int status;
-    QString out;
-    QString err;
-};
-
-CtlRun runCtl(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(KV350_CTL_PATH), args);
-    p.waitForFinished(10000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
+using kv350::testing::CtlRun;
+using kv350::testing::runCtl;
 
 class SimProcess {
 public:

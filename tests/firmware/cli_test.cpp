@@ -7,6 +7,8 @@
 #include "sim/simserialstream.h"
 #include "sim/virtualreader.h"
 
+#include "ctlrun.h"
+
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -15,20 +17,8 @@ using namespace kv350::cli;
 
 namespace {
 
-struct CtlRun {
-    int status;
-    QString out;
-    QString err;
-};
-
-CtlRun runCtl(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(KV350_CTL_PATH), args);
-    p.waitForFinished(10000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
+using kv350::testing::CtlRun;
+using kv350::testing::runCtl;
 
 ParseResult parse(const QString &line)
 {
