@@ -214,6 +214,12 @@ void MifarePage::btnM1ReadAllClick()
             const QString prefix = readAllPrefix(i);
             if (!ExecuteWithRetry(m_context, mifareReadFrame(k, i / 4, i % 4), MifareReadReplyLimit)) {
                 addLine(prefix + QStringLiteral("Error"));
+                if (!link.Connected()) {
+                    // The reader is gone (the status says "Disconnected"): the
+                    // rest would only fail one by one, 200 ms each.
+                    m_context.reporter.ShowCommandError();
+                    return;
+                }
             } else if (link.responseStatus() != proto::StaOk) {
                 addLine(prefix + QStringLiteral("No Card"));
             } else {
@@ -253,6 +259,7 @@ void MifarePage::runLoopTest()
     ReaderLink &link = m_context.link;
     bool lastBlockOk = false;
 
+    bool readerLost = false;
     // One block, written or read: its line, and the counters it moves.
     auto exchange = [&](char op, int pass, int b, const QByteArray &request, int &mismatches) {
         lastBlockOk = false;
@@ -260,6 +267,9 @@ void MifarePage::runLoopTest()
         if (!ExecuteWithRetry(m_context, request, MifareReadReplyLimit)) {
             ++counters.commandErrors;
             addLine(prefix + QStringLiteral("Error"));
+            // The reader is gone (the status says "Disconnected"): every block
+            // left would only fail, for as long as the run has passes.
+            readerLost = !link.Connected();
             return;
         }
         if (link.responseStatus() != proto::StaOk) {
@@ -274,25 +284,33 @@ void MifarePage::runLoopTest()
         lastBlockOk = true;
     };
 
-    for (int pass = 0; pass < passes; ++pass) {
+    int pass = 0;
+    for (; pass < passes; ++pass) {
         addLine(loopCounterLine("WRITE_NUM=", pass + 1, counters));
         m_edM1Write->setText(loopPattern(pass));
         m_context.pause.processPending();
         MifareKey k = key();
-        for (int b : blocks) {
+        for (auto b = blocks.begin(); b != blocks.end() && !readerLost; ++b) {
             const QByteArray data = ParseHexField(m_edM1Write, BlockSize, AllF).bytes;
-            exchange('W', pass, b, mifareWriteFrame(k, b / 4, b % 4, data), counters.writeErrors);
+            exchange('W', pass, *b, mifareWriteFrame(k, *b / 4, *b % 4, data), counters.writeErrors);
         }
+        if (readerLost)
+            break;
         addLine(loopCounterLine("READ_NUM=", pass + 1, counters));
         k = key();
-        for (int b : blocks) {
+        for (auto b = blocks.begin(); b != blocks.end() && !readerLost; ++b) {
             m_context.pause.processPending();
-            exchange('R', pass, b, mifareReadFrame(k, b / 4, b % 4), counters.checkErrors);
+            exchange('R', pass, *b, mifareReadFrame(k, *b / 4, *b % 4), counters.checkErrors);
         }
+        if (readerLost)
+            break;
     }
-    addLine(loopCounterLine("TOTAL_NUM=", passes, counters));
-    // The last block decides; a run of no pass checked nothing.
-    if (passes <= 0)
+    // A run cut short by a lost reader counts the pass it was in.
+    addLine(loopCounterLine("TOTAL_NUM=", readerLost ? pass + 1 : passes, counters));
+    // The last block decides; a run of no pass checked nothing, and a run
+    // that counted errors did not pass, whatever its last block did.
+    const bool errorsCounted = counters.commandErrors + counters.writeErrors + counters.checkErrors > 0;
+    if (passes <= 0 || readerLost || (lastBlockOk && errorsCounted))
         m_context.reporter.ShowCommandError();
     else if (lastBlockOk)
         m_context.reporter.ShowCommandDone();
