@@ -128,7 +128,8 @@ Fault FaultPlan::randomFault()
         frame.append('\0');
         return Fault::trailing(frame);
     }
-    case FaultKind::Duplicate: return Fault::duplicate(int(draw(21)));
+    // Back to back: a copy sent later is a stray frame like a late reply.
+    case FaultKind::Duplicate: return Fault::duplicate(0);
     case FaultKind::Flood: return Fault::flood(1 + int(draw(1000)));
     case FaultKind::Vanish: return Fault::vanish(int(draw(500)), 1 + int(draw(3000)));
     }

@@ -217,10 +217,13 @@ void PtyServer::serve()
         }
         for (;;) {
             if (m_writing.isEmpty()) {
-                if (m_outbox.empty() || m_outbox.front().dueMs > sendTime)
+                // Everything due goes out in one write, back to back as on a wire.
+                while (!m_outbox.empty() && m_outbox.front().dueMs <= sendTime) {
+                    m_writing.append(m_outbox.front().bytes);
+                    m_outbox.pop_front();
+                }
+                if (m_writing.isEmpty())
                     break;
-                m_writing = m_outbox.front().bytes;
-                m_outbox.pop_front();
             }
             const ssize_t put = ::write(m_master, m_writing.constData(), size_t(m_writing.size()));
             if (put < 0) {
