@@ -21,8 +21,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSet>
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -131,7 +131,27 @@ int soakPty(int transactions, std::uint32_t seed, double rate)
     });
 
     std::mt19937 data(seed ^ 0x5eedu);
-    QSet<QByteArray> accepted;  // the data of every reply taken so far
+    // Every payload sent, by its first eight bytes: an open-addressed table
+    // made in full before the run, so that the soak's own books do not grow
+    // the process while its memory is watched.
+    std::vector<std::uint64_t> keys(std::size_t(1) << 18, 0);
+    std::vector<std::int32_t> senders(keys.size(), -1);
+    std::vector<char> taken(std::size_t(std::max(transactions, 1)), 0);
+    auto keyOf = [](const QByteArray &bytes) {
+        std::uint64_t k = 0;
+        memcpy(&k, bytes.constData(), std::min<std::size_t>(8, std::size_t(bytes.size())));
+        return k | 1;
+    };
+    auto slot = [&](std::uint64_t k) {
+        std::size_t i = std::size_t(k * 0x9E3779B97F4A7C15ull >> 46);
+        while (keys[i] != 0 && keys[i] != k)
+            i = (i + 1) & (keys.size() - 1);
+        return i;
+    };
+    auto sender = [&](const QByteArray &got) {  // the request that sent these bytes, or -1
+        const std::size_t i = slot(keyOf(got));
+        return keys[i] == 0 ? -1 : senders[i];
+    };
     std::map<std::string, int> faults;
     int injected = 0, good = 0, statusSeen = 0, failedExpected = 0, refusedAmbiguous = 0, collateral = 0;
     int lost = 0, misattributed = 0, duplicated = 0;
@@ -161,6 +181,11 @@ int soakPty(int transactions, std::uint32_t seed, double rate)
         for (char &b : payload)
             b = char(data() & 0xFF);
         const QByteArray request = blockWrite(dataBlock(i), payload);
+        if (i < int(keys.size() / 2)) {  // the table stays at most half full
+            const std::size_t at = slot(keyOf(payload));
+            keys[at] = keyOf(payload);
+            senders[at] = i;
+        }
         const qint64 start = clock.elapsed();
         const bool ok = link.ExecuteCommand(request);
         const qint64 took = clock.elapsed() - start;
@@ -182,10 +207,11 @@ int soakPty(int transactions, std::uint32_t seed, double rate)
 
         if (ok) {
             const QByteArray got = link.responseData().left(16);
-            if (got == payload) {
-                accepted.insert(got);
+            const int from = got == payload ? i : sender(got);
+            if (from == i) {
+                taken[std::size_t(i)] = 1;
                 link.responseStatus() == proto::StaOk ? ++good : ++statusSeen;
-            } else if (accepted.contains(got)) {
+            } else if (from >= 0 && taken[std::size_t(from)]) {
                 ++duplicated;
                 std::printf("  #%d duplicated reply taken: %s\n", i, got.toHex().constData());
                 history();
