@@ -133,8 +133,8 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     const int received = read.length;
     if (received < 4 || reply[proto::OffStx] != proto::Stx || read.cut) {
         // The reply may still be on its way: it must not pass for the next one.
-        m_strayReplyOwed = true;
         drainLateReply();
+        expectStrayReply();
         if (read.cut)
             fail(QStringLiteral("the reply was cut short (%1 bytes came)").arg(received));
         else
@@ -142,7 +142,7 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
                                : QStringLiteral("the reply was not a frame (%1 bytes)").arg(received));
         return false;
     }
-    if (m_strayReplyOwed) {
+    if (expectingStrayReply()) {
         // An earlier reply never came and may come now. Without a sequence
         // number the two cannot be told apart: a reply is taken only when it
         // is the one frame of this request's whole window.
@@ -162,7 +162,7 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
         m_response[received] = 0;  // DATA can be read as a zero-terminated text
     m_responseLength = received;
     if (m_response[proto::OffCmd] != request[proto::OffCmd]) {
-        m_strayReplyOwed = true;  // a stray frame: this request's own reply may still come
+        expectStrayReply();  // a stray frame: this request's own reply may still come
         fail(QStringLiteral("the reply answers command %1, not %2")
                  .arg(hexByte(m_response[proto::OffCmd]), hexByte(request[proto::OffCmd])));
         return false;
@@ -212,6 +212,12 @@ void ReaderLink::drainLateReply()
         DrainPOD(m_pod, LateReplyGraceMs);
     else
         m_serial.DrainInput(LateReplyGraceMs);
+}
+
+void ReaderLink::expectStrayReply()
+{
+    m_strayReplyOwed = true;
+    m_strayReplyUntilMs = m_clock.nowMs() + StrayReplyLifeMs;
 }
 
 void ReaderLink::lose(const QString &why)

@@ -39,6 +39,8 @@ public:
     // After a reply window closed empty, what arrives this much longer is
     // thrown away as the late reply it is, so the next request cannot take it.
     static constexpr int LateReplyGraceMs = 50;
+    // How long a missed reply is still expected after its window closed.
+    static constexpr int StrayReplyLifeMs = 2000;
 
     ReaderLink(HidBackend &hid, SerialDevice &serial, Clock &clock, Pause &pause);
     ReaderLink(const ReaderLink &) = delete;
@@ -92,7 +94,7 @@ public:
     bool busy() const { return m_busy; }
     // A reply was missed (the window closed without one) and may still come:
     // the next transaction takes a reply only when nothing else arrives in its window.
-    bool expectingStrayReply() const { return m_strayReplyOwed; }
+    bool expectingStrayReply() const { return m_strayReplyOwed && m_clock.nowMs() < m_strayReplyUntilMs; }
 
 private:
     bool connect();
@@ -113,6 +115,7 @@ private:
     void drainLateReply();
     // The device went away under an open handle: closed, "Disconnected", and why.
     void lose(const QString &why);
+    void expectStrayReply();
     void putProbe(std::uint8_t cmd);
     void showStatus(const QString &english, ColourValue colour);
     void showDisconnected();
@@ -142,6 +145,7 @@ private:
     QString m_lastError;
     bool m_busy = false;
     bool m_strayReplyOwed = false;
+    qint64 m_strayReplyUntilMs = 0;
 };
 
 // The path a port name opens as: "\\.\COM3" on Windows, "/dev/ttyUSB0" elsewhere

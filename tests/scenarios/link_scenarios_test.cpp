@@ -179,12 +179,32 @@ TEST_P(EachWay, AReplyAfterTheWindowIsNeverTakenForTheNextRequest)
 
 TEST_P(EachWay, AfterAMissedReplyTheNextCallListensOutItsWindow)
 {
+    auto *virtualPath = dynamic_cast<VirtualPath *>(path.get());
+    auto took = [&](const QByteArray &request) {
+        const qint64 start = virtualPath ? virtualPath->time().nowMs() : 0;
+        EXPECT_TRUE(link().ExecuteCommand(request)) << link().lastError().toStdString();
+        return virtualPath ? virtualPath->time().nowMs() - start : -1;
+    };
     path->queue(Fault::noReply());
     EXPECT_FALSE(link().ExecuteCommand(Request));
     EXPECT_TRUE(link().expectingStrayReply());
-    ASSERT_TRUE(link().ExecuteCommand(NextRequest));
+    const qint64 listened = took(NextRequest);
     EXPECT_FALSE(link().expectingStrayReply()) << "one frame in a whole window: its own";
-    ASSERT_TRUE(link().ExecuteCommand(NextRequest));
+    const qint64 plain = took(NextRequest);
+    if (virtualPath) {
+        EXPECT_EQ(listened, 500);
+        EXPECT_EQ(plain, 0);
+    }
+
+    // A reply two seconds late is no longer looked for.
+    path->queue(Fault::noReply());
+    EXPECT_FALSE(link().ExecuteCommand(Request));
+    path->idle(ReaderLink::StrayReplyLifeMs);
+    EXPECT_FALSE(link().expectingStrayReply());
+    const qint64 later = took(NextRequest);
+    if (virtualPath) {
+        EXPECT_EQ(later, 0);
+    }
 }
 
 // --- a continuous flood ------------------------------------------------------

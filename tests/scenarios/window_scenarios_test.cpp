@@ -209,6 +209,38 @@ TEST(WindowOverAPty, AdapterPulledOutDuringTheLoopTestAndPluggedBack)
     EXPECT_EQ(rig.message(), "Command Done.");
 }
 
+TEST(WindowOverAPty, AdapterPulledOutDuringReadAllAndAPortThatIsNotThere)
+{
+    PtyWindow rig;
+    ASSERT_TRUE(rig.started);
+    ASSERT_TRUE(rig.status().startsWith("[Connected]")) << rig.status().toStdString();
+    rig.window->findChild<QLineEdit *>("edM1All")->setText("8");
+    rig.server.withReader([](sim::VirtualReader &r) {
+        r.faults().queue(Fault::none(), 2);
+        r.faults().queue(Fault::vanish(10, -1));
+    });
+    rig.click("btnM1ReadAll");
+    const QStringList log = lines(*rig.window);
+    ASSERT_EQ(log.size(), 3) << log.join('\n').toStdString();
+    EXPECT_EQ(log[2], "02(0/2):Error");
+    EXPECT_EQ(rig.status(), "Disconnected");
+    EXPECT_EQ(rig.message(), "Command Error!");
+
+    // Still away: Connect says why in the status panel's tip.
+    rig.click("btnConnect");
+    EXPECT_EQ(rig.status(), "Disconnected");
+    EXPECT_EQ(rig.window->findChild<QLabel *>("pnStatus")->toolTip(),
+              rig.dir.filePath("ttyKV350") + ": no such serial port (is the reader plugged in?)");
+
+    rig.server.withReader([](sim::VirtualReader &r) { r.faults().deviceBack(); });
+    for (int i = 0; i < 100 && !rig.server.isPresent(); ++i)
+        QThread::msleep(20);
+    rig.click("btnM1ReadAll");
+    EXPECT_EQ(lines(*rig.window).size(), 8);
+    EXPECT_EQ(rig.message(), "Command Done.");
+    EXPECT_TRUE(rig.window->findChild<QLabel *>("pnStatus")->toolTip().isEmpty());
+}
+
 // --- the language store ------------------------------------------------------
 
 TEST(LanguageStoreBroken, UnreadableAndUnwritableStoreStartsInEnglishAndStillSwitches)
