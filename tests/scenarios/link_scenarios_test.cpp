@@ -151,7 +151,7 @@ TEST_P(EachWay, AReplyAfterTheWindowIsNeverTakenForTheNextRequest)
         bool nextOk;       // the next request's result
     } cases[] = {
         // Thrown away while the window's grace runs.
-        {"just after the window", 530, Fault::none(), true},
+        {"just after the window", 505, Fault::none(), true},
         // Both frames come in the next window, in either order: which is
         // which cannot be told, so neither is taken.
         {"in the next window, after its reply", 800, Fault::none(), false},
