@@ -451,6 +451,9 @@ void TfrmMain::statusChanged(const QString &text, ColourValue colour)
 {
     m_pnStatus->setText(text);
     setPanelColour(m_pnStatus, colour);
+    // "Disconnected" says that, not why: the reason (a busy or missing port,
+    // a permission to ask for, a reader pulled out) goes with it as a tip.
+    m_pnStatus->setToolTip(colour == ColourRed ? m_link.lastError() : QString());
 }
 
 void TfrmMain::modelApplied(const ModelView &view)

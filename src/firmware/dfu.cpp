@@ -212,14 +212,54 @@ int Dfu::DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uin
     return 1;
 }
 
-void Dfu::DFU_Reset_To_AP()
+bool Dfu::DFU_Reset_To_AP()
 {
-    if (m_session && (m_hid.isOpen() || openBootLoader())) {
-        const std::optional<Reply> reply = exchange(boot::CmdRun);
-        if (reply && reply->status != boot::StaOk)
-            fail(statusText(reply->status));
+    bool started = false;
+    for (int attempt = 0; m_session && attempt < ChunkTries; ++attempt) {
+        if (m_hid.isOpen()) {
+            const std::optional<Reply> reply = exchange(boot::CmdRun);
+            if (reply) {
+                started = reply->status == boot::StaOk;
+                if (!started)
+                    fail(statusText(reply->status));
+                break;
+            }
+            // No reply: the order may or may not have been carried out.
+            m_hid.close();
+        }
+        // The reader answers the next look as whichever program it runs.
+        const Comeback back = comeBack();
+        if (back != Comeback::BootLoader) {
+            started = back == Comeback::Application;
+            break;
+        }
     }
+    if (started)
+        m_error.clear();
+    else if (m_error.isEmpty())
+        fail(QStringLiteral("the reader did not start its new firmware"));
     close();
+    return started;
+}
+
+Dfu::Comeback Dfu::comeBack()
+{
+    const qint64 deadline = m_clock.nowMs() + ReturnTimeoutMs;
+    for (;;) {
+        if (m_hid.open(m_vid, m_pid)) {
+            const std::optional<Reply> reply = exchange(boot::CmdStatus);
+            if (reply)
+                // The application does not know STATUS.
+                return reply->status == proto::StaRejected ? Comeback::Application : Comeback::BootLoader;
+            m_hid.close();
+        }
+        const qint64 left = deadline - m_clock.nowMs();
+        if (left <= 0)
+            break;
+        m_clock.blockFor(int(qMin<qint64>(ReopenIntervalMs, left)));
+    }
+    fail(QStringLiteral("the reader did not come back after the order to start its firmware"));
+    return Comeback::Absent;
 }
 
 void Dfu::close()

@@ -44,8 +44,10 @@ public:
     // which the reader stays in its boot loader and a new download may follow.
     int DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uint16_t length,
                      std::uint16_t checksum);
-    // The boot loader starts the application it verified, and the handle is closed.
-    void DFU_Reset_To_AP();
+    // The boot loader starts the application it verified, and the handle is
+    // closed. True when the reader acknowledged the start, or (its reply lost)
+    // came back as its application; false when it stays in its boot loader.
+    bool DFU_Reset_To_AP();
 
     // Lets go of the device without starting anything.
     void close();
@@ -62,6 +64,10 @@ private:
     // The device is open and its boot loader answers STATUS.
     bool openBootLoader();
     bool bootLoaderAnswers();
+    // After a lost RUN: waits for the reader to show up again and asks which
+    // program answers. BootLoader leaves the device open.
+    enum class Comeback { Application, BootLoader, Absent };
+    Comeback comeBack();
     void fail(const QString &why);
     int failed(const QString &why);  // a download's 0
 

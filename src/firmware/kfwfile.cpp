@@ -31,6 +31,7 @@ KfwReadResult readKfwFile(const QString &path, FirmwareState &state)
         return result;
     }
     const int length = int(bytes.size()) - KfwHeaderSize;
+    result.payloadSize = qMax<qint64>(length, file.size() - KfwHeaderSize);
     memcpy(state.FirmwareImage.data(), bytes.constData() + KfwHeaderSize, size_t(length));
     scramble(state.FirmwareImage.data(), length);
     state.FirmwareLength = std::uint16_t(length);

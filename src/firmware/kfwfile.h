@@ -41,6 +41,8 @@ enum class KfwRead {
 struct KfwReadResult {
     KfwRead status = KfwRead::CannotOpen;
     KfwHeader header;
+    // Payload bytes in the file, also those beyond MaxFirmwareLength that the image leaves out.
+    qint64 payloadSize = 0;
 };
 
 // Sets every image byte to 0xFF, then reads the file. Length and checksum are

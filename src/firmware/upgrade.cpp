@@ -103,6 +103,12 @@ bool FirmwareUpgrade::LoadFirmwareFile(const QString &fileText)
         error("Firmware type error!");
         return false;
     }
+    // A file that ends with its header, or holds more than the image can:
+    // downloading it would leave the reader with no program, or a cut one.
+    if (m_state->FirmwareLength == 0 || read.payloadSize > MaxFirmwareLength) {
+        error("Failed to load firmware.");
+        return false;
+    }
     return true;
 }
 
@@ -209,7 +215,12 @@ bool FirmwareUpgrade::DownloadLoadedFirmware(const UsbIdTexts &ids)
     m_pause.wait(StepWaitMs);
     progress(90, 7);
     m_pause.wait(StepWaitMs);
-    m_dfu.DFU_Reset_To_AP();
+    if (!m_dfu.DFU_Reset_To_AP()) {
+        // The image is verified but the reader did not take the order to
+        // start it: it waits in its boot loader, and a new upgrade finds it there.
+        error("KV350 device error.");
+        return false;
+    }
     m_pause.wait(ApplicationStartMs);
     m_view.setProgress(ProgressMaximum);
     m_reporter.report(UpgradeComplete);

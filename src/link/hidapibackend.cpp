@@ -63,6 +63,11 @@ int HidapiBackend::writeReport(const QByteArray &payload)
         takeError("USB write failed");
         return -1;
     }
+    if (written < int(sizeof report)) {
+        // A report is sent whole or not at all; part of one is a failed write.
+        m_error = QStringLiteral("USB write incomplete: %1 of %2 bytes").arg(written).arg(sizeof report);
+        return -1;
+    }
     return n;
 }
 

@@ -38,6 +38,23 @@ int ClearPODBuffer(PodRecord &pod)
     return 0;
 }
 
+int DrainPOD(PodRecord &pod, int ms)
+{
+    if (!pod.backend || !pod.backend->isOpen() || !pod.clock)
+        return 0;
+    const qint64 deadline = pod.clock->nowMs() + qMax(0, ms);
+    QByteArray report;
+    int dropped = 0;
+    for (;;) {
+        const qint64 left = deadline - pod.clock->nowMs();
+        if (left <= 0 || pod.backend->readReport(report, int(left)) <= 0)
+            break;
+        ++dropped;
+        qCDebug(lcPod) << "dropped late report" << report.toHex(' ');
+    }
+    return dropped;
+}
+
 int WriteData(PodRecord &pod, const std::uint8_t *data, int count, int *written)
 {
     if (written)
@@ -60,12 +77,17 @@ int WriteData(PodRecord &pod, const std::uint8_t *data, int count, int *written)
 
 int ReadData(PodRecord &pod, std::uint8_t *dest, int maxWanted, int *read)
 {
+    return ReadDataWithin(pod, dest, maxWanted, read, int(pod.ReadTimeout));
+}
+
+int ReadDataWithin(PodRecord &pod, std::uint8_t *dest, int maxWanted, int *read, int timeoutMs)
+{
     if (read)
         *read = 0;
     if (!pod.backend || !pod.backend->isOpen() || !pod.clock)
         return -1;
     Clock &clock = *pod.clock;
-    const qint64 deadline = clock.nowMs() + pod.ReadTimeout;
+    const qint64 deadline = clock.nowMs() + qMax(0, timeoutMs);
     auto remaining = [&] { return int(qMax<qint64>(0, deadline - clock.nowMs())); };
 
     QByteArray report;

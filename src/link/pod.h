@@ -29,11 +29,18 @@ int ConnectPOD(PodRecord &pod, int index);
 void DisconnectPOD(PodRecord &pod);
 // Drops input reports that arrived before the next request.
 int ClearPODBuffer(PodRecord &pod);
+// Drops every input report that arrives within ms (a reply come too late); how many.
+int DrainPOD(PodRecord &pod, int ms);
 // 0 = every report of the frame was sent; non-zero = failure (device gone).
 int WriteData(PodRecord &pod, const std::uint8_t *data, int count, int *written);
 // Waits up to ReadTimeout for one frame; stores LEN + 2 bytes (capped by
 // maxWanted) and their count in *read. Reports that do not start a frame are
 // dropped. The result is 0 when a frame arrived, non-zero on time-out or error.
 int ReadData(PodRecord &pod, std::uint8_t *dest, int maxWanted, int *read);
+// The same within timeoutMs instead of the record's ReadTimeout. The result
+// tells the three ways a read ends apart: 0 a whole frame, 1 time-out (with
+// *read > 0 the frame came only in part: its last reports never came), -1 the
+// device is gone.
+int ReadDataWithin(PodRecord &pod, std::uint8_t *dest, int maxWanted, int *read, int timeoutMs);
 
 }  // namespace kv350

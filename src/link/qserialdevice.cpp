@@ -1,27 +1,8 @@
 #include "qserialdevice.h"
 
+#include "portopenfailure.h"
+
 namespace kv350 {
-namespace {
-
-QString describeOpenError(const QString &path, QSerialPort::SerialPortError error, const QString &detail)
-{
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("%1: no such serial port").arg(path);
-    case QSerialPort::PermissionError:
-#ifdef Q_OS_LINUX
-        return QStringLiteral("%1: permission denied or port busy (%2); if another program holds it, close "
-                              "that program; otherwise add your user to the 'dialout' group and log in again")
-            .arg(path, detail);
-#else
-        return QStringLiteral("%1: permission denied or port busy (%2)").arg(path, detail);
-#endif
-    default:
-        return QStringLiteral("%1: %2").arg(path, detail);
-    }
-}
-
-}  // namespace
 
 bool QSerialDevice::open(const QString &path)
 {
@@ -36,7 +17,7 @@ bool QSerialDevice::open(const QString &path)
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setReadBufferSize(512);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = describeOpenError(path, m_port.error(), m_port.errorString());
+        m_error = describePortOpenFailure(path, m_port.error(), m_port.errorString());
         return false;
     }
     m_error.clear();
@@ -67,14 +48,22 @@ qint64 QSerialDevice::write(const QByteArray &bytes)
     if (!m_port.isOpen())
         return -1;
     const qint64 queued = m_port.write(bytes);
+    if (queued < 0) {
+        m_error = m_port.errorString();
+        return queued;
+    }
     // One synchronous write, as the reader expects the whole frame at once.
-    while (queued > 0 && m_port.bytesToWrite() > 0) {
+    while (m_port.bytesToWrite() > 0) {
         if (!m_port.waitForBytesWritten(500))
             break;
     }
-    if (queued < 0)
-        m_error = m_port.errorString();
-    return queued;
+    const qint64 unsent = m_port.bytesToWrite();
+    if (unsent > 0) {
+        // What did not go out now must not go out later, glued to the next request.
+        m_port.clear(QSerialPort::Output);
+        m_error = QStringLiteral("%1 of %2 bytes were not sent").arg(unsent).arg(bytes.size());
+    }
+    return queued - unsent;
 }
 
 bool QSerialDevice::waitForReadyRead(int timeoutMs)
@@ -86,9 +75,11 @@ bool QSerialDevice::waitForReadyRead(int timeoutMs)
 
 bool QSerialDevice::broken() const
 {
+    // A pulled USB adapter reads as a resource error; a pty whose other side
+    // closed (and some drivers) as a read error. Either way no byte comes again.
     const auto e = m_port.error();
     return e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError ||
-           e == QSerialPort::PermissionError;
+           e == QSerialPort::PermissionError || e == QSerialPort::ReadError;
 }
 
 }  // namespace kv350

@@ -87,7 +87,7 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     m_observer->requestShown(requestFields(request, requestLength));
     memcpy(m_request.data(), request, size_t(requestLength));
 
-    int received = 0;
+    const int window = m_transport == TransportKind::Usb ? int(m_pod.ReadTimeout) : SerialTransport::ReplyWindowMs;
     if (m_transport == TransportKind::Usb) {
         if (!usbWrite(requestLength)) {
             // The reader may have been unplugged and plugged back: one new
@@ -101,29 +101,68 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
             // Identification wrote its own probes into RequestBuffer: put the request back.
             memcpy(m_request.data(), request, size_t(requestLength));
             if (!usbWrite(requestLength)) {
-                fail(QStringLiteral("the USB write failed again after reconnecting: %1").arg(m_hid.errorText()));
+                lose(QStringLiteral("the USB write failed again after reconnecting: %1").arg(m_hid.errorText()));
                 return false;
             }
         }
-        ReadData(m_pod, m_response.data(), responseLimit, &received);
-    } else {
-        m_serial.WriteSerialPort(m_request.data(), requestLength);
-        received = m_serial.ReadSerialFrame(m_response.data());
+    } else if (!m_serial.WriteSerialPort(m_request.data(), requestLength)) {
         if (m_serial.broken()) {
-            // Close the dead handle so that the next command opens the port afresh.
-            DisconnectReader();
-            fail(QStringLiteral("%1: the serial port went away").arg(m_portPath));
+            lose(QStringLiteral("%1: the serial port went away").arg(m_portPath));
             return false;
         }
-    }
-
-    if (received < 4 || m_response[proto::OffStx] != proto::Stx) {
-        fail(received == 0 ? QStringLiteral("no reply from the reader")
-                           : QStringLiteral("the reply was not a frame (%1 bytes)").arg(received));
+        // Part of the frame went out. Whatever the reader makes of it is no
+        // answer to this request: the window is waited out with nothing taken,
+        // so that the reader drops the piece before the next request comes.
+        m_serial.DrainInput(window);
+        if (m_serial.broken()) {
+            lose(QStringLiteral("%1: the serial port went away").arg(m_portPath));
+            return false;
+        }
+        fail(QStringLiteral("%1: the port did not take the whole request").arg(m_portPath));
         return false;
     }
+
+    const qint64 start = m_clock.nowMs();
+    std::array<std::uint8_t, proto::BufferSize + 1> reply{};
+    const ReadResult read = readReply(reply.data(), responseLimit, window);
+    if (read.gone) {
+        lose(m_transport == TransportKind::Usb ? QStringLiteral("the USB reader went away: %1").arg(m_hid.errorText())
+                                               : QStringLiteral("%1: the serial port went away").arg(m_portPath));
+        return false;
+    }
+    const int received = read.length;
+    if (received < 4 || reply[proto::OffStx] != proto::Stx || read.cut) {
+        // The reply may still be on its way: it must not pass for the next one.
+        drainLateReply();
+        expectStrayReply();
+        if (read.cut)
+            fail(QStringLiteral("the reply was cut short (%1 bytes came)").arg(received));
+        else
+            fail(received == 0 ? QStringLiteral("no reply from the reader")
+                               : QStringLiteral("the reply was not a frame (%1 bytes)").arg(received));
+        return false;
+    }
+    if (expectingStrayReply()) {
+        // An earlier reply never came and may come now. Without a sequence
+        // number the two cannot be told apart: a reply is taken only when it
+        // is the one frame of this request's whole window.
+        const Listen more = listenForAnotherFrame(int(window - (m_clock.nowMs() - start)));
+        if (more == Listen::Gone) {
+            lose(QStringLiteral("the reader went away"));
+            return false;
+        }
+        if (more == Listen::Frame) {
+            fail(QStringLiteral("two replies came, one of them late to an earlier request"));
+            return false;
+        }
+        m_strayReplyOwed = false;
+    }
+    memcpy(m_response.data(), reply.data(), size_t(received));
+    if (received < proto::BufferSize)
+        m_response[received] = 0;  // DATA can be read as a zero-terminated text
     m_responseLength = received;
     if (m_response[proto::OffCmd] != request[proto::OffCmd]) {
+        expectStrayReply();  // a stray frame: this request's own reply may still come
         fail(QStringLiteral("the reply answers command %1, not %2")
                  .arg(hexByte(m_response[proto::OffCmd]), hexByte(request[proto::OffCmd])));
         return false;
@@ -135,6 +174,58 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     }
     m_lastError.clear();
     return true;
+}
+
+ReaderLink::ReadResult ReaderLink::readReply(std::uint8_t *into, int limit, int windowMs)
+{
+    ReadResult r;
+    if (m_transport == TransportKind::Usb) {
+        const int result = ReadDataWithin(m_pod, into, limit, &r.length, windowMs);
+        r.gone = result < 0;
+        r.cut = result > 0 && r.length > 0;
+    } else {
+        r.length = m_serial.ReadSerialFrame(into, windowMs);
+        r.gone = m_serial.broken();
+    }
+    return r;
+}
+
+ReaderLink::Listen ReaderLink::listenForAnotherFrame(int ms)
+{
+    std::array<std::uint8_t, proto::BufferSize + 1> scratch{};
+    const qint64 deadline = m_clock.nowMs() + ms;
+    for (qint64 left = ms; left > 0; left = deadline - m_clock.nowMs()) {
+        const ReadResult more = readReply(scratch.data(), proto::BufferSize, int(left));
+        if (more.gone)
+            return Listen::Gone;
+        if (more.length > 0)
+            return Listen::Frame;
+        if (m_transport == TransportKind::Serial)
+            break;  // the serial read waits its whole window; HID may end early on a run of stray reports
+    }
+    return Listen::Nothing;
+}
+
+void ReaderLink::drainLateReply()
+{
+    if (m_transport == TransportKind::Usb)
+        DrainPOD(m_pod, LateReplyGraceMs);
+    else
+        m_serial.DrainInput(LateReplyGraceMs);
+}
+
+void ReaderLink::expectStrayReply()
+{
+    m_strayReplyOwed = true;
+    m_strayReplyUntilMs = m_clock.nowMs() + StrayReplyLifeMs;
+}
+
+void ReaderLink::lose(const QString &why)
+{
+    // Close the dead handle so that the next command opens the device afresh.
+    DisconnectReader();
+    fail(why);
+    showDisconnected();
 }
 
 bool ReaderLink::ReadResponse()

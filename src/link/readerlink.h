@@ -36,6 +36,11 @@ class ReaderLink {
 public:
     static constexpr int UsbSettleMs = 100;  // between write and read while identifying
     static constexpr int DefaultResponseLimit = 64;
+    // After a reply window closed empty, what arrives this much longer is
+    // thrown away as the late reply it is, so the next request cannot take it.
+    static constexpr int LateReplyGraceMs = 50;
+    // How long a missed reply is still expected after its window closed.
+    static constexpr int StrayReplyLifeMs = 2000;
 
     ReaderLink(HidBackend &hid, SerialDevice &serial, Clock &clock, Pause &pause);
     ReaderLink(const ReaderLink &) = delete;
@@ -87,6 +92,9 @@ public:
     // Why the last operation failed, in words a user can act on.
     const QString &lastError() const { return m_lastError; }
     bool busy() const { return m_busy; }
+    // A reply was missed (the window closed without one) and may still come:
+    // the next transaction takes a reply only when nothing else arrives in its window.
+    bool expectingStrayReply() const { return m_strayReplyOwed && m_clock.nowMs() < m_strayReplyUntilMs; }
 
 private:
     bool connect();
@@ -94,6 +102,20 @@ private:
     bool identify();
     bool exchangeFixed(std::uint8_t cmd, int expectedLength);
     bool usbWrite(int length);
+    // One reply within windowMs into `into`; its length, 0 for none.
+    struct ReadResult {
+        int length = 0;
+        bool cut = false;   // a frame started but its end never came
+        bool gone = false;  // the device failed under the read
+    };
+    ReadResult readReply(std::uint8_t *into, int limit, int windowMs);
+    // Whether another frame starts within ms (read and thrown away).
+    enum class Listen { Nothing, Frame, Gone };
+    Listen listenForAnotherFrame(int ms);
+    void drainLateReply();
+    // The device went away under an open handle: closed, "Disconnected", and why.
+    void lose(const QString &why);
+    void expectStrayReply();
     void putProbe(std::uint8_t cmd);
     void showStatus(const QString &english, ColourValue colour);
     void showDisconnected();
@@ -122,6 +144,8 @@ private:
     ColourValue m_statusColour = ColourRed;
     QString m_lastError;
     bool m_busy = false;
+    bool m_strayReplyOwed = false;
+    qint64 m_strayReplyUntilMs = 0;
 };
 
 // The path a port name opens as: "\\.\COM3" on Windows, "/dev/ttyUSB0" elsewhere

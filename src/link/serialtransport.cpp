@@ -26,7 +26,7 @@ bool SerialTransport::WriteSerialPort(const std::uint8_t *bytes, int count)
     return m_device.write(frame) == count;
 }
 
-int SerialTransport::ReadSerialFrame(std::uint8_t *buffer)
+int SerialTransport::ReadSerialFrame(std::uint8_t *buffer, int windowMs)
 {
     if (!m_device.isOpen())
         return 0;
@@ -50,14 +50,37 @@ int SerialTransport::ReadSerialFrame(std::uint8_t *buffer)
             }
         }
         const qint64 elapsed = m_clock.nowMs() - start;
-        if (elapsed >= ReplyWindowMs || m_device.broken())
+        if (elapsed >= windowMs || m_device.broken())
             break;
         // Sleep in the device until bytes come or the window closes. A false
         // return means the window is over or the port failed: one last look, then stop.
-        if (!m_device.waitForReadyRead(int(ReplyWindowMs - elapsed)) && m_device.bytesAvailable() == 0)
+        if (!m_device.waitForReadyRead(int(windowMs - elapsed)) && m_device.bytesAvailable() == 0)
             break;
     }
     return 0;
+}
+
+qint64 SerialTransport::DrainInput(int ms)
+{
+    if (!m_device.isOpen())
+        return 0;
+    const qint64 start = m_clock.nowMs();
+    qint64 dropped = 0;
+    for (;;) {
+        const qint64 waiting = m_device.bytesAvailable();
+        if (waiting > 0) {
+            dropped += waiting;
+            m_device.purgeInput();
+        }
+        const qint64 elapsed = m_clock.nowMs() - start;
+        if (elapsed >= ms || m_device.broken())
+            break;
+        if (!m_device.waitForReadyRead(int(ms - elapsed)) && m_device.bytesAvailable() == 0)
+            break;
+    }
+    if (dropped > 0)
+        qCDebug(lcSerial) << "dropped" << dropped << "late bytes";
+    return dropped;
 }
 
 void SerialTransport::CloseSerialPort()

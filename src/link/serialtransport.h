@@ -23,7 +23,12 @@ public:
     bool WriteSerialPort(const std::uint8_t *bytes, int count);
     // Collects one frame into buffer (256 bytes) and returns its length, with
     // a 0 written behind it; 0 when no complete frame came within the window.
-    int ReadSerialFrame(std::uint8_t *buffer);
+    int ReadSerialFrame(std::uint8_t *buffer) { return ReadSerialFrame(buffer, ReplyWindowMs); }
+    // The same within windowMs.
+    int ReadSerialFrame(std::uint8_t *buffer, int windowMs);
+    // Throws away whatever arrives for ms (sleeping in the device meanwhile);
+    // the number of bytes thrown away.
+    qint64 DrainInput(int ms);
     void CloseSerialPort();
 
     bool isOpen() const { return m_device.isOpen(); }

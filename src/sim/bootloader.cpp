@@ -146,6 +146,10 @@ QByteArray BootLoader::end(const Request &request)
         return makeReply(request.cmd, boot::StaLengthMismatch, counts);
     if (d.sum != d.checksum)
         return makeReply(request.cmd, boot::StaChecksumMismatch, counts);
+    if (m_rejectChecksums > 0) {
+        --m_rejectChecksums;
+        return makeReply(request.cmd, boot::StaChecksumMismatch, counts);
+    }
     if (m_failDownloads > 0) {
         --m_failDownloads;
         return makeReply(request.cmd, boot::StaProgramFailed, counts);

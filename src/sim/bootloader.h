@@ -22,6 +22,9 @@ public:
     // Test controls: END of the next count downloads that pass the length and
     // checksum checks reports that the flash did not take them.
     void failDownloads(int count) { m_failDownloads = count; }
+    // END of the next count downloads answers that the checksum differs (06),
+    // whatever came: a boot loader that sums differently, or a bad transfer.
+    void rejectChecksums(int count) { m_rejectChecksums = count; }
     // The application answers the boot-loader request with STA 01 and stays.
     void setRefuseEntry(bool refuse) { m_refuseEntry = refuse; }
     bool refusesEntry() const { return m_refuseEntry; }
@@ -71,6 +74,7 @@ private:
     bool m_restart = false;
     bool m_refuseEntry = false;
     int m_failDownloads = 0;
+    int m_rejectChecksums = 0;
     int m_entries = 0;
     int m_begun = 0;
     int m_verified = 0;

@@ -19,6 +19,11 @@ const char *faultKindName(FaultKind kind)
     case FaultKind::Truncate: return "truncate";
     case FaultKind::OverLong: return "over-long";
     case FaultKind::DeviceGone: return "device-gone";
+    case FaultKind::Leading: return "leading";
+    case FaultKind::Trailing: return "trailing";
+    case FaultKind::Duplicate: return "duplicate";
+    case FaultKind::Flood: return "flood";
+    case FaultKind::Vanish: return "vanish";
     }
     return "?";
 }
@@ -36,6 +41,17 @@ Fault Fault::status(std::uint8_t sta) { return {.kind = FaultKind::Status, .valu
 Fault Fault::truncated(int keep) { return {.kind = FaultKind::Truncate, .keep = keep}; }
 Fault Fault::overLong(std::uint8_t len) { return {.kind = FaultKind::OverLong, .value = len}; }
 Fault Fault::deviceGone(int goneMs) { return {.kind = FaultKind::DeviceGone, .goneMs = goneMs}; }
+Fault Fault::leading(const QByteArray &bytes) { return {.kind = FaultKind::Leading, .bytes = bytes}; }
+Fault Fault::trailing(const QByteArray &bytes) { return {.kind = FaultKind::Trailing, .bytes = bytes}; }
+Fault Fault::duplicate(int gapMs) { return {.kind = FaultKind::Duplicate, .gapMs = gapMs}; }
+Fault Fault::vanish(int afterMs, int goneMs)
+{
+    return {.kind = FaultKind::Vanish, .delayMs = afterMs, .goneMs = goneMs};
+}
+Fault Fault::flood(int durationMs, int bytesPerMs)
+{
+    return {.kind = FaultKind::Flood, .delayMs = durationMs, .pieceSize = bytesPerMs};
+}
 
 void FaultPlan::queue(const Fault &fault, int count)
 {
@@ -102,13 +118,41 @@ Fault FaultPlan::randomFault()
     case FaultKind::Truncate: return Fault::truncated(1 + int(draw(3)));
     case FaultKind::OverLong: return Fault::overLong(std::uint8_t(254 + draw(2)));
     case FaultKind::DeviceGone: return Fault::deviceGone(1 + int(draw(3000)));
+    // Zero padding, or a false start: an STX whose LEN no reply can have.
+    case FaultKind::Leading:
+        return Fault::leading(draw(2) ? QByteArray(1 + int(draw(4)), '\0') : QByteArray("\x02\xFF", 2));
+    // A frame that answers no command (every code is below 0x80) behind the reply.
+    case FaultKind::Trailing: {
+        QByteArray frame("\x02\x02", 2);
+        frame.append(char(0x80 | draw(0x80)));
+        frame.append('\0');
+        return Fault::trailing(frame);
+    }
+    // Back to back: a copy sent later is a stray frame like a late reply.
+    case FaultKind::Duplicate: return Fault::duplicate(0);
+    case FaultKind::Flood: return Fault::flood(1 + int(draw(1000)));
+    case FaultKind::Vanish: return Fault::vanish(int(draw(500)), 1 + int(draw(3000)));
     }
     return Fault::none();
 }
 
+namespace {
+QByteArray floodPiece(int size, int index)
+{
+    // A fixed pattern without an STX, different from one millisecond to the next.
+    QByteArray piece(std::max(1, size), '\0');
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        const int b = (index * 31 + int(i) * 7 + 0x55) & 0xFF;
+        piece[i] = char(b == proto::Stx ? 0x03 : b);
+    }
+    return piece;
+}
+}  // namespace
+
 Delivery FaultPlan::shape(const Fault &fault, const std::vector<QByteArray> &replies)
 {
-    if (replies.empty() || fault.kind == FaultKind::NoReply || fault.kind == FaultKind::DeviceGone)
+    if (replies.empty() || fault.kind == FaultKind::NoReply || fault.kind == FaultKind::DeviceGone ||
+        fault.kind == FaultKind::Vanish)
         return {};
     QByteArray first = replies.front();
     Delivery delivery;
@@ -146,6 +190,21 @@ Delivery FaultPlan::shape(const Fault &fault, const std::vector<QByteArray> &rep
             first[proto::OffLen] = char(fault.value);
         delivery.push_back({0, first});
         break;
+    case FaultKind::Leading:
+        delivery.push_back({0, fault.bytes + first});
+        break;
+    case FaultKind::Trailing:
+        delivery.push_back({0, first + fault.bytes});
+        break;
+    case FaultKind::Duplicate:
+        delivery.push_back({0, first});
+        delivery.push_back({std::max(0, fault.gapMs), first});
+        break;
+    case FaultKind::Flood:
+        // The reply is lost in it; every millisecond brings another piece.
+        for (int ms = 0; ms < fault.delayMs; ++ms)
+            delivery.push_back({ms, floodPiece(fault.pieceSize, ms)});
+        break;
     default:
         delivery.push_back({0, first});
         break;
@@ -156,15 +215,16 @@ Delivery FaultPlan::shape(const Fault &fault, const std::vector<QByteArray> &rep
     return delivery;
 }
 
-void FaultPlan::setGone(qint64 nowMs, int goneMs)
+void FaultPlan::setGone(qint64 nowMs, int goneMs, qint64 fromMs)
 {
     m_gone = true;
-    m_goneUntilMs = goneMs < 0 ? -1 : nowMs + goneMs;
+    m_goneFromMs = fromMs < 0 ? nowMs : fromMs;
+    m_goneUntilMs = goneMs < 0 ? -1 : m_goneFromMs + goneMs;
 }
 
 bool FaultPlan::isGone(qint64 nowMs) const
 {
-    return m_gone && (m_goneUntilMs < 0 || nowMs < m_goneUntilMs);
+    return m_gone && nowMs >= m_goneFromMs && (m_goneUntilMs < 0 || nowMs < m_goneUntilMs);
 }
 
 }  // namespace kv350::sim

@@ -17,8 +17,13 @@ enum class FaultKind {
     WrongCmd,    // value: the CMD byte echoed
     Status,      // value: the STA byte sent
     Truncate,    // keep: bytes kept from the start
-    OverLong,    // value: the LEN byte sent, the bytes stay as they are
+    OverLong,    // value: the LEN byte sent, the bytes stay as they are (0 and 1 too)
     DeviceGone,  // goneMs, < 0: until FaultPlan::deviceBack()
+    Leading,     // bytes, sent in one piece with the reply, before it (padding, a false STX)
+    Trailing,    // bytes, sent in one piece with the reply, after it (a second frame)
+    Duplicate,   // gapMs: the reply, then the same reply again gapMs later
+    Flood,       // delayMs of bytes, pieceSize bytes every millisecond, instead of the reply
+    Vanish,      // the reader takes the request, then the device goes away delayMs later, before any reply; goneMs
 };
 
 const char *faultKindName(FaultKind kind);
@@ -43,6 +48,14 @@ struct Fault {
     static Fault truncated(int keep);
     static Fault overLong(std::uint8_t len);
     static Fault deviceGone(int goneMs = -1);
+    static Fault leading(const QByteArray &bytes);
+    static Fault trailing(const QByteArray &bytes);
+    static Fault duplicate(int gapMs);
+    // Never an STX among the bytes: a babbling line, not frames.
+    static Fault flood(int durationMs, int bytesPerMs = 64);
+    // Unplugged in the middle of a transaction: the request was carried out,
+    // its reply never comes, and the device is away for goneMs (< 0: until deviceBack()).
+    static Fault vanish(int afterMs, int goneMs = -1);
 
     bool operator==(const Fault &) const = default;
 };
@@ -65,7 +78,7 @@ class FaultPlan {
 public:
     void queue(const Fault &fault, int count = 1);
     // Each request gets a fault with this probability, of a kind drawn from kinds
-    // (empty: every kind but DeviceGone), parameters drawn from the same seeded
+    // (empty: the first eight kinds, NoReply to OverLong), parameters drawn from the same seeded
     // generator, so a seed replays the same faults on the same requests.
     void setRandom(std::uint32_t seed, double probability, std::vector<FaultKind> kinds = {});
     void stopRandom() { m_random = false; }
@@ -82,9 +95,14 @@ public:
     // any further ones follow unchanged with the last chunk. No replies, no bytes.
     static Delivery shape(const Fault &fault, const std::vector<QByteArray> &replies);
 
-    // Device gone, on the clock of the transport that saw the fault.
-    void setGone(qint64 nowMs, int goneMs);
+    // Device gone from fromMs (default: nowMs) for goneMs, on the clock of the
+    // transport that saw the fault.
+    void setGone(qint64 nowMs, int goneMs, qint64 fromMs = -1);
     bool isGone(qint64 nowMs) const;
+    // When the device goes (or went) away; -1 when it is not set to.
+    qint64 goneFromMs() const { return m_gone ? m_goneFromMs : -1; }
+    // When it comes back; -1: not before deviceBack() (or it is not away).
+    qint64 goneUntilMs() const { return m_gone ? m_goneUntilMs : -1; }
     void deviceBack() { m_gone = false; }
 
 private:
@@ -98,6 +116,7 @@ private:
     std::vector<FaultKind> m_kinds;
     std::mt19937 m_rng;
     bool m_gone = false;
+    qint64 m_goneFromMs = 0;
     qint64 m_goneUntilMs = -1;  // -1: until deviceBack()
 };
 

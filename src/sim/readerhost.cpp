@@ -23,6 +23,17 @@ ReaderHost::Outcome ReaderHost::receive(const QByteArray &frame, qint64 nowMs)
         outcome.writeFails = true;
         return outcome;
     }
+    if (fault.kind == FaultKind::Vanish) {
+        // Carried out, then the device leaves before its reply is out.
+        m_reader.handle(frame);
+        outcome.vanishAtMs = nowMs + std::max(0, fault.delayMs);
+        plan.setGone(nowMs, fault.goneMs, outcome.vanishAtMs);
+        if (m_reader.takeRebootRequest()) {  // it restarts while it is away
+            m_offlineFromMs = outcome.vanishAtMs;
+            m_offlineUntilMs = m_offlineFromMs + std::max(0, m_reader.rebootTimeMs());
+        }
+        return outcome;
+    }
     const Delivery delivery = FaultPlan::shape(fault, m_reader.handle(frame));
     int lastMs = 0;
     for (const Chunk &chunk : delivery) {

@@ -95,9 +95,12 @@ int SimHidDevice::readReport(QByteArray &out, int timeoutMs)
         m_error = QStringLiteral("the device is not open");
         return -1;
     }
+    dropOverflow(now);
     const qint64 deadline = timeoutMs < 0 ? Never : now + timeoutMs;
-    const qint64 unplugAt =
+    qint64 unplugAt =
         !m_broken && rebootAfterOpen() && m_host.offlineFromMs() > now ? m_host.offlineFromMs() : Never;
+    if (const qint64 goneFrom = m_reader.faults().goneFromMs(); !m_broken && goneFrom > now)
+        unplugAt = std::min(unplugAt, goneFrom);  // pulled out while a reply is awaited
     if (!m_broken)
         pullStreamed(now, std::min(deadline, unplugAt));
 
@@ -153,7 +156,7 @@ void SimHidDevice::refresh(qint64 nowMs)
     if (rebootAfterOpen() && nowMs >= m_host.offlineFromMs())
         breakHandle(m_host.offlineFromMs());
     else if (m_reader.faults().isGone(nowMs))
-        breakHandle(nowMs);
+        breakHandle(m_reader.faults().goneFromMs());
 }
 
 void SimHidDevice::breakHandle(qint64 atMs)
@@ -198,6 +201,19 @@ void SimHidDevice::pullStreamed(qint64 nowMs, qint64 horizonMs)
     const std::optional<qint64> next = m_host.nextStreamedMs();
     if (next && *next <= horizonMs && (m_inbox.empty() || *next < m_inbox.front().dueMs))
         enqueue(m_host.takeStreamed(*next));
+}
+
+void SimHidDevice::dropOverflow(qint64 nowMs)
+{
+    // As hidraw does: a handle holds so many unread reports, and what comes
+    // while it is full is lost.
+    std::size_t due = 0;
+    for (auto it = m_inbox.begin(); it != m_inbox.end() && it->dueMs <= nowMs;) {
+        if (++due > std::size_t(MaxUnreadReports))
+            it = m_inbox.erase(it);
+        else
+            ++it;
+    }
 }
 
 void SimHidDevice::waitUntil(qint64 dueMs)

@@ -18,6 +18,9 @@ namespace kv350::sim {
 // handle, as from a real one; after them it reads -1.
 class SimHidDevice final : public HidBackend {
 public:
+    // Unread input reports a handle keeps; later ones are lost until it is read.
+    static constexpr int MaxUnreadReports = 64;
+
     SimHidDevice(VirtualReader &reader, Clock &clock);
 
     void setIds(std::uint16_t vid, std::uint16_t pid);
@@ -56,6 +59,7 @@ private:
     void breakHandle(qint64 atMs);
     void enqueue(const std::vector<TimedChunk> &chunks);
     void pullStreamed(qint64 nowMs, qint64 horizonMs);
+    void dropOverflow(qint64 nowMs);
     void waitUntil(qint64 dueMs);
 
     VirtualReader &m_reader;

@@ -110,6 +110,13 @@ bool SimSerialStream::waitForReadyRead(int timeoutMs)
     std::optional<qint64> next = m_host.nextStreamedMs();
     if (!m_inFlight.empty() && (!next || m_inFlight.front().dueMs < *next))
         next = m_inFlight.front().dueMs;
+    // Pulled out while a reply is awaited: the wait ends there, with nothing.
+    const qint64 goneFrom = m_reader.faults().goneFromMs();
+    if (goneFrom > now && (!next || goneFrom <= *next) && (timeoutMs < 0 || goneFrom <= now + timeoutMs)) {
+        m_clock.blockFor(int(goneFrom - now));
+        refresh(m_clock.nowMs());
+        return false;
+    }
     if (next && (timeoutMs < 0 || *next <= now + timeoutMs)) {
         m_clock.blockFor(int(*next - now));
         settle(m_clock.nowMs());

@@ -32,6 +32,7 @@ public:
     PtyClient &operator=(const PtyClient &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
     bool send(const QByteArray &bytes) { return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size(); }
 
     struct Piece {

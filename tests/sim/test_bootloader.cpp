@@ -173,6 +173,18 @@ TEST_F(InBootLoader, CanBeToldToFailTheFirstDownloads)
     EXPECT_EQ(reader.bootLoader().downloadsVerified(), 1);
 }
 
+TEST_F(InBootLoader, CanBeToldToRejectTheChecksumOfTheNextDownloads)
+{
+    reader.bootLoader().rejectChecksums(1);
+    const QByteArray image(16, 'B');
+    for (const char *expected : {"06", "00"}) {
+        ASSERT_EQ(one(reader, begin(0, 16, sum(image))), hex("02 02 71 00"));
+        ASSERT_EQ(one(reader, chunk(0, image)), hex("02 04 72 00 01 00"));
+        EXPECT_EQ(one(reader, frame(0x73)).mid(3, 1), hex(expected));
+    }
+    EXPECT_EQ(reader.bootLoader().downloadsVerified(), 1);
+}
+
 TEST_F(InBootLoader, StartsTheOldApplicationWhenNothingWasDownloaded)
 {
     EXPECT_EQ(one(reader, hex("02 01 70")).back(), '\x01') << "the factory's application is valid";

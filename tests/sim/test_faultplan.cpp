@@ -57,7 +57,13 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeRow {"truncatedPastEnd", Fault::truncated(50), {{0, serialReply}}},
         ShapeRow {"overLong254", Fault::overLong(254), {{0, with(serialReply, 1, 254)}}},
         ShapeRow {"overLong255", Fault::overLong(255), {{0, with(serialReply, 1, 255)}}},
-        ShapeRow {"deviceGone", Fault::deviceGone(), {}}),
+        ShapeRow {"deviceGone", Fault::deviceGone(), {}},
+        ShapeRow {"vanish", Fault::vanish(10, 100), {}},
+        ShapeRow {"leadingPadding", Fault::leading(hex("00 00")), {{0, hex("00 00") + serialReply}}},
+        ShapeRow {"leadingFalseStx", Fault::leading(hex("02 FF")), {{0, hex("02 FF") + serialReply}}},
+        ShapeRow {"trailingFrame", Fault::trailing(hex("02 02 0E 00")), {{0, serialReply + hex("02 02 0E 00")}}},
+        ShapeRow {"duplicateAtOnce", Fault::duplicate(0), {{0, serialReply}, {0, serialReply}}},
+        ShapeRow {"duplicateLater", Fault::duplicate(25), {{0, serialReply}, {25, serialReply}}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(FaultPlanShape, PieceSizeBelowOneSplitsIntoSingleBytes)
@@ -204,4 +210,61 @@ TEST(ReaderHost, DeviceGoneFailsTheWriteBeforeTheReaderSeesIt)
     EXPECT_EQ(reader.parameters().value(0x04), hex("05"));
     EXPECT_TRUE(host.receive(hex("02 01 0D"), 249).writeFails);
     EXPECT_FALSE(host.receive(hex("02 01 0D"), 250).writeFails);
+}
+
+TEST(FaultPlanShape, AFloodIsAPieceEveryMillisecondWithoutAnStx)
+{
+    const Delivery flood = FaultPlan::shape(Fault::flood(300, 16), {serialReply});
+    ASSERT_EQ(flood.size(), 300u);
+    for (std::size_t i = 0; i < flood.size(); ++i) {
+        ASSERT_EQ(flood[i].delayMs, int(i));
+        ASSERT_EQ(flood[i].bytes.size(), 16);
+        ASSERT_FALSE(flood[i].bytes.contains('\x02')) << i;
+        ASSERT_FALSE(flood[i].continues);
+    }
+    EXPECT_NE(flood[0].bytes, flood[1].bytes);
+    EXPECT_FALSE(flood.back().bytes.contains(serialReply)) << "the reply is lost in it";
+}
+
+TEST(FaultPlanRandom, TheNewKindsAreDrawnOnlyWhenAskedFor)
+{
+    FaultPlan plan;
+    plan.setRandom(5, 1.0, {FaultKind::Leading, FaultKind::Trailing, FaultKind::Duplicate});
+    std::set<FaultKind> seen;
+    for (int i = 0; i < 300; ++i) {
+        const Fault f = plan.takeNext();
+        seen.insert(f.kind);
+        if (f.kind == FaultKind::Leading) {
+            ASSERT_TRUE(f.bytes == hex("02 FF") || (!f.bytes.isEmpty() && f.bytes.count('\0') == f.bytes.size()));
+        } else if (f.kind == FaultKind::Trailing) {
+            ASSERT_GE(quint8(f.bytes[2]), 0x80) << "a frame that answers no command";
+        } else if (f.kind == FaultKind::Duplicate) {
+            ASSERT_EQ(f.gapMs, 0) << "back to back";
+        }
+    }
+    EXPECT_EQ(seen.size(), 3u);
+}
+
+TEST(ReaderHost, VanishCarriesTheRequestOutThenTheDeviceGoes)
+{
+    VirtualReader reader;
+    ReaderHost host(reader);
+    reader.faults().queue(Fault::vanish(40, 200));
+    const ReaderHost::Outcome out = host.receive(hex("02 03 03 04 09"), 100);
+    EXPECT_FALSE(out.writeFails) << "the request went through";
+    EXPECT_TRUE(out.chunks.empty()) << "its reply never comes";
+    EXPECT_EQ(out.vanishAtMs, 140);
+    EXPECT_EQ(reader.parameters().value(0x04), hex("09")) << "and was carried out";
+    EXPECT_FALSE(reader.faults().isGone(139));
+    EXPECT_TRUE(reader.faults().isGone(140));
+    EXPECT_EQ(reader.faults().goneFromMs(), 140);
+    EXPECT_EQ(reader.faults().goneUntilMs(), 340);
+    EXPECT_FALSE(reader.faults().isGone(340));
+
+    // A reboot asked for just before it goes: back after both are over.
+    reader.setRebootTimeMs(500);
+    reader.faults().queue(Fault::vanish(0, 100));
+    host.receive(hex("02 02 0F 01"), 1000);
+    EXPECT_TRUE(host.isRebooting(1200));
+    EXPECT_FALSE(host.isRebooting(1500));
 }

@@ -241,3 +241,36 @@ TEST_F(HidDevice, DeviceGoneFaultFailsTheWriteUntilBack)
     ASSERT_TRUE(open());
     EXPECT_EQ(device.writeReport(hex("02 01 0D")), 3);
 }
+
+TEST_F(HidDevice, PulledOutWhileAReplyIsAwaited)
+{
+    ASSERT_TRUE(open());
+    reader.faults().queue(Fault::vanish(120, -1));
+    EXPECT_EQ(device.writeReport(hex("02 01 0D")), 3);
+    EXPECT_EQ(read(500), -1);
+    EXPECT_EQ(time.nowMs(), 120);
+    EXPECT_FALSE(device.isPresent());
+    device.close();
+    EXPECT_FALSE(open());
+    reader.faults().deviceBack();
+    ASSERT_TRUE(open());
+    device.writeReport(hex("02 01 0D"));
+    EXPECT_EQ(next(), padded(serialReply));
+}
+
+TEST_F(HidDevice, AHandleKeepsSixtyFourUnreadReportsAndLosesTheRest)
+{
+    ASSERT_TRUE(open());
+    reader.faults().queue(Fault::flood(200, 8));
+    device.writeReport(hex("02 01 0D"));
+    time.advance(500);
+    int kept = 0;
+    QByteArray out;
+    while (device.readReport(out, 0) > 0)
+        ++kept;
+    EXPECT_EQ(kept, SimHidDevice::MaxUnreadReports);
+    // The first ones were kept; what came while the buffer was full was lost.
+    reader.faults().queue(Fault::flood(2, 8));
+    device.writeReport(hex("02 01 0D"));
+    EXPECT_EQ(next(), padded(FaultPlan::shape(Fault::flood(2, 8), {serialReply})[0].bytes));
+}

@@ -2,6 +2,9 @@
 #include "ptyserver.h"
 #include "testutil.h"
 
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace kv350::sim;
@@ -89,4 +92,38 @@ TEST_F(Pty, StopReturnsPromptlyWithAReplyPending)
     EXPECT_LT(steady_clock::now() - before, milliseconds(2000)) << "not the 10 s the reply waits for";
     EXPECT_FALSE(server.isRunning());
     EXPECT_EQ(server.withReader([](VirtualReader &r) { return r.requests().size(); }), 1u);
+}
+
+TEST(PtyVanish, HangsUpAndComesBackUnderItsStablePath)
+{
+    QTemporaryDir dir;
+    const QString stable = dir.filePath("ttyKV350");
+    PtyServer server;
+    server.setStablePath(stable);
+    ASSERT_TRUE(server.start()) << qPrintable(server.errorText());
+    EXPECT_EQ(QFileInfo(stable).symLinkTarget(), server.devicePath());
+
+    server.withReader([](VirtualReader &r) { r.faults().queue(Fault::vanish(30, 300)); });
+    {
+        PtyClient client(stable);
+        ASSERT_TRUE(client.isOpen());
+        client.send(hex("02 03 03 04 09"));
+        EXPECT_TRUE(client.receiveAll(6, 1000).isEmpty()) << "hung up before any reply";
+        pollfd pfd {client.fd(), POLLIN, 0};
+        ASSERT_EQ(::poll(&pfd, 1, 1000), 1);
+        EXPECT_TRUE(pfd.revents & (POLLHUP | POLLERR)) << "the client sees the hang-up";
+    }
+    EXPECT_FALSE(server.isPresent());
+    EXPECT_FALSE(QFileInfo::exists(stable)) << "the name goes with the device";
+    EXPECT_EQ(server.withReader([](VirtualReader &r) { return r.parameters().value(0x04); }), hex("09"))
+        << "the request was carried out";
+
+    for (int i = 0; i < 100 && !server.isPresent(); ++i)
+        QThread::msleep(10);
+    ASSERT_TRUE(server.isPresent());
+    EXPECT_EQ(QFileInfo(stable).symLinkTarget(), server.devicePath());
+    PtyClient again(stable);
+    ASSERT_TRUE(again.isOpen());
+    again.send(hex("02 01 0D"));
+    EXPECT_EQ(again.receiveAll(12, 1000), serialReply);
 }

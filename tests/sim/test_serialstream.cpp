@@ -163,3 +163,19 @@ TEST_F(SerialStream, DeviceGoneBreaksThePortUntilReopenedAfterBack)
     port.write(hex("02 01 0D"));
     EXPECT_EQ(port.read(100), serialReply);
 }
+
+TEST_F(SerialStream, PulledOutWhileAReplyIsAwaited)
+{
+    reader.faults().queue(Fault::vanish(70, 500));
+    EXPECT_EQ(port.write(hex("02 01 0D")), 3);
+    EXPECT_FALSE(port.waitForReadyRead(500));
+    EXPECT_EQ(time.nowMs(), 70) << "the wait ends when the port breaks";
+    EXPECT_TRUE(port.broken());
+    EXPECT_EQ(port.write(hex("02 01 0D")), -1);
+    port.close();
+    EXPECT_FALSE(port.open(QStringLiteral("/dev/ttyVIRT0")));
+    time.advance(500);
+    ASSERT_TRUE(port.open(QStringLiteral("/dev/ttyVIRT0")));
+    port.write(hex("02 01 0D"));
+    EXPECT_EQ(port.read(100), serialReply);
+}

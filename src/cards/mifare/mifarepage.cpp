@@ -212,6 +212,12 @@ void MifarePage::btnM1ReadAllClick()
             const CardResult result = runStep(m_context, mifareReadFrame(k, i / 4, i % 4), MifareReadReplyLimit);
             addLine(readAllPrefix(i) + runStepText(m_context, result));
             lastBlockOk = result == CardResult::Done;
+            if (result == CardResult::Failed && !m_context.link.Connected()) {
+                // The reader is gone (the status says "Disconnected"): the
+                // rest would only fail one by one, 200 ms each.
+                m_context.reporter.ShowCommandError();
+                return;
+            }
         }
         reportRun(m_context, count, lastBlockOk);
     } catch (...) {
@@ -238,6 +244,7 @@ void MifarePage::runLoopTest()
     m_lstM1->clear();
     bool lastBlockOk = false;
 
+    bool readerLost = false;
     // One block, written or read: its line, and the counters it moves.
     auto exchange = [&](char op, int pass, int b, const QByteArray &request, int &mismatches) {
         const CardResult result = runStep(m_context, request, MifareReadReplyLimit);
@@ -245,8 +252,12 @@ void MifarePage::runLoopTest()
         const QString got = runStepText(m_context, result);
         lastBlockOk = result == CardResult::Done;
         if (result != CardResult::Done) {
-            if (result == CardResult::Failed)
+            if (result == CardResult::Failed) {
                 ++counters.commandErrors;
+                // The reader is gone (the status says "Disconnected"): every block
+                // left would only fail, for as long as the run has passes.
+                readerLost = !m_context.link.Connected();
+            }
             addLine(prefix + got);
             return;
         }
@@ -256,24 +267,36 @@ void MifarePage::runLoopTest()
         addLine(prefix + got + (same ? QStringLiteral("   OK") : QStringLiteral("   ERR")));
     };
 
-    for (int pass = 0; pass < passes; ++pass) {
+    int pass = 0;
+    for (; pass < passes; ++pass) {
         addLine(loopCounterLine("WRITE_NUM=", pass + 1, counters));
         m_edM1Write->setText(loopPattern(pass));
         m_context.pause.processPending();
         MifareKey k = key();
-        for (int b : blocks) {
+        for (auto b = blocks.begin(); b != blocks.end() && !readerLost; ++b) {
             const QByteArray data = ParseHexField(m_edM1Write, BlockSize, AllF).bytes;
-            exchange('W', pass, b, mifareWriteFrame(k, b / 4, b % 4, data), counters.writeErrors);
+            exchange('W', pass, *b, mifareWriteFrame(k, *b / 4, *b % 4, data), counters.writeErrors);
         }
+        if (readerLost)
+            break;
         addLine(loopCounterLine("READ_NUM=", pass + 1, counters));
         k = key();
-        for (int b : blocks) {
+        for (auto b = blocks.begin(); b != blocks.end() && !readerLost; ++b) {
             m_context.pause.processPending();
-            exchange('R', pass, b, mifareReadFrame(k, b / 4, b % 4), counters.checkErrors);
+            exchange('R', pass, *b, mifareReadFrame(k, *b / 4, *b % 4), counters.checkErrors);
         }
+        if (readerLost)
+            break;
     }
-    addLine(loopCounterLine("TOTAL_NUM=", passes, counters));
-    reportRun(m_context, passes, lastBlockOk);
+    // A run cut short by a lost reader counts the pass it was in.
+    addLine(loopCounterLine("TOTAL_NUM=", readerLost ? pass + 1 : passes, counters));
+    // The last block decides; a run of no pass checked nothing, and a run
+    // that lost its reader or counted errors did not pass, whatever its last block did.
+    const bool errorsCounted = counters.commandErrors + counters.writeErrors + counters.checkErrors > 0;
+    if (readerLost || (lastBlockOk && errorsCounted))
+        m_context.reporter.ShowCommandError();
+    else
+        reportRun(m_context, passes, lastBlockOk);
 }
 
 }  // namespace kv350::cards
