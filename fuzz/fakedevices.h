@@ -93,7 +93,7 @@ public:
         arrive();
     }
     void setOpenFails(bool fails) { m_openFails = fails; }
-    // Tags of the bytes read since the last clearReadLog().
+    // Tags of the bytes read since the last write (or clearReadLog()).
     const std::vector<int> &readTags() const { return m_readTags; }
     void clearReadLog() { m_readTags.clear(); }
     int opens() const { return m_opens; }
@@ -123,6 +123,7 @@ public:
     qint64 write(const QByteArray &bytes) override
     {
         KV350_FUZZ_CHECK(m_open, "write on a closed port");
+        m_readTags.clear();
         if (m_broken)
             return -1;
         if (onWrite)
@@ -214,7 +215,7 @@ public:
         arrive();
     }
     void setOpenFails(bool fails) { m_openFails = fails; }
-    // Tags of the reports read since the last clearReadLog(), one per report.
+    // Tags of the reports read since the last write (or clearReadLog()), one per report.
     const std::vector<int> &readTags() const { return m_readTags; }
     void clearReadLog() { m_readTags.clear(); }
     int opens() const { return m_opens; }
@@ -240,6 +241,7 @@ public:
     {
         KV350_FUZZ_CHECK(m_open, "write to a closed device");
         KV350_FUZZ_CHECK(payload.size() == 64, "an output report of " + std::to_string(payload.size()) + " bytes");
+        m_readTags.clear();
         arrive();
         if (m_broken)
             return -1;

@@ -120,15 +120,17 @@ struct Harness {
             const bool probe = frame.startsWith(QByteArray::fromHex("02010D")) ||
                                frame.startsWith(QByteArray::fromHex("02010E"));
             const int opens = usb ? hid.opens() : serial.opens();
-            if (probe && opens != opensAtRequest) {
+            if (opens != opensSeen) {
+                opensSeen = opens;
+                probesAnswered = 0;
+            }
+            // The connection's probes: on USB the two identity requests, on a
+            // serial port a serial-number probe before them.
+            if (probe && probesAnswered < (usb ? 2 : 3)) {
+                ++probesAnswered;
                 add({time.nowMs(), identityReply(std::uint8_t(frame[2])), tag, false});
                 return;
             }
-            opensAtRequest = opens;
-            // From the write on, what the link reads must be this request's (reading
-            // stale reports off the device before the write is how USB clears them).
-            serial.clearReadLog();
-            hid.clearReadLog();
             for (Piece p : current->pieces) {
                 p.atMs += time.nowMs();
                 if (usb && !p.bytes.isEmpty()) {
@@ -171,6 +173,11 @@ struct Harness {
         const bool ok = t.readOnly ? link.ReadResponse() : link.ExecuteCommand(t.request, t.limit);
 
         const int n = link.ResponseLength();
+        if (qEnvironmentVariableIsSet("KV350_FUZZ_TRACE"))
+            qInfo("%d: %s %s -> %s %s (%lld ms)%s", tag, t.readOnly ? "read" : "execute", t.request.toHex(' ').constData(),
+                  ok ? "ok" : "failed",
+                  QByteArray(reinterpret_cast<const char *>(link.ResponseBuffer().data()), n).toHex(' ').constData(),
+                  time.nowMs() - start, link.Connected() ? "" : " disconnected");
         KV350_FUZZ_CHECK(n >= 0 && n <= proto::BufferSize, "ResponseLength " + std::to_string(n));
         if (ok) {
             const auto &r = link.ResponseBuffer();
@@ -184,8 +191,9 @@ struct Harness {
             KV350_FUZZ_CHECK(link.responseData().size() == n - proto::OffRespData, "responseData");
         }
         if (!t.readOnly) {
-            // After the write nothing of an earlier reply may be read. (ReadResponse
-            // writes nothing: what it reads is whatever came.)
+            // After the last write nothing of an earlier reply may be read (reading
+            // stale reports before the write is how USB clears them). ReadResponse
+            // writes nothing: what it reads is whatever came.
             for (int tagRead : usb ? hid.readTags() : serial.readTags())
                 KV350_FUZZ_CHECK(tagRead == tag, "read a byte of request " + std::to_string(tagRead) +
                                                      " while waiting for request " + std::to_string(tag));
@@ -216,7 +224,8 @@ struct Harness {
     ScriptedHid hid{time};
     ReaderLink link{hid, serial, time, time};
     const Transaction *current = nullptr;
-    int opensAtRequest = 0;  // a probe after a new open is identification
+    int opensSeen = 0;  // identification follows every open
+    int probesAnswered = 0;
     int tag = 0;
 };
 
