@@ -18,8 +18,13 @@ fi
 minutes="${2:-10}"
 shift $(( $# >= 2 ? 2 : 1 ))
 
-scripts/sanitize.sh --configure
-cmake --build build-asan -j"$(nproc)" --target fuzz_"$target" >/dev/null
+# Several targets may run at once: one of them builds at a time.
+mkdir -p build-asan
+(
+  flock 9
+  scripts/sanitize.sh --configure
+  cmake --build build-asan -j"$(nproc)" --target fuzz_"$target" >/dev/null
+) 9>build-asan/.fuzz-build.lock
 work="build-asan/fuzz-work/$target"
 findings="build-asan/fuzz-findings/$target"
 mkdir -p "$work" "$findings"
