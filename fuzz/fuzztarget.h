@@ -67,7 +67,7 @@ private:
 
 }  // namespace kv350::fuzz
 
-#define KV350_FUZZ_CHECK(condition, what)                                                                            \
+#define KV350_FUZZ_CHECK(condition, what)                                                                              \
     do {                                                                                                               \
         if (!(condition))                                                                                              \
             ::kv350::fuzz::propertyFailed(#condition, __FILE__, __LINE__, (what));                                     \
@@ -75,8 +75,8 @@ private:
 
 #ifdef KV350_FUZZ_REPLAY
 #define KV350_FUZZ_TARGET(name)                                                                                        \
-    static int name##FuzzOne(const std::uint8_t *, std::size_t);                                                      \
-    [[maybe_unused]] static const bool name##FuzzRegistered = ::kv350::fuzz::registerTarget(#name, name##FuzzOne);    \
+    static int name##FuzzOne(const std::uint8_t *, std::size_t);                                                       \
+    [[maybe_unused]] static const bool name##FuzzRegistered = ::kv350::fuzz::registerTarget(#name, name##FuzzOne);     \
     static int name##FuzzOne
 #else
 #define KV350_FUZZ_TARGET(name) extern "C" int LLVMFuzzerTestOneInput

@@ -174,8 +174,8 @@ struct Harness {
 
         const int n = link.ResponseLength();
         if (qEnvironmentVariableIsSet("KV350_FUZZ_TRACE"))
-            qInfo("%d: %s %s -> %s %s (%lld ms)%s", tag, t.readOnly ? "read" : "execute", t.request.toHex(' ').constData(),
-                  ok ? "ok" : "failed",
+            qInfo("%d: %s %s -> %s %s (%lld ms)%s", tag, t.readOnly ? "read" : "execute",
+                  t.request.toHex(' ').constData(), ok ? "ok" : "failed",
                   QByteArray(reinterpret_cast<const char *>(link.ResponseBuffer().data()), n).toHex(' ').constData(),
                   time.nowMs() - start, link.Connected() ? "" : " disconnected");
         KV350_FUZZ_CHECK(n >= 0 && n <= proto::BufferSize, "ResponseLength " + std::to_string(n));
