@@ -2,8 +2,8 @@
 //
 // Properties: fewer than 16 bytes is TooShort; a refused file leaves the image
 // all FF and length and checksum as they were; a loaded file's length is the
-// payload's up to 0x3400, the image is the descrambled payload (scrambling it
-// again gives the file's bytes) with FF behind it, the checksum is the image's
+// payload's up to 0x3400, the image is the payload XORed with the key (byte i
+// with key byte i mod 8) with FF behind it, the checksum is the image's
 // sum, and type and version are the header's fields up to their first NUL.
 // Packing the header fields and the image again loads back the same, and gives
 // the file itself back where the file is what a pack makes.
@@ -101,9 +101,11 @@ KV350_FUZZ_TARGET(kfw)(const std::uint8_t *data, std::size_t size)
     }
     const int length = qMin(int(file.size()) - KfwHeaderSize, MaxFirmwareLength);
     KV350_FUZZ_CHECK(state->FirmwareLength == length, "FirmwareLength");
-    QByteArray payload = imageOf(*state, 0, length);
-    scramble(reinterpret_cast<std::uint8_t *>(payload.data()), length);
-    KV350_FUZZ_CHECK(payload == file.mid(KfwHeaderSize, length), "the image is the descrambled payload");
+    // Payload byte i is XORed with key byte i mod 8.
+    for (int i = 0; i < length; ++i)
+        KV350_FUZZ_CHECK(state->FirmwareImage[std::size_t(i)] ==
+                             (quint8(file[KfwHeaderSize + i]) ^ FirmwareKey[std::size_t(i % 8)]),
+                         "image byte " + std::to_string(i) + " is not the descrambled payload");
     KV350_FUZZ_CHECK(imageOf(*state, length, FirmwareImageSize - length) ==
                          QByteArray(FirmwareImageSize - length, char(0xFF)),
                      "FF behind the image");

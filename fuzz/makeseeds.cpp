@@ -217,8 +217,10 @@ void readerSeeds(Corpus &c, const std::vector<Pair> &pairs, const std::vector<Pa
                                prefixed("W3,0,1,ABCD\r"));
     c.put("reader", "raw-frames", u8(2) + u8(0) + u8(1) + u8(0x02) + prefixed(hex("FF0D")) + u8(1) + u8(0x02) +
                                       prefixed(hex("000D")) + u8(0) + u8(0x80) + prefixed({}));
-    c.put("reader", "user-data", u8(3) + u8(0) + u8(0) + u8(0x0C) + prefixed(hex("00F80801020304050607")) + u8(0) +
-                                     u8(0x0C) + prefixed(hex("00F808")));
+    // User memory up to its last byte, the edge an off-by-one crosses.
+    c.put("reader", "user-data-edge", u8(3) + u8(0) + u8(0) + u8(0x0C) + prefixed(hex("00F8080102030405060708")) +
+                                          u8(0) + u8(0x0C) + prefixed(hex("00F808")) + u8(0) + u8(0x0C) +
+                                          prefixed(hex("00FF01")));
 }
 
 // uhf: model, tags, then texts (form, text).

@@ -10,7 +10,7 @@
 //   the rest, the request's CMD, a STA); a command no module has gets STA 10;
 // - identification answers with its fixed sizes, also in the boot loader;
 // - a parameter written with its width reads back as the reply to the write
-//   said; user data written reads back;
+//   said; user data written reads back; a user data read has the length asked;
 // - the reader's memory and logs keep their sizes;
 // - the serial side's frame cutter finds the same frames however the bytes
 //   on the wire are cut.
@@ -119,6 +119,8 @@ KV350_FUZZ_TARGET(reader)(const std::uint8_t *data, std::size_t size)
             const auto again = reader.handle(requestFrame(cmd, requestData.left(1)));
             KV350_FUZZ_CHECK(dataOf(again) == dataOf(replies), "a parameter read differs from the write's reply");
         }
+        if (cmd == proto::CmdUserData && sta == proto::StaOk && requestData.size() == 3)
+            KV350_FUZZ_CHECK(dataOf(replies).size() == quint8(requestData[2]), "a user data read of another length");
         if (cmd == proto::CmdUserData && sta == proto::StaOk && requestData.size() > 3) {
             const auto again = reader.handle(requestFrame(cmd, requestData.left(3)));
             KV350_FUZZ_CHECK(statusOf(again) == proto::StaOk && dataOf(again) == requestData.mid(3),
