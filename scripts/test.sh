@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test.
+# Sets up, builds and runs every test; then again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, with a smoke run of the fuzz targets (scripts/sanitize.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j"$(nproc)"
+scripts/sanitize.sh

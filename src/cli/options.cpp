@@ -65,7 +65,10 @@ std::optional<QByteArray> parseHexWords(const QStringList &words)
         if (digits.isEmpty() || digits.size() % 2 != 0)
             return std::nullopt;
         for (QChar c : digits) {
-            if (!isxdigit(c.toLatin1()))
+            // Not isxdigit(c.toLatin1()): a Latin-1 letter is a negative char there,
+            // which the C library need not take (the debug runtime on Windows asserts).
+            const char16_t u = c.unicode();
+            if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F')))
                 return std::nullopt;
         }
         out.append(QByteArray::fromHex(digits.toLatin1()));

@@ -30,7 +30,8 @@ const std::vector<std::pair<QString, Maker>> &kinds()
 }  // namespace
 
 // An "epc" is one more EPC Gen2 tag in the field of the reader's UHF module.
-const QString EpcKind = QStringLiteral("epc");
+// Constant-initialised: kv350-sim's own globals ask for the names before main().
+constexpr QLatin1String EpcKind("epc");
 
 QStringList cardKindNames()
 {

@@ -75,4 +75,8 @@ TEST(CliOptions, HexWordsTakeWholeBytesOnly)
     EXPECT_FALSE(parseHexWords({}).has_value());
     EXPECT_FALSE(parseHexWords({"0x02"}).has_value());
     EXPECT_FALSE(parseHexWords({"021"}).has_value());
+    // Letters beyond ASCII are not digits, whatever their Latin-1 byte.
+    EXPECT_FALSE(parseHexWords({QString::fromUtf8("\u00E9\u00C0")}).has_value());
+    EXPECT_FALSE(parseHexWords({QString::fromUtf8("\u0661\u0662")}).has_value());
+    EXPECT_FALSE(parseHexWords({QString::fromUtf8("\uFF10\uFF11")}).has_value());
 }
