@@ -254,7 +254,8 @@ TEST(LanguageStoreBroken, UnreadableAndUnwritableStoreStartsInEnglishAndStillSwi
     ASSERT_TRUE(QDir().mkpath(dir.filePath("system/VANTO")));
     QFile garbage(dir.filePath("system/VANTO/KV350Tools.ini"));
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-    garbage.write(QByteArray("\xFF\xFE[[[\x00\x01=\n\x80LanguageFlag", 24));
+    static constexpr char kGarbage[] = "\xFF\xFE[[[\x00\x01=\n\x80LanguageFlag";
+    garbage.write(QByteArray(kGarbage, sizeof kGarbage - 1));
     garbage.close();
 
     i18n::QSettingsLanguageStore store(QSettings::IniFormat);
