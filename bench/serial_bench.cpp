@@ -3,6 +3,7 @@
 //     against the same exchange done with plain POSIX write/read on the pty;
 //  2. CPU time used while ReadSerialFrame waits out its reply window with no reply.
 // Usage: bench_serial [transactions] [time-outs] [window]
+#include "nullhid.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "link/serialtransport.h"
@@ -21,17 +22,9 @@
 #include <unistd.h>
 
 using namespace kv350;
+using bench::NullHid;
 
 namespace {
-
-struct NullHid final : HidBackend {
-    bool open(std::uint16_t, std::uint16_t) override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    int writeReport(const QByteArray &) override { return -1; }
-    int readReport(QByteArray &, int) override { return -1; }
-    QString errorText() const override { return QStringLiteral("no USB here"); }
-};
 
 double wallSeconds()
 {

@@ -9,6 +9,7 @@
 // Usage: soak [transactions] [cycles] [seed] [fault-rate]
 // Results and how they were made: docs/reliability.md.
 #include "common/protocol.h"
+#include "nullhid.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "link/virtualtime.h"
@@ -29,19 +30,11 @@
 #include <random>
 
 using namespace kv350;
+using bench::NullHid;
 using sim::Fault;
 using sim::FaultKind;
 
 namespace {
-
-struct NullHid final : HidBackend {
-    bool open(std::uint16_t, std::uint16_t) override { return false; }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    int writeReport(const QByteArray &) override { return -1; }
-    int readReport(QByteArray &, int) override { return -1; }
-    QString errorText() const override { return QStringLiteral("no USB here"); }
-};
 
 long rssKiB()
 {

@@ -30,7 +30,7 @@ namespace {
 
 QByteArray modelFor(std::uint8_t b)
 {
-    const auto &models = knownModels();
+    const auto &models = sim::knownModels();
     if (b < 240)
         return models[b % models.size()];
     // Model texts no real reader has.

@@ -27,6 +27,9 @@ struct HexField {
 };
 HexField ParseHexField(QLineEdit *box, int n, const QString &defaultText);
 
+// The text a 16-byte block box goes back to when it does not convert.
+inline const QString AllF = QString(32, QLatin1Char('F'));
+
 // ExecuteCommand, and once more after 200 ms when it failed.
 inline constexpr int RetryWaitMs = 200;
 bool ExecuteWithRetry(PageContext &context, const QByteArray &request, int responseLimit);

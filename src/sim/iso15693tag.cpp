@@ -1,5 +1,7 @@
 #include "iso15693tag.h"
 
+#include "fitted.h"
+
 #include <algorithm>
 #include <stdexcept>
 #include <string>
@@ -11,12 +13,6 @@ constexpr char FlagsOk = 0x00;
 constexpr char FlagsError = 0x01;
 // DSFID, AFI, memory size and IC reference are present.
 constexpr char InfoFlags = 0x0F;
-
-QByteArray fitted(QByteArray bytes, int size)
-{
-    bytes.resize(size, '\0');
-    return bytes;
-}
 
 QByteArray errorResponse(std::uint8_t code)
 {

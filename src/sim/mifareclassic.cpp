@@ -1,23 +1,18 @@
 #include "mifareclassic.h"
 
+#include "fitted.h"
+
 #include <stdexcept>
 #include <string>
 
 namespace kv350::sim {
 namespace {
 
-constexpr int KeySize = 6;
 constexpr int AccessOffset = 6;  // access bytes 6–8 and the user byte 9
 constexpr int KeyBOffset = 10;
 constexpr int SmallSectors = 32;  // sectors of 4 blocks on a 4K card; all 16 on a 1K card
 constexpr int SmallSectorBlocks = 4;
 constexpr int LargeSectorBlocks = 16;
-
-QByteArray fitted(QByteArray bytes, int size)
-{
-    bytes.resize(size, '\0');
-    return bytes;
-}
 
 }  // namespace
 

@@ -39,6 +39,7 @@ class MifareClassicCard final : public Card {
 public:
     enum class Size { K1, K4 };
     static constexpr int BlockSize = 16;
+    static constexpr int KeySize = 6;
 
     // A 4-byte UID (the usual single-size one) goes into block 0 with its BCC; a
     // 7-byte UID (double size) goes in without one. Any other length is cut or

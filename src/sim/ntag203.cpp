@@ -1,5 +1,7 @@
 #include "ntag203.h"
 
+#include "fitted.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -8,12 +10,6 @@ namespace {
 
 constexpr std::uint8_t CascadeTag = 0x88;  // CT, part of BCC0 for a 7-byte UID
 constexpr std::uint8_t InternalByte = 0x48;
-
-QByteArray fitted(QByteArray bytes, int size)
-{
-    bytes.resize(size, '\0');
-    return bytes;
-}
 
 // The block-locking bits freeze lock bits: which bits of each lock byte may
 // still be set, given the lock bytes in force.

@@ -1,5 +1,7 @@
 #include "parameterstore.h"
 
+#include "fitted.h"
+
 #include "common/protocol.h"
 #include "identity.h"
 
@@ -19,13 +21,6 @@ const ModelFactoryDef modelFactory[] = {
     {"KV350-MIC-X", proto::ParIdFormat, "090180"},
     {"KV350-U1", proto::ParIdFormat, "110180"},
 };
-
-QByteArray fitted(QByteArray value, int width)
-{
-    value.truncate(width);
-    value.append(QByteArray(width - value.size(), '\0'));
-    return value;
-}
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -156,6 +157,28 @@ void addBarRow(QGridLayout *grid, int row, QWidget *label, const Bar &bar, int c
         grid->addWidget(label, row, column);
     grid->addWidget(bar.bar, row, column + 1);
     grid->addWidget(bar.panel, row, column + 2);
+}
+
+void barRows(QWidget *parent, QGridLayout *grid, std::initializer_list<BarRow> rows, int firstRow)
+{
+    int row = firstRow;
+    for (const BarRow &spec : rows) {
+        *spec.label = label(parent, spec.labelName);
+        const Bar bar = scrollBar(parent, spec.barName, spec.panelName, spec.min, spec.max, spec.value, spec.pageStep);
+        *spec.bar = bar.bar;
+        addBarRow(grid, row++, *spec.label, bar);
+    }
+    grid->setColumnStretch(1, 1);
+}
+
+void addRowAcross(QGridLayout *grid, int row, std::initializer_list<QWidget *> widgets, bool stretch)
+{
+    auto *line = new QHBoxLayout;
+    for (QWidget *widget : widgets)
+        line->addWidget(widget);
+    if (stretch)
+        line->addStretch();
+    grid->addLayout(line, row, 0, 1, 3);
 }
 
 void setCaption(QWidget *control, const QString &caption)

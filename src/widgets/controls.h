@@ -57,6 +57,21 @@ Bar scrollBar(QWidget *parent, const char *barName, const char *panelName, int m
 
 // label | bar | panel in one grid row, the bar taking the spare width.
 void addBarRow(QGridLayout *grid, int row, QWidget *label, const Bar &bar, int column = 0);
+
+// Rows of label | bar | panel, one a spec from `firstRow` on, each control
+// stored where its spec points; the bar column takes the spare width.
+struct BarRow {
+    QLabel **label;
+    const char *labelName;
+    QScrollBar **bar;
+    const char *barName;
+    const char *panelName;
+    int min, max, value, pageStep;
+};
+void barRows(QWidget *parent, QGridLayout *grid, std::initializer_list<BarRow> rows, int firstRow = 0);
+// Widgets side by side in one row across the three columns of a grid of bar
+// rows, with the spare room after them when `stretch` is set.
+void addRowAcross(QGridLayout *grid, int row, std::initializer_list<QWidget *> widgets, bool stretch = false);
 // The tight margins that fit every page into the fixed window.
 template<class L>
 L *compact(L *layout)

@@ -1,6 +1,7 @@
 // The MIFARE pages' rules without widgets: hex boxes, frames, the loop
 // test's texts, and the access-bit editor checked against an independent
 // decoder of the trailer bytes.
+#include "hexbytes.h"
 #include "cards/cardcommon.h"
 #include "cards/mifare/accessbits.h"
 #include "cards/mifare/mifareframes.h"
@@ -12,11 +13,6 @@ using namespace kv350;
 using namespace kv350::cards;
 
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 // C1 C2 C3 of block n from trailer bytes 6-8, straight from the card's
 // layout: byte 6 = ~C2|~C1, byte 7 = C1|~C3, byte 8 = C3|C2 (high|low nibble).

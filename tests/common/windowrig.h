@@ -1,6 +1,7 @@
 #pragma once
 // The main window against a virtual reader, with the service fakes, offscreen
 // and in virtual time: what the widget tests of every page stand on.
+#include "hexbytes.h"
 #include "app/frmmain.h"
 #include "link/virtualtime.h"
 #include "sim/simhiddevice.h"
@@ -92,11 +93,5 @@ struct WindowRig {
     FakePorts ports;
     std::unique_ptr<TfrmMain> window;
 };
-
-// Bytes from hex text with or without spaces: hex("02 01 0D").
-inline QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 }  // namespace kv350::testing

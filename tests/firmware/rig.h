@@ -2,17 +2,13 @@
 // What the firmware tests share: firmware files in a temporary folder, and
 // program images that carry the identity record the virtual reader reports.
 
+#include "hexbytes.h"
 #include "firmware/kfwfile.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
 #include <ostream>
-
-inline QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text));
-}
 
 inline void PrintTo(const QByteArray &bytes, std::ostream *os)
 {

@@ -15,11 +15,11 @@ using namespace kv350::firmware;
 
 namespace {
 
-struct Panel : MessagePanel, Sounder {
+struct EventPanel : MessagePanel, Sounder {
     std::vector<QString> &events;
     QStringList texts;  // every text, in order
     std::vector<int> tones;
-    explicit Panel(std::vector<QString> &log) : events(log) {}
+    explicit EventPanel(std::vector<QString> &log) : events(log) {}
     void setMessage(const QString &t) override { texts.append(t); }
     void setMessageColour(ColourValue c) override
     {
@@ -64,7 +64,7 @@ struct Rig {
     sim::SimSerialStream serial{reader, time};
     ReaderLink link{hid, serial, time, time};
     std::vector<QString> events;
-    Panel panel{events};
+    EventPanel panel{events};
     Reporter reporter{panel, time, panel};
     Dfu dfu{hid, time};
     View view{events, link};

@@ -1,4 +1,5 @@
 // The frame as the program builds, recognises and shows it.
+#include "hexbytes.h"
 #include "link/frame.h"
 
 #include <gtest/gtest.h>
@@ -6,10 +7,6 @@
 using namespace kv350;
 
 namespace {
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 const std::uint8_t *bytes(const QByteArray &a)
 {
     return reinterpret_cast<const std::uint8_t *>(a.constData());

@@ -1,6 +1,7 @@
 #pragma once
 // A reader link wired to the virtual reader, in virtual time, with a recorder
 // in place of the window.
+#include "hexbytes.h"
 #include "link/readerlink.h"
 #include "link/virtualtime.h"
 #include "sim/simhiddevice.h"
@@ -55,10 +56,5 @@ struct Rig {
     Recorder recorder;
     ReaderLink link{hid, serial, time, time};
 };
-
-inline QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 }  // namespace kv350::test

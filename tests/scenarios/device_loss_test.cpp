@@ -14,9 +14,6 @@ using sim::Fault;
 
 namespace {
 
-const QByteArray Request = hex("02020304");
-const QByteArray Reply = hex("020403000405");
-
 void expectDisconnected(Path &path)
 {
     EXPECT_FALSE(path.link().Connected());

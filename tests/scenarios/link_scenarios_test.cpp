@@ -13,10 +13,7 @@ using sim::Fault;
 
 namespace {
 
-// 02 02 03 04 reads the scan time: 02 04 03 00 04 05. The clean request that
-// follows every row reads the same-card time: 02 04 03 00 05 0F.
-const QByteArray Request = hex("02020304");
-const QByteArray Reply = hex("020403000405");
+// The clean request that follows every row reads the same-card time: 02 04 03 00 05 0F.
 const QByteArray NextRequest = hex("02020305");
 const QByteArray NextReply = hex("02040300050F");
 // 136 bytes of user memory: a 140-byte reply, three HID reports.

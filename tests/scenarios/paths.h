@@ -2,6 +2,7 @@
 // One reader link to the virtual reader over each way a reader is attached:
 // USB HID in process, a real pseudo-terminal, and the in-process serial
 // stream. A scenario runs the same steps over each and says what differs.
+#include "hexbytes.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "link/virtualtime.h"
@@ -19,10 +20,9 @@
 
 namespace kv350::scenarios {
 
-inline QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text));
-}
+// 02 02 03 04 reads the scan time: 02 04 03 00 04 05.
+inline const QByteArray Request = hex("02020304");
+inline const QByteArray Reply = hex("020403000405");
 
 enum class Way { Hid, Pty, Stream };
 

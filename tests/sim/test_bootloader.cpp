@@ -11,18 +11,6 @@ using namespace kv350::sim;
 
 namespace {
 
-QByteArray one(VirtualReader &reader, const QByteArray &request)
-{
-    const std::vector<QByteArray> replies = reader.handle(request);
-    EXPECT_EQ(replies.size(), 1u) << request.toHex(' ').constData();
-    return replies.empty() ? QByteArray() : replies.front();
-}
-
-QByteArray frame(std::uint8_t cmd, const QByteArray &data = {})
-{
-    return QByteArray(1, char(0x02)) + char(1 + data.size()) + char(cmd) + data;
-}
-
 QByteArray word(unsigned v)
 {
     return QByteArray(1, char(v & 0xFF)) + char(v >> 8);

@@ -9,8 +9,6 @@ using namespace kv350::sim;
 
 namespace {
 
-const QByteArray serialReply = hex("02 0A 0D 00 31 32 33 34 35 36 37 38");
-
 QByteArray with(QByteArray bytes, int index, std::uint8_t value)
 {
     bytes[index] = char(value);

@@ -13,8 +13,6 @@ QByteArray padded(const QByteArray &bytes)
     return bytes + QByteArray(64 - bytes.size(), '\0');
 }
 
-const QByteArray serialReply = hex("02 0A 0D 00 31 32 33 34 35 36 37 38");
-
 class HidDevice : public ::testing::Test {
 protected:
     HidDevice() : device(reader, time) {}

@@ -13,8 +13,6 @@ using std::chrono::steady_clock;
 
 namespace {
 
-const QByteArray serialReply = hex("02 0A 0D 00 31 32 33 34 35 36 37 38");
-
 class Pty : public ::testing::Test {
 protected:
     void SetUp() override

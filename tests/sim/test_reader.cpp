@@ -7,23 +7,6 @@ using namespace kv350::sim;
 
 namespace {
 
-QByteArray one(VirtualReader &reader, const QByteArray &request)
-{
-    const std::vector<QByteArray> replies = reader.handle(request);
-    EXPECT_EQ(replies.size(), 1u) << request.toHex(' ').constData();
-    return replies.empty() ? QByteArray() : replies.front();
-}
-
-QByteArray frame(std::uint8_t cmd, const QByteArray &data)
-{
-    QByteArray f;
-    f.append(char(0x02));
-    f.append(char(1 + data.size()));
-    f.append(char(cmd));
-    f.append(data);
-    return f;
-}
-
 QByteArray paramRequest(std::uint8_t code, const QByteArray &value = {})
 {
     return frame(0x03, QByteArray(1, char(code)) + value);

@@ -8,8 +8,6 @@ using namespace kv350::sim;
 
 namespace {
 
-const QByteArray serialReply = hex("02 0A 0D 00 31 32 33 34 35 36 37 38");
-
 class SerialStream : public ::testing::Test {
 protected:
     SerialStream() : port(reader, time) {}

@@ -1,15 +1,12 @@
 #pragma once
+#include "hexbytes.h"
 #include "faultplan.h"
+#include "virtualreader.h"
 
 #include <QByteArray>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <vector>
-
-// Hex with any spacing: "02 01 0D".
-inline QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text));
-}
 
 inline void PrintTo(const QByteArray &bytes, std::ostream *os)
 {
@@ -17,6 +14,23 @@ inline void PrintTo(const QByteArray &bytes, std::ostream *os)
 }
 
 namespace kv350::sim {
+
+// The reader's answer to "02 01 0D" (serial number 12345678).
+inline const QByteArray serialReply = hex("02 0A 0D 00 31 32 33 34 35 36 37 38");
+
+// A request frame: STX, LEN, CMD, DATA.
+inline QByteArray frame(std::uint8_t cmd, const QByteArray &data = {})
+{
+    return QByteArray(1, char(0x02)) + char(1 + data.size()) + char(cmd) + data;
+}
+
+// The one reply the reader gives to `request`.
+inline QByteArray one(VirtualReader &reader, const QByteArray &request)
+{
+    const std::vector<QByteArray> replies = reader.handle(request);
+    EXPECT_EQ(replies.size(), 1u) << request.toHex(' ').constData();
+    return replies.empty() ? QByteArray() : replies.front();
+}
 
 inline void PrintTo(const Chunk &chunk, std::ostream *os)
 {

@@ -66,26 +66,14 @@ Iso15693Page::Iso15693Page(PageContext &context, QWidget *parent) : QWidget(pare
 
     m_gbICIDBlock = group(this, "gbICIDBlock");
     g = m_gbICIDBlock;
-    const Bar idBlock = scrollBar(g, "sbICIDBlock", "pnICIDBlock", 0, 63, 0, 2);
-    const Bar idStart = scrollBar(g, "sbICIDStart", "pnICIDStart", 0, 3, 0, 5);
-    const Bar idByte = scrollBar(g, "sbICIDByte", "pnICIDByte", 0, 8, 4, 5);
-    m_sbICIDBlock = idBlock.bar;
-    m_sbICIDStart = idStart.bar;
-    m_sbICIDByte = idByte.bar;
-    m_lblICIDBlock = label(g, "lblICIDBlock");
-    m_lblICIDStart = label(g, "lblICIDStart");
-    m_lblICIDByte = label(g, "lblICIDByte");
+    auto *id = compact(new QGridLayout(g));
+    barRows(g, id,
+            {{&m_lblICIDBlock, "lblICIDBlock", &m_sbICIDBlock, "sbICIDBlock", "pnICIDBlock", 0, 63, 0, 2},
+             {&m_lblICIDStart, "lblICIDStart", &m_sbICIDStart, "sbICIDStart", "pnICIDStart", 0, 3, 0, 5},
+             {&m_lblICIDByte, "lblICIDByte", &m_sbICIDByte, "sbICIDByte", "pnICIDByte", 0, 8, 4, 5}});
     m_btnICIDBlock = button(g, "btnICIDBlock");
     m_btnGetICIDBlock = button(g, "btnGetICIDBlock");
-    auto *id = compact(new QGridLayout(g));
-    addBarRow(id, 0, m_lblICIDBlock, idBlock);
-    addBarRow(id, 1, m_lblICIDStart, idStart);
-    addBarRow(id, 2, m_lblICIDByte, idByte);
-    auto *idButtons = new QHBoxLayout;
-    idButtons->addWidget(m_btnICIDBlock);
-    idButtons->addWidget(m_btnGetICIDBlock);
-    id->addLayout(idButtons, 3, 0, 1, 3);
-    id->setColumnStretch(1, 1);
+    addRowAcross(id, 3, {m_btnICIDBlock, m_btnGetICIDBlock});
 
     m_gbMICType = group(this, "gbMICType");
     g = m_gbMICType;

@@ -27,18 +27,12 @@ AutoPage::AutoPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     // ID location, MIFARE Classic
     m_gbM1IDSector = group(this, "gbM1IDSector");
     QWidget *g = m_gbM1IDSector;
-    const Bar sector = scrollBar(g, "sbM1IDSector", "pnM1IDSector", 0, 39, 0, 10);
-    const Bar block = scrollBar(g, "sbM1IDBlock", "pnM1IDBlock", 0, 15, 0, 2);
-    const Bar start = scrollBar(g, "sbM1IDStart", "pnM1IDStart", 0, 11, 0, 5);
-    const Bar byte = scrollBar(g, "sbM1IDByte", "pnM1IDByte", 0, 16, 4, 5);
-    m_sbM1IDSector = sector.bar;
-    m_sbM1IDBlock = block.bar;
-    m_sbM1IDStart = start.bar;
-    m_sbM1IDByte = byte.bar;
-    m_lblM1IDSector = label(g, "lblM1IDSector");
-    m_lblM1IDBlock = label(g, "lblM1IDBlock");
-    m_lblM1IDStart = label(g, "lblM1IDStart");
-    m_lblM1IDByte = label(g, "lblM1IDByte");
+    auto *m1 = compact(new QGridLayout(g));
+    barRows(g, m1,
+            {{&m_lblM1IDSector, "lblM1IDSector", &m_sbM1IDSector, "sbM1IDSector", "pnM1IDSector", 0, 39, 0, 10},
+             {&m_lblM1IDBlock, "lblM1IDBlock", &m_sbM1IDBlock, "sbM1IDBlock", "pnM1IDBlock", 0, 15, 0, 2},
+             {&m_lblM1IDStart, "lblM1IDStart", &m_sbM1IDStart, "sbM1IDStart", "pnM1IDStart", 0, 11, 0, 5},
+             {&m_lblM1IDByte, "lblM1IDByte", &m_sbM1IDByte, "sbM1IDByte", "pnM1IDByte", 0, 16, 4, 5}});
     m_rbM1IDKeyA = radio(g, "rbM1IDKeyA", {}, true);
     m_rbM1IDKeyB = radio(g, "rbM1IDKeyB", {});
     exclusive(this, {m_rbM1IDKeyA, m_rbM1IDKeyB});
@@ -49,49 +43,24 @@ AutoPage::AutoPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
                                1);
     m_btnM1IDSector = button(g, "btnM1IDSector");
     m_btnGetM1IDSector = button(g, "btnGetM1IDSector");
-    auto *m1 = compact(new QGridLayout(g));
-    addBarRow(m1, 0, m_lblM1IDSector, sector);
-    addBarRow(m1, 1, m_lblM1IDBlock, block);
-    addBarRow(m1, 2, m_lblM1IDStart, start);
-    addBarRow(m1, 3, m_lblM1IDByte, byte);
-    auto *keys = new QHBoxLayout;
-    keys->addWidget(m_rbM1IDKeyA);
-    keys->addWidget(m_rbM1IDKeyB);
-    keys->addStretch();
-    m1->addLayout(keys, 4, 0, 1, 3);
+    addRowAcross(m1, 4, {m_rbM1IDKeyA, m_rbM1IDKeyB}, true);
     auto *err = new QHBoxLayout;
     err->addWidget(m_lblM1IDErr);
     err->addWidget(m_cmbM1IDKeyErr, 1);
     m1->addLayout(err, 5, 0, 1, 3);
-    auto *m1Buttons = new QHBoxLayout;
-    m1Buttons->addWidget(m_btnM1IDSector);
-    m1Buttons->addWidget(m_btnGetM1IDSector);
-    m1->addLayout(m1Buttons, 6, 0, 1, 3);
-    m1->setColumnStretch(1, 1);
+    addRowAcross(m1, 6, {m_btnM1IDSector, m_btnGetM1IDSector});
 
     // ID location, NTAG203 / Ultralight
     m_gbNIDSector = group(this, "gbNIDSector");
     g = m_gbNIDSector;
-    const Bar nBlock = scrollBar(g, "sbNIDBlock", "pnNIDBlock", 0, 41, 0, 2);
-    const Bar nStart = scrollBar(g, "sbNIDStart", "pnNIDStart", 0, 11, 0, 5);
-    const Bar nByte = scrollBar(g, "sbNIDByte", "pnNIDByte", 0, 16, 4, 5);
-    m_sbNIDBlock = nBlock.bar;
-    m_sbNIDStart = nStart.bar;
-    m_sbNIDByte = nByte.bar;
-    m_lblNIDBlock = label(g, "lblNIDBlock");
-    m_lblNIDStart = label(g, "lblNIDStart");
-    m_lblNIDByte = label(g, "lblNIDByte");
+    auto *nt = compact(new QGridLayout(g));
+    barRows(g, nt,
+            {{&m_lblNIDBlock, "lblNIDBlock", &m_sbNIDBlock, "sbNIDBlock", "pnNIDBlock", 0, 41, 0, 2},
+             {&m_lblNIDStart, "lblNIDStart", &m_sbNIDStart, "sbNIDStart", "pnNIDStart", 0, 11, 0, 5},
+             {&m_lblNIDByte, "lblNIDByte", &m_sbNIDByte, "sbNIDByte", "pnNIDByte", 0, 16, 4, 5}});
     m_btnNIDSector = button(g, "btnNIDSector");
     m_btnGetNIDSector = button(g, "btnGetNIDSector");
-    auto *nt = compact(new QGridLayout(g));
-    addBarRow(nt, 0, m_lblNIDBlock, nBlock);
-    addBarRow(nt, 1, m_lblNIDStart, nStart);
-    addBarRow(nt, 2, m_lblNIDByte, nByte);
-    auto *ntButtons = new QHBoxLayout;
-    ntButtons->addWidget(m_btnNIDSector);
-    ntButtons->addWidget(m_btnGetNIDSector);
-    nt->addLayout(ntButtons, 3, 0, 1, 3);
-    nt->setColumnStretch(1, 1);
+    addRowAcross(nt, 3, {m_btnNIDSector, m_btnGetNIDSector});
 
     // Key into the reader's EEPROM
     m_gbM1E2 = group(this, "gbM1E2");

@@ -133,7 +133,6 @@ void MifarePage::applyLanguage()
 
 namespace {
 const QString TransportKey = QStringLiteral("FFFFFFFFFFFF");
-const QString AllF = QString(32, QLatin1Char('F'));
 }  // namespace
 
 MifareKey MifarePage::key()

@@ -142,10 +142,6 @@ void NtagPage::applyLanguage()
         setCaption(control, m_context.text(english));
 }
 
-namespace {
-const QString AllF = QString(32, QLatin1Char('F'));
-}  // namespace
-
 void NtagPage::btnNReadClick()
 {
     m_edNRAscii->clear();
