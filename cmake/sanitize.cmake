@@ -34,3 +34,15 @@ if(KV350_SANITIZE)
                  ${CMAKE_BINARY_DIR}/sanitize/defaultoptions.cpp @ONLY)
   target_sources(kv350_warnings INTERFACE ${CMAKE_BINARY_DIR}/sanitize/defaultoptions.cpp)
 endif()
+
+# The options file goes into every target, libraries included; in a batch it
+# would be linked in with a library's other code and clash with the program's
+# own copy. Kept out of the batches in `dir` and every directory below it.
+function(kv350_sanitize_options_alone dir)
+  set_source_files_properties(${CMAKE_BINARY_DIR}/sanitize/defaultoptions.cpp DIRECTORY ${dir}
+                              PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    kv350_sanitize_options_alone(${sub})
+  endforeach()
+endfunction()
