@@ -6,22 +6,6 @@
 #include <QWidget>
 
 namespace kv350::cards {
-namespace {
-
-int hexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
 std::optional<QByteArray> parseHexBytes(const QString &text, int n)
 {
     QByteArray bytes;
@@ -32,7 +16,7 @@ std::optional<QByteArray> parseHexBytes(const QString &text, int n)
             return std::nullopt;
         int value = 0;
         for (QChar c : pair) {
-            const int digit = hexDigit(c);
+            const int digit = hexDigitValue(c);
             if (digit < 0)
                 return std::nullopt;
             value = value * 16 + digit;

@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "link/frame.h"
 #include "link/models.h"
 
 #include <algorithm>
@@ -64,13 +65,10 @@ std::optional<QByteArray> parseHexWords(const QStringList &words)
         digits.remove(QLatin1Char(' '));
         if (digits.isEmpty() || digits.size() % 2 != 0)
             return std::nullopt;
-        for (QChar c : digits) {
-            // Not isxdigit(c.toLatin1()): a Latin-1 letter is a negative char there,
-            // which the C library need not take (the debug runtime on Windows asserts).
-            const char16_t u = c.unicode();
-            if (!((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F')))
-                return std::nullopt;
-        }
+        // Not isxdigit(c.toLatin1()): a Latin-1 letter is a negative char there,
+        // which the C library need not take (the debug runtime on Windows asserts).
+        if (std::any_of(digits.cbegin(), digits.cend(), [](QChar c) { return hexDigitValue(c) < 0; }))
+            return std::nullopt;
         out.append(QByteArray::fromHex(digits.toLatin1()));
     }
     if (out.isEmpty())

@@ -55,7 +55,9 @@ void appendHex(QString &out, std::uint8_t b)
     out.append(QLatin1Char(HexDigits[b & 0x0F]));
 }
 
-int hexValue(QChar c)
+}  // namespace
+
+int hexDigitValue(QChar c)
 {
     const char16_t u = c.unicode();
     if (u >= '0' && u <= '9')
@@ -66,7 +68,6 @@ int hexValue(QChar c)
         return u - 'a' + 10;
     return -1;
 }
-}  // namespace
 
 QString frameText(const std::uint8_t *bytes, int count)
 {
@@ -90,8 +91,8 @@ QByteArray parseFrameText(const QString &text, bool *allHex)
     out.reserve(text.size() / 3 + 1);
     bool valid = true;
     for (qsizetype i = 0; i + 1 < text.size(); i += 3) {
-        const int hi = hexValue(text[i]);
-        const int lo = hexValue(text[i + 1]);
+        const int hi = hexDigitValue(text[i]);
+        const int lo = hexDigitValue(text[i + 1]);
         if (hi < 0 || lo < 0) {
             valid = false;
             out.append('\0');

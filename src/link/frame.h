@@ -51,6 +51,9 @@ QString frameText(const QByteArray &bytes);
 // given, tells whether every pair was hex.
 QByteArray parseFrameText(const QString &text, bool *allHex = nullptr);
 
+// The value of one hex digit of either case, -1 for any other character.
+int hexDigitValue(QChar c);
+
 // "%02X" per byte, no separator.
 QString BytesToHex(const std::uint8_t *bytes, int count);
 QString BytesToHex(const QByteArray &bytes);

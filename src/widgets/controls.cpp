@@ -162,11 +162,11 @@ void addBarRow(QGridLayout *grid, int row, QWidget *label, const Bar &bar, int c
 void barRows(QWidget *parent, QGridLayout *grid, std::initializer_list<BarRow> rows, int firstRow)
 {
     int row = firstRow;
-    for (const BarRow &spec : rows) {
-        *spec.label = label(parent, spec.labelName);
-        const Bar bar = scrollBar(parent, spec.barName, spec.panelName, spec.min, spec.max, spec.value, spec.pageStep);
-        *spec.bar = bar.bar;
-        addBarRow(grid, row++, *spec.label, bar);
+    for (const BarRow &r : rows) {
+        *r.label = label(parent, r.labelName);
+        const Bar bar = scrollBar(parent, r.barName, r.panelName, r.min, r.max, r.value, r.pageStep);
+        *r.bar = bar.bar;
+        addBarRow(grid, row++, *r.label, bar);
     }
     grid->setColumnStretch(1, 1);
 }

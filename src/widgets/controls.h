@@ -58,8 +58,8 @@ Bar scrollBar(QWidget *parent, const char *barName, const char *panelName, int m
 // label | bar | panel in one grid row, the bar taking the spare width.
 void addBarRow(QGridLayout *grid, int row, QWidget *label, const Bar &bar, int column = 0);
 
-// Rows of label | bar | panel, one a spec from `firstRow` on, each control
-// stored where its spec points; the bar column takes the spare width.
+// Rows of label | bar | panel, one a BarRow from `firstRow` on, each control
+// stored where its BarRow points; the bar column takes the spare width.
 struct BarRow {
     QLabel **label;
     const char *labelName;
