@@ -47,7 +47,14 @@ int DrainPOD(PodRecord &pod, int ms)
     int dropped = 0;
     for (;;) {
         const qint64 left = deadline - pod.clock->nowMs();
-        if (left <= 0 || pod.backend->readReport(report, int(left)) <= 0)
+        if (left <= 0)
+            break;
+        const int got = pod.backend->readReport(report, int(left));
+        if (got < 0) {
+            qCDebug(lcPod) << "read failed while draining:" << pod.backend->errorText();
+            return -1;
+        }
+        if (got == 0)
             break;
         ++dropped;
         qCDebug(lcPod) << "dropped late report" << report.toHex(' ');

@@ -29,7 +29,8 @@ int ConnectPOD(PodRecord &pod, int index);
 void DisconnectPOD(PodRecord &pod);
 // Drops input reports that arrived before the next request.
 int ClearPODBuffer(PodRecord &pod);
-// Drops every input report that arrives within ms (a reply come too late); how many.
+// Drops every input report that arrives within ms (a reply come too late); how
+// many, or -1 when reading failed (the device is gone).
 int DrainPOD(PodRecord &pod, int ms);
 // 0 = every report of the frame was sent; non-zero = failure (device gone).
 int WriteData(PodRecord &pod, const std::uint8_t *data, int count, int *written);

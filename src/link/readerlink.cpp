@@ -125,15 +125,22 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     const qint64 start = m_clock.nowMs();
     std::array<std::uint8_t, proto::BufferSize + 1> reply{};
     const ReadResult read = readReply(reply.data(), responseLimit, window);
+    const auto gone = [this] {
+        return m_transport == TransportKind::Usb
+                   ? QStringLiteral("the USB reader went away: %1").arg(m_hid.errorText())
+                   : QStringLiteral("%1: the serial port went away").arg(m_portPath);
+    };
     if (read.gone) {
-        lose(m_transport == TransportKind::Usb ? QStringLiteral("the USB reader went away: %1").arg(m_hid.errorText())
-                                               : QStringLiteral("%1: the serial port went away").arg(m_portPath));
+        lose(gone());
         return false;
     }
     const int received = read.length;
     if (received < 4 || reply[proto::OffStx] != proto::Stx || read.cut) {
         // The reply may still be on its way: it must not pass for the next one.
-        drainLateReply();
+        if (!drainLateReply()) {
+            lose(gone());
+            return false;
+        }
         expectStrayReply();
         if (read.cut)
             fail(QStringLiteral("the reply was cut short (%1 bytes came)").arg(received));
@@ -206,12 +213,12 @@ ReaderLink::Listen ReaderLink::listenForAnotherFrame(int ms)
     return Listen::Nothing;
 }
 
-void ReaderLink::drainLateReply()
+bool ReaderLink::drainLateReply()
 {
     if (m_transport == TransportKind::Usb)
-        DrainPOD(m_pod, LateReplyGraceMs);
-    else
-        m_serial.DrainInput(LateReplyGraceMs);
+        return DrainPOD(m_pod, LateReplyGraceMs) >= 0;
+    m_serial.DrainInput(LateReplyGraceMs);
+    return !m_serial.broken();
 }
 
 void ReaderLink::expectStrayReply()

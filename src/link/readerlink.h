@@ -112,7 +112,8 @@ private:
     // Whether another frame starts within ms (read and thrown away).
     enum class Listen { Nothing, Frame, Gone };
     Listen listenForAnotherFrame(int ms);
-    void drainLateReply();
+    // False when the device went away meanwhile.
+    bool drainLateReply();
     // The device went away under an open handle: closed, "Disconnected", and why.
     void lose(const QString &why);
     void expectStrayReply();

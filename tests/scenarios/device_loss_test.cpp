@@ -135,6 +135,23 @@ TEST(DeviceLoss, SerialStreamPulledOutMidTransaction)
     EXPECT_EQ(path.response(), Reply);
 }
 
+TEST(DeviceLoss, GoneWhileTheLinkDropsALateReplyClosesTheLink)
+{
+    for (Way way : {Way::Hid, Way::Stream}) {
+        SCOPED_TRACE(wayName(way));
+        VirtualPath path(way);
+        ASSERT_TRUE(path.link().ConnectReader());
+        // No reply in the 500 ms window; 20 ms into the listening for a late
+        // one that follows, the device goes.
+        path.queue(Fault::vanish(500 + 20, -1));
+        const qint64 start = path.time().nowMs();
+        EXPECT_FALSE(path.link().ExecuteCommand(Request));
+        EXPECT_EQ(path.time().nowMs() - start, 520);
+        EXPECT_TRUE(path.link().lastError().contains("went away")) << path.link().lastError().toStdString();
+        expectDisconnected(path);
+    }
+}
+
 TEST(DeviceLoss, PtyHangsUpMidTransactionAndComesBackUnderItsName)
 {
     QTemporaryDir dir;
