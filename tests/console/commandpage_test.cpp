@@ -1,10 +1,7 @@
 // The Command page against the virtual reader, offscreen and in virtual time.
 #include "console/commandpage.h"
 #include "console/requesttext.h"
-#include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "readerlinkrig.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -34,12 +31,7 @@ struct Mirror : LinkObserver {
     void responseShown(const ResponseFields &f) override { page->showResponse(f); }
 };
 
-struct PageRig {
-    VirtualTime time;
-    sim::VirtualReader reader;
-    sim::SimHidDevice hid{reader, time};
-    sim::SimSerialStream serial{reader, time};
-    ReaderLink link{hid, serial, time, time};
+struct PageRig : VirtualReaderLink {
     Panel panel;
     Reporter reporter{panel, time, panel};
     i18n::Localizer language;

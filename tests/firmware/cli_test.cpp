@@ -1,11 +1,8 @@
 // kv350ctl's firmware commands: as a user runs them, and the upgrade in process in virtual time.
 #include "firmwarecommands.h"
-#include "link/virtualtime.h"
 #include "options.h"
+#include "readerlinkrig.h"
 #include "rig.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
 
 #include "ctlrun.h"
 
@@ -113,11 +110,8 @@ TEST(CliFirmware, UpgradeOnATerminalLineAndItsFailure)
     const ParseResult parsed = parse("firmware upgrade " + file);
     ASSERT_TRUE(parsed.options);
 
-    VirtualTime time;
-    sim::VirtualReader reader;
-    sim::SimHidDevice hid{reader, time};
-    sim::SimSerialStream serial{reader, time};
-    ReaderLink link{hid, serial, time, time};
+    VirtualReaderLink rig;
+    auto &[time, reader, hid, serial, link] = rig;
     QString out, err;
     QTextStream outStream(&out), errStream(&err);
     EXPECT_EQ(firmwareUpgrade({link, hid, time, time}, *parsed.options, outStream, errStream, false), 0)

@@ -1,11 +1,8 @@
 // The download client against the virtual reader's boot loader, on USB, in virtual time.
 #include "firmware/dfu.h"
 #include "link/readerlink.h"
-#include "link/virtualtime.h"
+#include "readerlinkrig.h"
 #include "rig.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
 
 #include <QList>
 #include <gtest/gtest.h>
@@ -15,12 +12,7 @@ using namespace kv350::firmware;
 
 namespace {
 
-struct DfuRig : ::testing::Test {
-    VirtualTime time;
-    sim::VirtualReader reader;
-    sim::SimHidDevice hid{reader, time};
-    sim::SimSerialStream serial{reader, time};
-    ReaderLink link{hid, serial, time, time};
+struct DfuRig : ::testing::Test, VirtualReaderLink {
     Dfu dfu{hid, time};
 
     int isp() { return dfu.DFU_Reset_To_ISP(0x0E6A, 0x0317); }

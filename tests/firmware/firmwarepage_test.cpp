@@ -1,11 +1,8 @@
 // The Firmware page and the window around it, offscreen, against the virtual reader, in virtual time.
 #include "app/frmmain.h"
 #include "firmware/firmwarepage.h"
-#include "link/virtualtime.h"
+#include "readerlinkrig.h"
 #include "rig.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
 #include "windowrig.h"
 
 #include <QLabel>
@@ -56,8 +53,8 @@ sim::Identity identity(const char *model)
     return id;
 }
 
-struct PageRig {
-    explicit PageRig(const char *model = "KV350-M1") : reader(identity(model))
+struct PageRig : VirtualReaderLink {
+    explicit PageRig(const char *model = "KV350-M1") : VirtualReaderLink(identity(model))
     {
         reporter.setTextLookup(language.textLookup());
         QObject::connect(&page, &FirmwarePage::reconnectRequested, [this] {
@@ -79,11 +76,6 @@ struct PageRig {
     }
     QProgressBar *bar() { return page.findChild<QProgressBar *>("pbProc"); }
 
-    VirtualTime time;
-    sim::VirtualReader reader;
-    sim::SimHidDevice hid{reader, time};
-    sim::SimSerialStream serial{reader, time};
-    ReaderLink link{hid, serial, time, time};
     Panel panel;
     Reporter reporter{panel, time, panel};
     i18n::Localizer language;

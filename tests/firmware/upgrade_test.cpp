@@ -1,11 +1,8 @@
 // The upgrade procedure step by step: progress, texts, waits and the bytes on
 // both wires, against the virtual reader and its boot loader, in virtual time.
 #include "firmware/upgrade.h"
-#include "link/virtualtime.h"
+#include "readerlinkrig.h"
 #include "rig.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
 
 #include <gtest/gtest.h>
 #include <numeric>
@@ -57,12 +54,7 @@ struct View : UpgradeView {
     }
 };
 
-struct Rig {
-    VirtualTime time;
-    sim::VirtualReader reader;
-    sim::SimHidDevice hid{reader, time};
-    sim::SimSerialStream serial{reader, time};
-    ReaderLink link{hid, serial, time, time};
+struct Rig : VirtualReaderLink {
     std::vector<QString> events;
     EventPanel panel{events};
     Reporter reporter{panel, time, panel};

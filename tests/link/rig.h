@@ -2,11 +2,7 @@
 // A reader link wired to the virtual reader, in virtual time, with a recorder
 // in place of the window.
 #include "hexbytes.h"
-#include "link/readerlink.h"
-#include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "readerlinkrig.h"
 
 #include <utility>
 #include <vector>
@@ -41,20 +37,16 @@ struct HookedPause : Pause {
     std::function<void()> onPending;
 };
 
-struct Rig {
-    explicit Rig(sim::Identity identity = {}) : reader(std::move(identity)) { link.setObserver(&recorder); }
+struct Rig : VirtualReaderLink {
+    explicit Rig(sim::Identity identity = {}) : VirtualReaderLink(std::move(identity)) { link.setObserver(&recorder); }
+    ~Rig() { link.setObserver(nullptr); }  // the recorder goes first
     void useSerial() { link.useSerialPort(QStringLiteral("/dev/virtual-reader")); }
     QByteArray response() const
     {
         return QByteArray(reinterpret_cast<const char *>(link.ResponseBuffer().data()), link.ResponseLength());
     }
 
-    VirtualTime time;
-    sim::VirtualReader reader;
-    sim::SimHidDevice hid{reader, time};
-    sim::SimSerialStream serial{reader, time};
     Recorder recorder;
-    ReaderLink link{hid, serial, time, time};
 };
 
 }  // namespace kv350::test

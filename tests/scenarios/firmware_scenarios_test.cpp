@@ -2,11 +2,8 @@
 // cut at every step: never reported as success unless the reader runs the
 // new firmware, and a retry from the boot loader succeeds.
 #include "firmware/upgrade.h"
-#include "link/virtualtime.h"
+#include "readerlinkrig.h"
 #include "rig.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
 
 #include <gtest/gtest.h>
 
@@ -33,12 +30,7 @@ struct Quiet : UpgradeView {
     ReaderLink &link;
 };
 
-struct Upgrade {
-    VirtualTime time;
-    sim::VirtualReader reader;
-    sim::SimHidDevice hid{reader, time};
-    sim::SimSerialStream serial{reader, time};
-    ReaderLink link{hid, serial, time, time};
+struct Upgrade : VirtualReaderLink {
     Texts texts;
     Reporter reporter{texts, time, texts};
     Dfu dfu{hid, time};
