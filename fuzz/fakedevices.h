@@ -76,14 +76,50 @@ private:
     int m_calls = 0;
 };
 
-class ScriptedSerial final : public SerialDevice {
+// What both scripted devices share: the script, the open and broken state,
+// the hook that answers a write, and the log of whose bytes were read.
+class ScriptedDevice {
 public:
-    explicit ScriptedSerial(VirtualTime &time) : m_time(time), m_guard(time) {}
+    explicit ScriptedDevice(VirtualTime &time) : m_time(time), m_guard(time) {}
 
-    // Called with every frame the program writes; it may add the reply.
+    // Called with every frame (serial) or output report (HID) the program
+    // writes; it may add the reply.
     std::function<void(const QByteArray &)> onWrite;
 
     void add(Piece piece) { m_script.add(std::move(piece)); }
+    void setOpenFails(bool fails) { m_openFails = fails; }
+    // Tags of what was read since the last write (or clearReadLog()): one per
+    // byte on the serial port, one per report on HID.
+    const std::vector<int> &readTags() const { return m_readTags; }
+    void clearReadLog() { m_readTags.clear(); }
+    int opens() const { return m_opens; }
+
+protected:
+    // Opens unless open already or told to fail; the caller empties its input.
+    bool openDevice()
+    {
+        if (m_open || m_openFails)
+            return false;
+        m_open = true;
+        m_broken = false;
+        ++m_opens;
+        return true;
+    }
+
+    VirtualTime &m_time;
+    SpinGuard m_guard;
+    PieceQueue m_script;
+    std::vector<int> m_readTags;
+    bool m_open = false;
+    bool m_broken = false;
+    bool m_openFails = false;
+    int m_opens = 0;
+};
+
+class ScriptedSerial final : public SerialDevice, public ScriptedDevice {
+public:
+    explicit ScriptedSerial(VirtualTime &time) : ScriptedDevice(time) {}
+
     // Between two transactions: whatever is still on its way has arrived by now,
     // so that every byte of one request's reply is on the port before the next
     // request is written (a reader answers one request at a time).
@@ -92,20 +128,12 @@ public:
         m_script.dueAll(m_time.nowMs());
         arrive();
     }
-    void setOpenFails(bool fails) { m_openFails = fails; }
-    // Tags of the bytes read since the last write (or clearReadLog()).
-    const std::vector<int> &readTags() const { return m_readTags; }
-    void clearReadLog() { m_readTags.clear(); }
-    int opens() const { return m_opens; }
 
     bool open(const QString &) override
     {
-        if (m_open || m_openFails)
+        if (!openDevice())
             return false;
-        m_open = true;
-        m_broken = false;
         m_waiting.clear();
-        ++m_opens;
         return true;
     }
     void close() override
@@ -186,49 +214,29 @@ private:
         }
     }
 
-    VirtualTime &m_time;
-    SpinGuard m_guard;
-    PieceQueue m_script;
     std::deque<std::pair<std::uint8_t, int>> m_waiting;
-    std::vector<int> m_readTags;
-    bool m_open = false;
-    bool m_broken = false;
-    bool m_openFails = false;
-    int m_opens = 0;
 };
 
 // Input reports are pieces of at most 64 bytes. Like hidraw, the device keeps
 // at most 64 reports that were not read and drops newer ones when full.
-class ScriptedHid final : public HidBackend {
+class ScriptedHid final : public HidBackend, public ScriptedDevice {
 public:
     static constexpr int QueueCapacity = 64;
 
-    explicit ScriptedHid(VirtualTime &time) : m_time(time), m_guard(time) {}
+    explicit ScriptedHid(VirtualTime &time) : ScriptedDevice(time) {}
 
-    // Called with every output report; it may add the reply's reports.
-    std::function<void(const QByteArray &)> onWrite;
-
-    void add(Piece piece) { m_script.add(std::move(piece)); }
     void settle()
     {
         m_script.dueAll(m_time.nowMs());
         arrive();
     }
-    void setOpenFails(bool fails) { m_openFails = fails; }
-    // Tags of the reports read since the last write (or clearReadLog()), one per report.
-    const std::vector<int> &readTags() const { return m_readTags; }
-    void clearReadLog() { m_readTags.clear(); }
-    int opens() const { return m_opens; }
     bool gone() const { return m_broken; }
 
     bool open(std::uint16_t, std::uint16_t) override
     {
-        if (m_open || m_openFails)
+        if (!openDevice())
             return false;
-        m_open = true;
-        m_broken = false;
         m_queue.clear();
-        ++m_opens;
         return true;
     }
     void close() override
@@ -288,15 +296,7 @@ private:
         }
     }
 
-    VirtualTime &m_time;
-    SpinGuard m_guard;
-    PieceQueue m_script;
     std::deque<Piece> m_queue;
-    std::vector<int> m_readTags;
-    bool m_open = false;
-    bool m_broken = false;
-    bool m_openFails = false;
-    int m_opens = 0;
 };
 
 // Cuts a byte stream into 64-byte input reports, zero-padded, as the reader sends them.
