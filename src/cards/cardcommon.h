@@ -3,6 +3,7 @@
 // failed transaction, and the MIFARE key type byte.
 
 #include "app/pagecontext.h"
+#include "cards/hextext.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,11 +14,6 @@ class QLineEdit;
 class QWidget;
 
 namespace kv350::cards {
-
-// n bytes from hex text, two characters to a byte from the start; a last
-// single digit counts as one byte ("F" is 0F). Empty when a character is not
-// a hex digit or the text runs out before n bytes.
-std::optional<QByteArray> parseHexBytes(const QString &text, int n);
 
 // A hex box read as n bytes. When the text does not convert, the box goes
 // back to its default text and the bytes are all FF; `ok` tells which.
