@@ -41,10 +41,8 @@ QString hexByte(std::uint8_t b)
 }  // namespace
 
 ReaderLink::ReaderLink(HidBackend &hid, SerialDevice &serial, Clock &clock, Pause &pause)
-    : m_clock(clock), m_pause(pause), m_hid(hid), m_serial(serial, clock)
+    : m_clock(clock), m_pause(pause), m_usb(hid, clock), m_serial(serial, clock)
 {
-    m_pod.backend = &m_hid;
-    m_pod.clock = &m_clock;
 }
 
 QByteArray ReaderLink::responseData() const
@@ -62,6 +60,19 @@ bool ReaderLink::ExecuteCommand(const QByteArray &request, int responseLimit)
 }
 
 bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, int responseLimit)
+{
+    TransactionRecord record;
+    if (request && requestLength > 0)
+        record.request = QByteArray(reinterpret_cast<const char *>(request), requestLength);
+    record.accepted = transact(request, requestLength, responseLimit, record);
+    if (!record.accepted)
+        record.error = m_lastError;
+    m_observer->transactionEnded(record);
+    return record.accepted;
+}
+
+bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int responseLimit,
+                          TransactionRecord &record)
 {
     BusyScope busy(m_busy);
     if (!busy.entered()) {
@@ -87,62 +98,58 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     m_observer->requestShown(requestFields(request, requestLength));
     memcpy(m_request.data(), request, size_t(requestLength));
 
-    const int window = m_transport == TransportKind::Usb ? int(m_pod.ReadTimeout) : SerialTransport::ReplyWindowMs;
-    if (m_transport == TransportKind::Usb) {
-        if (!usbWrite(requestLength)) {
-            // The reader may have been unplugged and plugged back: one new
-            // connection and one resend, no more.
-            qCDebug(lcLink) << "USB write failed; reconnecting";
-            DisconnectPOD(m_pod);
-            m_connected = false;
-            connect();
-            if (!m_connected)
-                return false;
-            // Identification wrote its own probes into RequestBuffer: put the request back.
-            memcpy(m_request.data(), request, size_t(requestLength));
-            if (!usbWrite(requestLength)) {
-                lose(QStringLiteral("the USB write failed again after reconnecting: %1").arg(m_hid.errorText()));
-                return false;
-            }
-        }
-    } else if (!m_serial.WriteSerialPort(m_request.data(), requestLength)) {
-        if (m_serial.broken()) {
-            lose(QStringLiteral("%1: the serial port went away").arg(m_portPath));
+    const int window = m_transport->replyWindowMs();
+    Sent sent = sendRequest(requestLength);
+    if (sent == Sent::Failed) {
+        // The reader may have been unplugged and plugged back: one new
+        // connection and one resend, no more.
+        qCDebug(lcLink) << "write failed; reconnecting";
+        DisconnectReader();
+        connect();
+        if (!m_connected)
+            return false;
+        // Identification wrote its own probes into RequestBuffer: put the request back.
+        memcpy(m_request.data(), request, size_t(requestLength));
+        sent = sendRequest(requestLength);
+        if (sent != Sent::Whole) {
+            lose(QStringLiteral("the USB write failed again after reconnecting: %1").arg(m_transport->errorText()));
             return false;
         }
+    }
+    if (sent == Sent::Gone) {
+        lose(goneText());
+        return false;
+    }
+    if (sent == Sent::Part) {
         // Part of the frame went out. Whatever the reader makes of it is no
         // answer to this request: the window is waited out with nothing taken,
         // so that the reader drops the piece before the next request comes.
-        m_serial.DrainInput(window);
-        if (m_serial.broken()) {
-            lose(QStringLiteral("%1: the serial port went away").arg(m_portPath));
+        if (!m_transport->drain(window)) {
+            lose(goneText());
             return false;
         }
-        fail(QStringLiteral("%1: the port did not take the whole request").arg(m_portPath));
+        fail(QStringLiteral("%1: the port did not take the whole request").arg(m_transport->describe()));
         return false;
     }
+    record.sent = true;
 
     const qint64 start = m_clock.nowMs();
     std::array<std::uint8_t, proto::BufferSize + 1> reply{};
-    const ReadResult read = readReply(reply.data(), responseLimit, window);
-    const auto gone = [this] {
-        return m_transport == TransportKind::Usb
-                   ? QStringLiteral("the USB reader went away: %1").arg(m_hid.errorText())
-                   : QStringLiteral("%1: the serial port went away").arg(m_portPath);
-    };
-    if (read.gone) {
-        lose(gone());
+    const Received read = receiveReply(reply.data(), responseLimit, window);
+    record.reply = QByteArray(reinterpret_cast<const char *>(reply.data()), read.length);
+    if (read.kind == Received::Gone) {
+        lose(goneText());
         return false;
     }
     const int received = read.length;
-    if (received < 4 || reply[proto::OffStx] != proto::Stx || read.cut) {
+    if (received < 4 || reply[proto::OffStx] != proto::Stx || read.kind == Received::Cut) {
         // The reply may still be on its way: it must not pass for the next one.
-        if (!drainLateReply()) {
-            lose(gone());
+        if (!m_transport->drain(LateReplyGraceMs)) {
+            lose(goneText());
             return false;
         }
         expectStrayReply();
-        if (read.cut)
+        if (read.kind == Received::Cut)
             fail(QStringLiteral("the reply was cut short (%1 bytes came)").arg(received));
         else
             fail(received == 0 ? QStringLiteral("no reply from the reader")
@@ -155,7 +162,7 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
         // is the one frame of this request's whole window.
         const Listen more = listenForAnotherFrame(int(window - (m_clock.nowMs() - start)));
         if (more == Listen::Gone) {
-            lose(QStringLiteral("the reader went away"));
+            lose(goneText());
             return false;
         }
         if (more == Listen::Frame) {
@@ -183,17 +190,22 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     return true;
 }
 
-ReaderLink::ReadResult ReaderLink::readReply(std::uint8_t *into, int limit, int windowMs)
+Sent ReaderLink::sendRequest(int length)
 {
-    ReadResult r;
-    if (m_transport == TransportKind::Usb) {
-        const int result = ReadDataWithin(m_pod, into, limit, &r.length, windowMs);
-        r.gone = result < 0;
-        r.cut = result > 0 && r.length > 0;
-    } else {
-        r.length = m_serial.ReadSerialFrame(into, windowMs);
-        r.gone = m_serial.broken();
-    }
+    qCDebug(lcLink).noquote() << "TX" << m_transport->describe() << frameText(m_request.data(), length);
+    const Sent sent = m_transport->send(m_request.data(), length);
+    if (sent != Sent::Whole)
+        qCDebug(lcLink).noquote() << "write failed:" << m_transport->errorText();
+    return sent;
+}
+
+Received ReaderLink::receiveReply(std::uint8_t *into, int limit, int windowMs)
+{
+    const Received r = m_transport->receive(into, limit, windowMs);
+    if (r.length > 0)
+        qCDebug(lcLink).noquote() << (r.kind == Received::Frame ? "RX" : "RX (incomplete)") << frameText(into, r.length);
+    if (r.kind == Received::Gone)
+        qCDebug(lcLink).noquote() << "device gone:" << m_transport->errorText();
     return r;
 }
 
@@ -202,29 +214,28 @@ ReaderLink::Listen ReaderLink::listenForAnotherFrame(int ms)
     std::array<std::uint8_t, proto::BufferSize + 1> scratch{};
     const qint64 deadline = m_clock.nowMs() + ms;
     for (qint64 left = ms; left > 0; left = deadline - m_clock.nowMs()) {
-        const ReadResult more = readReply(scratch.data(), proto::BufferSize, int(left));
-        if (more.gone)
+        const Received more = receiveReply(scratch.data(), proto::BufferSize, int(left));
+        if (more.kind == Received::Gone)
             return Listen::Gone;
         if (more.length > 0)
             return Listen::Frame;
-        if (m_transport == TransportKind::Serial)
-            break;  // the serial read waits its whole window; HID may end early on a run of stray reports
+        if (more.windowOver)
+            break;  // else a run of stray input ended the read early: listen on
     }
     return Listen::Nothing;
-}
-
-bool ReaderLink::drainLateReply()
-{
-    if (m_transport == TransportKind::Usb)
-        return DrainPOD(m_pod, LateReplyGraceMs) >= 0;
-    m_serial.DrainInput(LateReplyGraceMs);
-    return !m_serial.broken();
 }
 
 void ReaderLink::expectStrayReply()
 {
     m_strayReplyOwed = true;
     m_strayReplyUntilMs = m_clock.nowMs() + StrayReplyLifeMs;
+}
+
+QString ReaderLink::goneText() const
+{
+    return m_kind == TransportKind::Usb
+               ? QStringLiteral("the USB reader went away: %1").arg(m_transport->errorText())
+               : QStringLiteral("%1: the serial port went away").arg(m_transport->describe());
 }
 
 void ReaderLink::lose(const QString &why)
@@ -247,11 +258,7 @@ bool ReaderLink::ReadResponse()
         if (!m_connected)
             return false;
     }
-    int received = 0;
-    if (m_transport == TransportKind::Usb)
-        ReadData(m_pod, m_response.data(), DefaultResponseLimit, &received);
-    else
-        received = m_serial.ReadSerialFrame(m_response.data());
+    const int received = receiveReply(m_response.data(), DefaultResponseLimit, m_transport->replyWindowMs()).length;
     if (received < 4 || m_response[proto::OffStx] != proto::Stx) {
         fail(QStringLiteral("no reply from the reader"));
         return false;
@@ -303,26 +310,24 @@ bool ReaderLink::connect()
 
 bool ReaderLink::openTransport()
 {
-    if (m_transport == TransportKind::Usb) {
-        if (ConnectPOD(m_pod, 1) == 0)
-            return true;
-        fail(m_hid.errorText());
+    if (!m_transport->open()) {
+        qCDebug(lcLink).noquote() << "open failed:" << m_transport->errorText();
+        fail(m_transport->errorText());
         return false;
     }
-    if (!m_serial.OpenSerialPort(m_portPath)) {
-        fail(m_serial.errorText());
-        return false;
-    }
+    if (m_transport->openProvesReader())
+        return true;
     // The port opening proves nothing; a reader must answer the serial-number query.
     putProbe(proto::CmdSerialNumber);
-    m_serial.WriteSerialPort(m_request.data(), 3);
-    m_responseLength = m_serial.ReadSerialFrame(m_response.data());
+    sendRequest(3);
+    m_responseLength =
+        receiveReply(m_response.data(), proto::SerialReplySize, m_transport->replyWindowMs()).length;
     if (m_responseLength == proto::SerialReplySize && m_response[proto::OffCmd] == proto::CmdSerialNumber &&
         m_response[proto::OffSta] == proto::StaOk)
         return true;
     // Close again: the port is opened exclusively and would stay held.
-    m_serial.CloseSerialPort();
-    fail(QStringLiteral("%1: the port opened but no reader answered").arg(m_portPath));
+    m_transport->close();
+    fail(QStringLiteral("%1: the port opened but no reader answered").arg(m_transport->describe()));
     return false;
 }
 
@@ -353,27 +358,17 @@ bool ReaderLink::identify()
 bool ReaderLink::exchangeFixed(std::uint8_t cmd, int expectedLength)
 {
     putProbe(cmd);
-    int received = 0;
-    if (m_transport == TransportKind::Usb) {
-        if (!usbWrite(3))
-            return false;
-        m_pause.wait(UsbSettleMs);
-        ReadData(m_pod, m_response.data(), expectedLength, &received);
-    } else {
-        m_serial.WriteSerialPort(m_request.data(), 3);
-        received = m_serial.ReadSerialFrame(m_response.data());
-    }
+    // A write the device refused is the end of it; a short one is read after
+    // like any other (what comes back tells).
+    if (sendRequest(3) == Sent::Failed)
+        return false;
+    if (const int settle = m_transport->settleMs(); settle > 0)
+        m_pause.wait(settle);
+    const int received = receiveReply(m_response.data(), expectedLength, m_transport->replyWindowMs()).length;
     m_response[expectedLength] = 0;
     if (received > 0)
         m_responseLength = received;
     return received == expectedLength;
-}
-
-bool ReaderLink::usbWrite(int length)
-{
-    ClearPODBuffer(m_pod);
-    int written = 0;
-    return WriteData(m_pod, m_request.data(), length, &written) == 0;
 }
 
 void ReaderLink::putProbe(std::uint8_t cmd)
@@ -385,18 +380,15 @@ void ReaderLink::putProbe(std::uint8_t cmd)
 
 bool ReaderLink::WriteSerialRequest(const QByteArray &frame)
 {
-    if (m_transport != TransportKind::Serial || !m_connected || frame.isEmpty() || frame.size() > proto::BufferSize)
+    if (m_kind != TransportKind::Serial || !m_connected || frame.isEmpty() || frame.size() > proto::BufferSize)
         return false;
     memcpy(m_request.data(), frame.constData(), size_t(frame.size()));
-    return m_serial.WriteSerialPort(m_request.data(), int(frame.size()));
+    return sendRequest(int(frame.size())) == Sent::Whole;
 }
 
 void ReaderLink::DisconnectReader()
 {
-    if (m_transport == TransportKind::Usb)
-        DisconnectPOD(m_pod);
-    else
-        m_serial.CloseSerialPort();
+    m_transport->close();
     m_connected = false;
 }
 
@@ -418,16 +410,18 @@ void ReaderLink::useUsb()
 {
     if (m_connected)
         DisconnectReader();
-    m_transport = TransportKind::Usb;
+    m_kind = TransportKind::Usb;
+    m_transport = &m_usb;
 }
 
 void ReaderLink::useSerialPort(const QString &portPath)
 {
     if (m_connected)
         DisconnectReader();
-    m_transport = TransportKind::Serial;
+    m_kind = TransportKind::Serial;
+    m_transport = &m_serial;
     m_portSettings = QStringLiteral("115200,n,8,1");
-    m_portPath = portPath;
+    m_serial.setPortPath(portPath);
 }
 
 void ReaderLink::showStatus(const QString &english, ColourValue colour)

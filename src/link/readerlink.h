@@ -7,9 +7,9 @@
 #include "clock.h"
 #include "common/protocol.h"
 #include "frame.h"
+#include "hidtransport.h"
 #include "models.h"
 #include "pause.h"
-#include "pod.h"
 #include "presentation.h"
 #include "serialtransport.h"
 
@@ -17,6 +17,15 @@
 #include <cstdint>
 
 namespace kv350 {
+
+// One ExecuteCommand as it happened, for a log of the session.
+struct TransactionRecord {
+    QByteArray request;
+    bool sent = false;    // the request went out (whole)
+    QByteArray reply;     // the frame taken as the reply, as far as it came; empty: none
+    bool accepted = false;  // ExecuteCommand's result
+    QString error;        // why not, when not accepted
+};
 
 class LinkObserver {
 public:
@@ -28,13 +37,16 @@ public:
     virtual void statusChanged(const QString & /*text*/, ColourValue /*colour*/) {}
     // After an identification: which model features to show, which format item to select.
     virtual void modelApplied(const ModelView &) {}
+    // Once per ExecuteCommand, however it ended: what was sent (nothing when
+    // no connection could be made) and what came back.
+    virtual void transactionEnded(const TransactionRecord &) {}
 };
 
 enum class TransportKind { Usb = 1, Serial = 2 };
 
 class ReaderLink {
 public:
-    static constexpr int UsbSettleMs = 100;  // between write and read while identifying
+    static constexpr int UsbSettleMs = HidTransport::SettleMs;  // between write and read while identifying
     static constexpr int DefaultResponseLimit = 64;
     // After a reply window closed empty, what arrives this much longer is
     // thrown away as the late reply it is, so the next request cannot take it.
@@ -76,10 +88,10 @@ public:
 
     // State the pages read.
     bool Connected() const { return m_connected; }
-    TransportKind Transport() const { return m_transport; }
-    const QString &PortPath() const { return m_portPath; }
+    TransportKind Transport() const { return m_kind; }
+    const QString &PortPath() const { return m_serial.portPath(); }
     const QString &PortSettings() const { return m_portSettings; }
-    PodRecord &podRecord() { return m_pod; }
+    PodRecord &podRecord() { return m_usb.record(); }
     const std::array<std::uint8_t, proto::BufferSize> &RequestBuffer() const { return m_request; }
     const std::array<std::uint8_t, proto::BufferSize> &ResponseBuffer() const { return m_response; }
     int ResponseLength() const { return m_responseLength; }
@@ -97,25 +109,21 @@ public:
     bool expectingStrayReply() const { return m_strayReplyOwed && m_clock.nowMs() < m_strayReplyUntilMs; }
 
 private:
+    bool transact(const std::uint8_t *request, int requestLength, int responseLimit, TransactionRecord &record);
     bool connect();
     bool openTransport();
     bool identify();
     bool exchangeFixed(std::uint8_t cmd, int expectedLength);
-    bool usbWrite(int length);
-    // One reply within windowMs into `into`; its length, 0 for none.
-    struct ReadResult {
-        int length = 0;
-        bool cut = false;   // a frame started but its end never came
-        bool gone = false;  // the device failed under the read
-    };
-    ReadResult readReply(std::uint8_t *into, int limit, int windowMs);
+    // The frame in RequestBuffer out over the transport, logged.
+    Sent sendRequest(int length);
+    // One reply within windowMs into `into`, logged.
+    Received receiveReply(std::uint8_t *into, int limit, int windowMs);
     // Whether another frame starts within ms (read and thrown away).
     enum class Listen { Nothing, Frame, Gone };
     Listen listenForAnotherFrame(int ms);
-    // False when the device went away meanwhile.
-    bool drainLateReply();
     // The device went away under an open handle: closed, "Disconnected", and why.
     void lose(const QString &why);
+    QString goneText() const;
     void expectStrayReply();
     void putProbe(std::uint8_t cmd);
     void showStatus(const QString &english, ColourValue colour);
@@ -124,8 +132,9 @@ private:
 
     Clock &m_clock;
     Pause &m_pause;
-    HidBackend &m_hid;
+    HidTransport m_usb;
     SerialTransport m_serial;
+    kv350::Transport *m_transport = &m_usb;  // the one in use
     LinkObserver m_silent;
     LinkObserver *m_observer = &m_silent;
     TextLookup m_text = englishText;
@@ -134,10 +143,8 @@ private:
     std::array<std::uint8_t, proto::BufferSize> m_response{};
     int m_responseLength = 0;
     bool m_connected = false;
-    TransportKind m_transport = TransportKind::Usb;
-    QString m_portPath;
+    TransportKind m_kind = TransportKind::Usb;
     QString m_portSettings = QStringLiteral("115200,n,8,1");
-    PodRecord m_pod;
     QString m_serialNumber;
     QString m_modelName;
     QString m_modelVersion;
