@@ -1,4 +1,5 @@
 // kv350ctl: the reader link on the command line.
+#include "exitstatus.h"
 #include "firmwarecommands.h"
 #include "link/hidapibackend.h"
 #include "link/qserialdevice.h"
@@ -86,7 +87,7 @@ int identify(ReaderLink &link, const Options &o)
 {
     if (!link.ConnectReader()) {
         err() << "kv350ctl: no reader identified on " << whereText(o) << ": " << link.lastError() << '\n';
-        return 1;
+        return exitStatusFor(link.error());
     }
     const QString version = link.ModelVersionText().mid(12);
     if (o.json) {
@@ -128,7 +129,7 @@ int raw(ReaderLink &link, const Options &o)
     link.setObserver(nullptr);
     if (!ok) {
         err() << "kv350ctl: no reply accepted from " << whereText(o) << ": " << link.lastError() << '\n';
-        return 1;
+        return exitStatusFor(link.error());
     }
     return 0;
 }

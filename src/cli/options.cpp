@@ -1,5 +1,6 @@
 #include "options.h"
 
+#include "exitstatus.h"
 #include "link/frame.h"
 #include "link/models.h"
 
@@ -52,9 +53,9 @@ QString usageText()
         "  firmware upgrade FILE\n"
         "                      replace the reader's firmware with FILE through its boot loader\n"
         "\n"
-        "models for --simulate: %1\n"
-        "exit status: 0 done, 1 the reader did not answer as asked, 2 bad arguments\n")
-        .arg(knownModels().join(QStringLiteral(", ")));
+        "models for --simulate: %1\n")
+               .arg(knownModels().join(QStringLiteral(", "))) +
+           exitStatusHelp();
 }
 
 std::optional<QByteArray> parseHexWords(const QStringList &words)

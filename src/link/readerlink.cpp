@@ -66,7 +66,7 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
         record.request = QByteArray(reinterpret_cast<const char *>(request), requestLength);
     record.accepted = transact(request, requestLength, responseLimit, record);
     if (!record.accepted)
-        record.error = m_lastError;
+        record.error = m_failure;
     m_observer->transactionEnded(record);
     return record.accepted;
 }
@@ -76,11 +76,11 @@ bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int re
 {
     BusyScope busy(m_busy);
     if (!busy.entered()) {
-        fail(QStringLiteral("the link is busy with another command"));
+        fail(LinkError::Busy);
         return false;
     }
     if (requestLength < 3 || requestLength > proto::BufferSize) {
-        fail(QStringLiteral("a request frame has 3 to 256 bytes"));
+        fail(LinkError::BadRequest);
         return false;
     }
     responseLimit = qBound(0, responseLimit, proto::BufferSize);
@@ -112,12 +112,12 @@ bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int re
         memcpy(m_request.data(), request, size_t(requestLength));
         sent = sendRequest(requestLength);
         if (sent != Sent::Whole) {
-            lose(QStringLiteral("the USB write failed again after reconnecting: %1").arg(m_transport->errorText()));
+            lose(LinkError::WriteFailed, m_transport->errorText());
             return false;
         }
     }
     if (sent == Sent::Gone) {
-        lose(goneText());
+        loseDevice();
         return false;
     }
     if (sent == Sent::Part) {
@@ -125,10 +125,10 @@ bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int re
         // answer to this request: the window is waited out with nothing taken,
         // so that the reader drops the piece before the next request comes.
         if (!m_transport->drain(window)) {
-            lose(goneText());
+            loseDevice();
             return false;
         }
-        fail(QStringLiteral("%1: the port did not take the whole request").arg(m_transport->describe()));
+        fail(LinkError::NotTaken);
         return false;
     }
     record.sent = true;
@@ -138,22 +138,23 @@ bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int re
     const Received read = receiveReply(reply.data(), responseLimit, window);
     record.reply = QByteArray(reinterpret_cast<const char *>(reply.data()), read.length);
     if (read.kind == Received::Gone) {
-        lose(goneText());
+        loseDevice();
         return false;
     }
     const int received = read.length;
     if (received < 4 || reply[proto::OffStx] != proto::Stx || read.kind == Received::Cut) {
         // The reply may still be on its way: it must not pass for the next one.
         if (!m_transport->drain(LateReplyGraceMs)) {
-            lose(goneText());
+            loseDevice();
             return false;
         }
         expectStrayReply();
         if (read.kind == Received::Cut)
-            fail(QStringLiteral("the reply was cut short (%1 bytes came)").arg(received));
+            fail(LinkError::Cut, QString::number(received));
+        else if (received == 0)
+            fail(LinkError::NoReply);
         else
-            fail(received == 0 ? QStringLiteral("no reply from the reader")
-                               : QStringLiteral("the reply was not a frame (%1 bytes)").arg(received));
+            fail(LinkError::NotAFrame, QString::number(received));
         return false;
     }
     if (expectingStrayReply()) {
@@ -162,11 +163,11 @@ bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int re
         // is the one frame of this request's whole window.
         const Listen more = listenForAnotherFrame(int(window - (m_clock.nowMs() - start)));
         if (more == Listen::Gone) {
-            lose(goneText());
+            loseDevice();
             return false;
         }
         if (more == Listen::Frame) {
-            fail(QStringLiteral("two replies came, one of them late to an earlier request"));
+            fail(LinkError::TwoReplies);
             return false;
         }
         m_strayReplyOwed = false;
@@ -177,15 +178,16 @@ bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int re
     m_responseLength = received;
     if (m_response[proto::OffCmd] != request[proto::OffCmd]) {
         expectStrayReply();  // a stray frame: this request's own reply may still come
-        fail(QStringLiteral("the reply answers command %1, not %2")
-                 .arg(hexByte(m_response[proto::OffCmd]), hexByte(request[proto::OffCmd])));
+        fail(LinkError::WrongEcho,
+             QStringLiteral("%1, not %2").arg(hexByte(m_response[proto::OffCmd]), hexByte(request[proto::OffCmd])));
         return false;
     }
     m_observer->responseShown(responseFields(m_response.data(), received));
     if (m_response[proto::OffSta] == proto::StaRejected) {
-        fail(QStringLiteral("the reader rejected the command (status 10)"));
+        fail(LinkError::Rejected);
         return false;
     }
+    m_failure = {};
     m_lastError.clear();
     return true;
 }
@@ -231,26 +233,31 @@ void ReaderLink::expectStrayReply()
     m_strayReplyUntilMs = m_clock.nowMs() + StrayReplyLifeMs;
 }
 
-QString ReaderLink::goneText() const
+void ReaderLink::fail(LinkError error, const QString &detail)
 {
-    return m_kind == TransportKind::Usb
-               ? QStringLiteral("the USB reader went away: %1").arg(m_transport->errorText())
-               : QStringLiteral("%1: the serial port went away").arg(m_transport->describe());
+    m_failure = {error, m_transport->describe(), detail};
+    m_lastError = linkErrorText(m_failure);
+    qCDebug(lcLink).noquote() << linkErrorName(error) << m_lastError;
 }
 
-void ReaderLink::lose(const QString &why)
+void ReaderLink::lose(LinkError error, const QString &detail)
 {
     // Close the dead handle so that the next command opens the device afresh.
+    fail(error, detail);
     DisconnectReader();
-    fail(why);
     showDisconnected();
+}
+
+void ReaderLink::loseDevice()
+{
+    lose(LinkError::DeviceGone, m_transport->errorText());
 }
 
 bool ReaderLink::ReadResponse()
 {
     BusyScope busy(m_busy);
     if (!busy.entered()) {
-        fail(QStringLiteral("the link is busy with another command"));
+        fail(LinkError::Busy);
         return false;
     }
     if (!m_connected) {
@@ -260,7 +267,7 @@ bool ReaderLink::ReadResponse()
     }
     const int received = receiveReply(m_response.data(), DefaultResponseLimit, m_transport->replyWindowMs()).length;
     if (received < 4 || m_response[proto::OffStx] != proto::Stx) {
-        fail(QStringLiteral("no reply from the reader"));
+        fail(LinkError::NoReply);
         return false;
     }
     m_responseLength = received;
@@ -271,7 +278,7 @@ bool ReaderLink::ConnectReader()
 {
     BusyScope busy(m_busy);
     if (!busy.entered()) {
-        fail(QStringLiteral("the link is busy with another command"));
+        fail(LinkError::Busy);
         return false;
     }
     return connect();
@@ -301,6 +308,7 @@ bool ReaderLink::connect()
         showDisconnected();
         return false;
     }
+    m_failure = {};
     m_lastError.clear();
     m_statusText = QStringLiteral("[%1] (%2) (SN:%3)").arg(m_text(QStringLiteral("Connected")), m_modelVersion, m_serialNumber);
     m_observer->statusChanged(m_statusText, m_statusColour);
@@ -312,7 +320,7 @@ bool ReaderLink::openTransport()
 {
     if (!m_transport->open()) {
         qCDebug(lcLink).noquote() << "open failed:" << m_transport->errorText();
-        fail(m_transport->errorText());
+        fail(LinkError::OpenFailed, m_transport->errorText());
         return false;
     }
     if (m_transport->openProvesReader())
@@ -327,25 +335,25 @@ bool ReaderLink::openTransport()
         return true;
     // Close again: the port is opened exclusively and would stay held.
     m_transport->close();
-    fail(QStringLiteral("%1: the port opened but no reader answered").arg(m_transport->describe()));
+    fail(LinkError::NoReader);
     return false;
 }
 
 bool ReaderLink::identify()
 {
     if (!exchangeFixed(proto::CmdSerialNumber, proto::SerialReplySize)) {
-        fail(QStringLiteral("the reader did not send its serial number"));
+        fail(LinkError::NoSerialNumber);
         return false;
     }
     const QString serial = textUpToZero(m_response.data() + proto::OffRespData, proto::SerialWidth);
     if (serial == m_serialNumber) {  // cleared above, so: an empty serial number
-        fail(QStringLiteral("the reader sent an empty serial number"));
+        fail(LinkError::EmptySerialNumber);
         return false;
     }
     m_serialNumber = serial;
 
     if (!exchangeFixed(proto::CmdModelVersion, proto::ModelReplySize)) {
-        fail(QStringLiteral("the reader did not send its model and version"));
+        fail(LinkError::NoModel);
         return false;
     }
     m_modelVersion =
@@ -395,7 +403,7 @@ void ReaderLink::DisconnectReader()
 bool ReaderLink::Reconnect()
 {
     if (m_busy) {
-        fail(QStringLiteral("the link is busy with another command"));
+        fail(LinkError::Busy);
         return false;
     }
     if (m_connected) {

@@ -8,6 +8,7 @@
 #include "common/protocol.h"
 #include "frame.h"
 #include "hidtransport.h"
+#include "linkerror.h"
 #include "models.h"
 #include "pause.h"
 #include "presentation.h"
@@ -24,7 +25,7 @@ struct TransactionRecord {
     bool sent = false;    // the request went out (whole)
     QByteArray reply;     // the frame taken as the reply, as far as it came; empty: none
     bool accepted = false;  // ExecuteCommand's result
-    QString error;        // why not, when not accepted
+    LinkFailure error;      // why not, when not accepted
 };
 
 class LinkObserver {
@@ -101,7 +102,10 @@ public:
     const QString &SerialNumberText() const { return m_serialNumber; }
     const QString &ModelName() const { return m_modelName; }
     const QString &ModelVersionText() const { return m_modelVersion; }
-    // Why the last operation failed, in words a user can act on.
+    // Why the last operation failed: the value callers decide by, and the
+    // words a user can act on (empty after a success).
+    LinkError error() const { return m_failure.error; }
+    const LinkFailure &lastFailure() const { return m_failure; }
     const QString &lastError() const { return m_lastError; }
     bool busy() const { return m_busy; }
     // A reply was missed (the window closed without one) and may still come:
@@ -122,13 +126,13 @@ private:
     enum class Listen { Nothing, Frame, Gone };
     Listen listenForAnotherFrame(int ms);
     // The device went away under an open handle: closed, "Disconnected", and why.
-    void lose(const QString &why);
-    QString goneText() const;
+    void lose(LinkError error, const QString &detail = {});
+    void loseDevice();
     void expectStrayReply();
     void putProbe(std::uint8_t cmd);
     void showStatus(const QString &english, ColourValue colour);
     void showDisconnected();
-    void fail(const QString &why) { m_lastError = why; }
+    void fail(LinkError error, const QString &detail = {});
 
     Clock &m_clock;
     Pause &m_pause;
@@ -150,7 +154,8 @@ private:
     QString m_modelVersion;
     QString m_statusText = QStringLiteral("Status");
     ColourValue m_statusColour = ColourRed;
-    QString m_lastError;
+    LinkFailure m_failure;
+    QString m_lastError;  // its words
     bool m_busy = false;
     bool m_strayReplyOwed = false;
     qint64 m_strayReplyUntilMs = 0;

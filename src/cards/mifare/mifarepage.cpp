@@ -211,7 +211,7 @@ void MifarePage::btnM1ReadAllClick()
             const CardResult result = runStep(m_context, mifareReadFrame(k, i / 4, i % 4), MifareReadReplyLimit);
             addLine(readAllPrefix(i) + runStepText(m_context, result));
             lastBlockOk = result == CardResult::Done;
-            if (result == CardResult::Failed && !m_context.link.Connected()) {
+            if (result == CardResult::Failed && readerOutOfReach(m_context.link.error())) {
                 // The reader is gone (the status says "Disconnected"): the
                 // rest would only fail one by one, 200 ms each.
                 m_context.reporter.ShowCommandError();
@@ -255,7 +255,7 @@ void MifarePage::runLoopTest()
                 ++counters.commandErrors;
                 // The reader is gone (the status says "Disconnected"): every block
                 // left would only fail, for as long as the run has passes.
-                readerLost = !m_context.link.Connected();
+                readerLost = readerOutOfReach(m_context.link.error());
             }
             addLine(prefix + got);
             return;
