@@ -2,6 +2,7 @@
 // an option or command added to (or dropped from) a program fails here until
 // its manual page says so too.
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <ostream>
 
 namespace {
 

@@ -6,8 +6,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImage>
+#include <QMultiMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
@@ -18,6 +20,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 
 using namespace kv350;
 
