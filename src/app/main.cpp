@@ -1,4 +1,5 @@
 // kv350tools: the window.
+#include "app/appidentity.h"
 #include "app/frmmain.h"
 #include "link/hidapibackend.h"
 #include "link/models.h"
@@ -20,6 +21,8 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KV350 Tools"));
+    QApplication::setWindowIcon(appIcon());
+    QGuiApplication::setDesktopFileName(appId());
     try {
         QCommandLineParser parser;
         parser.setApplicationDescription(QStringLiteral("Configuration and test tool for KV350 card readers."));
