@@ -38,20 +38,21 @@ struct PageInfo {
     const char *caption;
     const char *context;  // for captions whose English text serves twice
     unsigned feature;     // 0: every model has it
+    bool shownAtStart;    // before a reader is identified
 };
 
 const PageInfo Pages[] = {
-    {"tsCommon", "Common", nullptr, 0},
-    {"tsAuto", "Auto Read", "tsAuto", FeatureAutoPage},
-    {"tsNTAG", "NFC NTAG203/Ultralight", nullptr, FeatureNtagPage},
-    {"tsMifare", "MIFARE", nullptr, FeatureMifarePage},
-    {"tsMifareKey", "MIFARE key", nullptr, FeatureMifareKeyPage},
-    {"tsISO15693", "ISO 15693", nullptr, FeatureIso15693Page},
-    {"tsLF", "LF Card", nullptr, FeatureLfPage},
-    {"tsOvtra", "Ovtra CE/FCC", nullptr, FeatureRadioPage},
-    {"tsK7704", "EPC/eTag", nullptr, FeatureEpcPage},
-    {"tsCommand", "Command Test", nullptr, 0},
-    {"tsFirmware", "Update Firmware", nullptr, 0},
+    {"tsCommon", "Common", nullptr, 0, true},
+    {"tsAuto", "Auto Read", "tsAuto", FeatureAutoPage, true},
+    {"tsNTAG", "NFC NTAG203/Ultralight", nullptr, FeatureNtagPage, true},
+    {"tsMifare", "MIFARE", nullptr, FeatureMifarePage, true},
+    {"tsMifareKey", "MIFARE key", nullptr, FeatureMifareKeyPage, true},
+    {"tsISO15693", "ISO 15693", nullptr, FeatureIso15693Page, false},
+    {"tsLF", "LF Card", nullptr, FeatureLfPage, true},
+    {"tsOvtra", "Ovtra CE/FCC", nullptr, FeatureRadioPage, false},
+    {"tsK7704", "EPC/eTag", nullptr, FeatureEpcPage, true},
+    {"tsCommand", "Command Test", nullptr, 0, true},
+    {"tsFirmware", "Update Firmware", nullptr, 0, true},
 };
 constexpr int CommandPageIndex = 9;
 constexpr int FirmwarePageIndex = 10;
@@ -237,8 +238,8 @@ void TfrmMain::FormCreate()
     i18n::LoadLanguage(m_language, m_services.languageStore);
     const QSignalBlocker quiet(m_pcMain);
     m_pcMain->setCurrentIndex(0);
-    m_pcMain->setTabVisible(5, false);  // tsISO15693
-    m_pcMain->setTabVisible(7, false);  // tsOvtra
+    for (int i = 0; i < int(std::size(Pages)); ++i)
+        m_pcMain->setTabVisible(i, Pages[i].shownAtStart);
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -375,9 +376,9 @@ void TfrmMain::pcMainChange(int index)
 
 void TfrmMain::mnuAboutClick()
 {
-    m_services.dialogs.message(
-        m_context.text("About"),
-        m_context.text("Supported reader: KV350-M1,KV350-U1,KV350-MIC,KV350-IC,KV350-LF,KV350-MIC-X,KV350-A1 ."));
+    // The models the About box names come from the model table; the text
+    // table holds the sentence in each language.
+    m_services.dialogs.message(m_context.text("About"), m_language.LocalText(aboutText()));
 }
 
 void TfrmMain::chooseLanguage(i18n::Language language)

@@ -5,7 +5,7 @@
 namespace kv350 {
 namespace {
 
-struct Row {
+struct ErrorRow {
     LinkError error;
     const char *name;
     // {where}: the transport; {detail}: what goes with the failure. Without a
@@ -14,7 +14,7 @@ struct Row {
     bool outOfReach;  // the link is closed afterwards
 };
 
-const Row Rows[] = {
+const ErrorRow ErrorRows[] = {
     {LinkError::None, "none", "", false},
     {LinkError::Busy, "busy", "the link is busy with another command", false},
     {LinkError::BadRequest, "bad-request", "a request frame has 3 to 256 bytes", false},
@@ -35,19 +35,19 @@ const Row Rows[] = {
     {LinkError::DeviceGone, "device-gone", "{where}: the reader went away: {detail}", true},
 };
 
-const Row &row(LinkError error)
+const ErrorRow &errorRow(LinkError error)
 {
-    for (const Row &r : Rows)
+    for (const ErrorRow &r : ErrorRows)
         if (r.error == error)
             return r;
-    return Rows[0];
+    return ErrorRows[0];
 }
 
 }  // namespace
 
 QString linkErrorText(const LinkFailure &failure)
 {
-    QString text = QString::fromLatin1(row(failure.error).text);
+    QString text = QString::fromLatin1(errorRow(failure.error).text);
     if (failure.detail.isEmpty())
         text.remove(QLatin1String(": {detail}"));
     text.replace(QLatin1String("{where}"), failure.where);
@@ -59,12 +59,12 @@ QString linkErrorText(const LinkFailure &failure)
 
 QString linkErrorName(LinkError error)
 {
-    return QString::fromLatin1(row(error).name);
+    return QString::fromLatin1(errorRow(error).name);
 }
 
 bool readerOutOfReach(LinkError error)
 {
-    return row(error).outOfReach;
+    return errorRow(error).outOfReach;
 }
 
 }  // namespace kv350

@@ -52,11 +52,12 @@ public slots:
     void btnFactoryClick();
 
 private:
-    void setParameter(std::uint8_t code, const QByteArray &value);
+    void setParameter(std::uint8_t code, const ParameterValue &value);
     void getParameter(std::uint8_t code);
     // Shows a value the reader holds in the controls of its setting.
-    void showValue(std::uint8_t code, const QByteArray &value);
+    void showValue(std::uint8_t code, const ParameterValue &value);
     IdFormat idFormat() const;
+    void showIdFormat(const IdFormat &format);
     ReadMode readMode() const;
     void showReadMode(const ReadMode &mode);
     void resetToFactory();

@@ -1,6 +1,7 @@
 #include "epcpage.h"
 
 #include "epccommands.h"
+#include "settings/readersettings.h"
 #include "widgets/controls.h"
 
 #include <QCheckBox>
@@ -320,24 +321,24 @@ void EpcPage::btnSetAutoEPCClick()
                                                    : EpcBank::Epc;
     setting.address = m_sbAutoEpcAddr->value();
     setting.words = m_sbAutoEpcLen->value();
-    sendAutoEpc(setAutoEpcRequest(setting));
+    sendAutoEpc(setting);
 }
 
 void EpcPage::btnGetAutoEPCClick()
 {
-    sendAutoEpc(getAutoEpcRequest());
+    sendAutoEpc(std::nullopt);
 }
 
-void EpcPage::sendAutoEpc(const QByteArray &request)
+void EpcPage::sendAutoEpc(const std::optional<AutoEpcSetting> &toSet)
 {
-    ReaderLink &link = m_context.link;
-    const bool sent = link.ExecuteCommand(request, AutoEpcResponseSize);
-    const std::optional<AutoEpcSetting> setting =
-        sent ? autoEpcReply(link.ResponseBuffer().data(), link.ResponseLength()) : std::nullopt;
-    if (!setting) {
-        m_context.reporter.ShowCommandError();
+    std::optional<ParameterValue> toSend;
+    if (toSet)
+        toSend = *toSet;
+    const std::optional<ParameterValue> held =
+        settings::exchangeSetting(m_context.link, m_context.reporter, parameterInfo(proto::ParAutoEpc), toSend);
+    if (!held)
         return;
-    }
+    const auto *setting = &std::get<AutoEpcSetting>(*held);
     QRadioButton *bank = setting->bank == EpcBank::Tid    ? m_rbAutoBankTID
                          : setting->bank == EpcBank::User ? m_rbAutoBankUser
                                                           : m_rbAutoBankEpc;

@@ -4,6 +4,9 @@
 // automatic read takes the tag ID from.
 
 #include "app/pagecontext.h"
+#include "link/parameters.h"
+
+#include <optional>
 
 #include <QWidget>
 
@@ -41,7 +44,8 @@ public slots:
 
 private:
     bool incrementEtag();
-    void sendAutoEpc(const QByteArray &request);
+    // Sets the automatic EPC read (or gets it, with nothing to set) and shows what the reader holds.
+    void sendAutoEpc(const std::optional<AutoEpcSetting> &toSet);
 
     PageContext &m_context;
     QString m_EpcCommandText;

@@ -4,6 +4,7 @@
 // card families a MIC reader polls.
 
 #include "app/pagecontext.h"
+#include "link/parameters.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -41,7 +42,7 @@ private:
     // The UID of the tag in the field, by an inventory; nothing after
     // "Command Error!" when there is none to address.
     std::optional<QByteArray> findTag();
-    void showIdLocation(const QByteArray &value);
+    void showIdLocation(const IsoIdLocation &location);
     void showMicTypes(std::uint8_t bits);
 
     PageContext &m_context;

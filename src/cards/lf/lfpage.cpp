@@ -102,15 +102,14 @@ void LfPage::btnSetLFCardTypeClick()
         (m_chkLFCardTypeEM->isChecked() ? LfEm : 0) | (m_chkLFCardTypeVANTO->isChecked() ? LfVanto : 0) |
         (m_chkLFCardTypeSECURITY->isChecked() ? LfSecurity : 0) | (m_chkLFCardTypeFDXB->isChecked() ? LfFdxb : 0) |
         (m_chkLFCardTypeTITAN->isChecked() ? LfTitan : 0) | (m_chkLFCardTypeHID->isChecked() ? LfHid : 0);
-    settings::applyParameter(m_context.link, m_context.reporter,
-                             settings::parameterSetFrame(proto::ParLfCardType, QByteArray(1, char(bits))), 1,
-                             [this](const QByteArray &held) { showCardTypes(std::uint8_t(held.at(0))); });
+    settings::applySetting(m_context.link, m_context.reporter, parameterInfo(proto::ParLfCardType), CardTypes{bits},
+                           [this](const ParameterValue &held) { showCardTypes(std::get<CardTypes>(held).bits); });
 }
 
 void LfPage::btnGetLFCardTypeClick()
 {
-    settings::applyParameter(m_context.link, m_context.reporter, settings::parameterGetFrame(proto::ParLfCardType), 1,
-                             [this](const QByteArray &held) { showCardTypes(std::uint8_t(held.at(0))); });
+    settings::applySetting(m_context.link, m_context.reporter, parameterInfo(proto::ParLfCardType), std::nullopt,
+                           [this](const ParameterValue &held) { showCardTypes(std::get<CardTypes>(held).bits); });
 }
 
 } // namespace kv350::cards

@@ -3,6 +3,7 @@
 // the ID it types, and a key stored in the reader's EEPROM.
 
 #include "app/pagecontext.h"
+#include "link/parameters.h"
 
 #include <QWidget>
 
@@ -39,9 +40,11 @@ public slots:
     void sbNIDByteChange(int byte);
 
 private:
-    void setLocation(std::uint8_t cardType);
+    // The location the MIFARE bars, key and key-error controls show.
+    IdLocation location() const;
+    void setLocation(bool ntag);
     // Puts the location the reader holds into the bars; the card type only on a Get.
-    void showLocation(const QByteArray &value, bool withCardType);
+    void showLocation(const IdLocation &location, bool withCardType);
 
     PageContext &m_context;
     QGroupBox *m_gbM1IDSector, *m_gbM1E2, *m_gbNIDSector, *m_gbAutoType;
