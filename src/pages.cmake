@@ -13,8 +13,9 @@ add_library(kv350pages STATIC
   cards/lf/lfpage.cpp
   cards/epc/epcpage.cpp
   rftest/rftestpage.cpp
+  firmware/upgradereport.cpp
   firmware/firmwarepage.cpp
 )
 target_include_directories(kv350pages PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(kv350pages PUBLIC kv350logic kv350link kv350i18n Qt6::Widgets PRIVATE kv350_warnings)
+target_link_libraries(kv350pages PUBLIC kv350pagecore kv350logic kv350link kv350i18n Qt6::Widgets PRIVATE kv350_warnings)
 target_link_libraries(kv350pages PUBLIC kv350firmware)

@@ -12,6 +12,7 @@
 #include "rftest/rftestpage.h"
 #include "settings/commonpage.h"
 #include "i18n/fonts.h"
+#include "pages/statusline.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -93,7 +94,6 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     m_link.setObserver(this);
-    m_link.setTextLookup(m_language.textLookup());
     m_reporter.setTextLookup(m_language.textLookup());
 
     auto *central = new QWidget(this);
@@ -448,16 +448,19 @@ void TfrmMain::responseShown(const ResponseFields &fields)
         m_edRX->setText(fields.rx);
 }
 
-void TfrmMain::statusChanged(const QString &text, ColourValue colour)
+void TfrmMain::stateChanged(LinkState state, const ReaderIdentity &reader)
 {
-    m_pnStatus->setText(text);
-    setPanelColour(m_pnStatus, colour);
+    const StatusLine line = statusLine(state, reader, m_language.textLookup(), m_pnStatus->text());
+    m_pnStatus->setText(line.text);
+    setPanelColour(m_pnStatus, line.colour);
     // "Disconnected" says that, not why: the reason (a busy or missing port,
     // a permission to ask for, a reader pulled out) goes with it as a tip.
-    m_pnStatus->setToolTip(colour == ColourRed ? m_link.lastError() : QString());
+    m_pnStatus->setToolTip(state == LinkState::Disconnected ? m_link.lastError() : QString());
+    if (state == LinkState::Identified)
+        showModel(applyModelRules(reader.modelName));
 }
 
-void TfrmMain::modelApplied(const ModelView &view)
+void TfrmMain::showModel(const ModelView &view)
 {
     for (int i = 0; i < int(std::size(Pages)); ++i) {
         if (Pages[i].feature)

@@ -3,7 +3,7 @@
 // status and message panels, the TX/RX lines and the menu. It owns the reader
 // link and shows what the link reports.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 #include "app/services.h"
 #include "i18n/languagestore.h"
 #include "link/portlist.h"
@@ -96,8 +96,9 @@ private:
     void messageCleared() override;
     void requestShown(const RequestFields &fields) override;
     void responseShown(const ResponseFields &fields) override;
-    void statusChanged(const QString &text, ColourValue colour) override;
-    void modelApplied(const ModelView &view) override;
+    void stateChanged(LinkState state, const ReaderIdentity &reader) override;
+    // The pages and controls of the identified model, and its format item.
+    void showModel(const ModelView &view);
     // MessagePanel
     void setMessage(const QString &text) override;
     void setMessageColour(ColourValue colour) override;

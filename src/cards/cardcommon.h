@@ -1,8 +1,8 @@
 #pragma once
-// What the card pages share: hex boxes read as bytes, the one retry after a
-// failed transaction, and the MIFARE key type byte.
+// What the card pages share beyond the page layer's command helpers: hex
+// boxes read as bytes, the MIFARE key type byte, the window held still.
 
-#include "app/pagecontext.h"
+#include "pages/pagecommands.h"
 #include "cards/hextext.h"
 
 #include <QByteArray>
@@ -25,26 +25,6 @@ HexField ParseHexField(QLineEdit *box, int n, const QString &defaultText);
 
 // The text a 16-byte block box goes back to when it does not convert.
 inline const QString AllF = QString(32, QLatin1Char('F'));
-
-// ExecuteCommand, and once more after 200 ms when it failed.
-inline constexpr int RetryWaitMs = 200;
-bool ExecuteWithRetry(PageContext &context, const QByteArray &request, int responseLimit);
-
-// One card command and how it went: Failed when no reply was accepted (or
-// the accepted one is too short to hold `minData` bytes of DATA), NoCard when
-// the reader answered with a non-zero STA (no card, key refused).
-enum class CardResult { Failed, NoCard, Done };
-CardResult cardCommand(PageContext &context, const QByteArray &request, int responseLimit, int minData = 0);
-// "Command Error!", "No Card or Key Error!" or "Command Done.".
-void report(PageContext &context, CardResult result);
-
-// One step of a long run (Read All, the dump, the loop test): the command with
-// its one retry, and the line's result text: "Error", "No Card", or the first
-// 16 DATA bytes in hex.
-CardResult runStep(PageContext &context, const QByteArray &request, int responseLimit);
-QString runStepText(PageContext &context, CardResult result);
-// The end of a run: the last step decides; a run of no step checked nothing.
-void reportRun(PageContext &context, int steps, bool lastStepDone);
 
 // MIFARE key A or key B, as the reader's commands name them.
 inline constexpr std::uint8_t KeyA = 0x60;

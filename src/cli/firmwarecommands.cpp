@@ -3,7 +3,6 @@
 #include "firmware/dfu.h"
 #include "firmware/kfwfile.h"
 #include "firmware/upgrade.h"
-#include "link/reporting.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -18,7 +17,7 @@ namespace {
 // The progress bar and the message panel of the Firmware page, on a terminal.
 // Like the window, it draws when the procedure lets it repaint: one line
 // redrawn in place, or a line per step when the output is no terminal.
-class TerminalView final : public UpgradeView, public MessagePanel, public Sounder, public Pause {
+class TerminalView final : public UpgradeView, public Pause {
 public:
     static constexpr int BarWidth = 30;
 
@@ -60,16 +59,17 @@ public:
         m_out.flush();
     }
 
-    // MessagePanel: an outcome (error or completion) ends the line, so it stays on screen.
-    void setMessage(const QString &text) override { m_caption = text; }
-    void setMessageColour(ColourValue colour) override
+    // The messages: an outcome (error or completion) ends the line, so it stays on screen.
+    void showMessage(UpgradeMessage message, int dots)
     {
-        if (colour != ColourButtonFace) {
+        m_caption = QLatin1String(upgradeMessageText(message));
+        if (message == UpgradeMessage::Updating)
+            m_caption += QString(qMax(0, dots), QLatin1Char('.'));
+        if (isUpgradeOutcome(message)) {
             draw();
             finishLine();
         }
     }
-    void tone(int, int) override {}
 
     // Pause
     void wait(int ms) override
@@ -186,9 +186,9 @@ int firmwareInfo(const Options &o, QTextStream &out, QTextStream &err)
 int firmwareUpgrade(UpgradeRig rig, const Options &o, QTextStream &out, QTextStream &err, bool terminal)
 {
     TerminalView view(rig.link, rig.pause, out, terminal);
-    Reporter reporter(view, view, view);
     Dfu dfu(rig.hid, rig.clock);
-    FirmwareUpgrade upgrade(rig.link, reporter, view, dfu, view);
+    FirmwareUpgrade upgrade(rig.link, view, dfu, view,
+                            [&view](UpgradeMessage message, int dots) { view.showMessage(message, dots); });
     const bool done = upgrade.upgradeConnectedReader(o.files.value(0), {hexWord(o.vid), hexWord(o.pid)});
     view.finishLine();
     if (!done) {

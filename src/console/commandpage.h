@@ -3,7 +3,7 @@
 // it, and read the reply field by field. Every transaction of the program,
 // from any page, is mirrored here.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 
 #include <QWidget>
 

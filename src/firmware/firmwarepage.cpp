@@ -1,5 +1,7 @@
 #include "firmwarepage.h"
 
+#include "firmware/upgradereport.h"
+
 #include "widgets/controls.h"
 
 #include <QApplication>
@@ -21,7 +23,8 @@ FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *par
       m_context(context),
       m_services(services),
       m_dfu(services.hid, services.clock),
-      m_upgrade(context.link, context.reporter, context.pause, m_dfu, *this, context.language.textLookup())
+      m_upgrade(context.link, context.pause, m_dfu, *this,
+                upgradeReporter(context.reporter, context.language.textLookup()))
 {
     setObjectName(QStringLiteral("tsFirmware"));
 

@@ -2,7 +2,7 @@
 // The Firmware page: pick a KFW file, see what its header says, and replace
 // the reader's firmware with it.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 #include "app/services.h"
 #include "firmware/dfu.h"
 #include "firmware/upgrade.h"

@@ -245,7 +245,7 @@ void ReaderLink::lose(LinkError error, const QString &detail)
     // Close the dead handle so that the next command opens the device afresh.
     fail(error, detail);
     DisconnectReader();
-    showDisconnected();
+    enter(LinkState::Disconnected);
 }
 
 void ReaderLink::loseDevice()
@@ -287,10 +287,10 @@ bool ReaderLink::ConnectReader()
 bool ReaderLink::connect()
 {
     if (m_connected) {
-        showDisconnected();
+        enter(LinkState::Disconnected);
         return false;
     }
-    showStatus(QString(), ColourGrey);
+    enter(LinkState::Connecting);
     m_serialNumber.clear();
     m_modelName.clear();
     m_modelVersion.clear();
@@ -298,21 +298,19 @@ bool ReaderLink::connect()
 
     m_connected = openTransport();
     if (!m_connected) {
-        showDisconnected();
+        enter(LinkState::Disconnected);
         return false;
     }
-    showStatus(QStringLiteral("Connected"), ColourYellow);
+    enter(LinkState::Open);
     m_pause.processPending();
 
     if (!identify()) {
-        showDisconnected();
+        enter(LinkState::Disconnected);
         return false;
     }
     m_failure = {};
     m_lastError.clear();
-    m_statusText = QStringLiteral("[%1] (%2) (SN:%3)").arg(m_text(QStringLiteral("Connected")), m_modelVersion, m_serialNumber);
-    m_observer->statusChanged(m_statusText, m_statusColour);
-    m_observer->modelApplied(applyModelRules(m_modelName));
+    enter(LinkState::Identified);
     return true;
 }
 
@@ -432,17 +430,9 @@ void ReaderLink::useSerialPort(const QString &portPath)
     m_serial.setPortPath(portPath);
 }
 
-void ReaderLink::showStatus(const QString &english, ColourValue colour)
+void ReaderLink::enter(LinkState state)
 {
-    if (!english.isEmpty())
-        m_statusText = m_text(english);
-    m_statusColour = colour;
-    m_observer->statusChanged(m_statusText, m_statusColour);
-}
-
-void ReaderLink::showDisconnected()
-{
-    showStatus(QStringLiteral("Disconnected"), ColourRed);
+    m_observer->stateChanged(state, identity());
 }
 
 QString serialPortPath(const QString &portName)

@@ -1,8 +1,8 @@
 #pragma once
 // The link to one reader: the buffers and connection state the whole program
 // shares, the one transaction every page uses, and connection with
-// identification. It knows nothing of widgets; what it wants shown goes to a
-// LinkObserver.
+// identification. It knows nothing of widgets, words or colours: it tells a
+// LinkObserver what happens, and the window shows it.
 
 #include "clock.h"
 #include "common/protocol.h"
@@ -11,7 +11,6 @@
 #include "linkerror.h"
 #include "models.h"
 #include "pause.h"
-#include "presentation.h"
 #include "serialtransport.h"
 
 #include <array>
@@ -28,6 +27,21 @@ struct TransactionRecord {
     LinkFailure error;      // why not, when not accepted
 };
 
+// Where the link stands with the reader.
+enum class LinkState {
+    Connecting,    // a connection is being made
+    Open,          // the transport opened; the reader is being identified
+    Identified,    // the reader gave its serial number, model and version
+    Disconnected,  // no reader: the connection or identification failed, or the reader went away
+};
+
+// What identification found.
+struct ReaderIdentity {
+    QString serialNumber;
+    QString modelName;     // trimmed
+    QString modelVersion;  // the model padded to 12 characters, then the version
+};
+
 class LinkObserver {
 public:
     virtual ~LinkObserver() = default;
@@ -35,9 +49,9 @@ public:
     virtual void requestShown(const RequestFields &) {}
     // Also called with clearedResponseFields() when a transaction starts.
     virtual void responseShown(const ResponseFields &) {}
-    virtual void statusChanged(const QString & /*text*/, ColourValue /*colour*/) {}
-    // After an identification: which model features to show, which format item to select.
-    virtual void modelApplied(const ModelView &) {}
+    // The reader's identity is what identification found so far (all of it
+    // once Identified).
+    virtual void stateChanged(LinkState, const ReaderIdentity &) {}
     // Once per ExecuteCommand, however it ended: what was sent (nothing when
     // no connection could be made) and what came back.
     virtual void transactionEnded(const TransactionRecord &) {}
@@ -60,7 +74,6 @@ public:
     ReaderLink &operator=(const ReaderLink &) = delete;
 
     void setObserver(LinkObserver *observer) { m_observer = observer ? observer : &m_silent; }
-    void setTextLookup(TextLookup text) { m_text = std::move(text); }
 
     // One request, one reply. Connects first when needed. True when a reply was
     // accepted (02 first, CMD echoed) and its STA is not 0x10; callers judge STA.
@@ -102,6 +115,7 @@ public:
     const QString &SerialNumberText() const { return m_serialNumber; }
     const QString &ModelName() const { return m_modelName; }
     const QString &ModelVersionText() const { return m_modelVersion; }
+    ReaderIdentity identity() const { return {m_serialNumber, m_modelName, m_modelVersion}; }
     // Why the last operation failed: the value callers decide by, and the
     // words a user can act on (empty after a success).
     LinkError error() const { return m_failure.error; }
@@ -130,8 +144,7 @@ private:
     void loseDevice();
     void expectStrayReply();
     void putProbe(std::uint8_t cmd);
-    void showStatus(const QString &english, ColourValue colour);
-    void showDisconnected();
+    void enter(LinkState state);
     void fail(LinkError error, const QString &detail = {});
 
     Clock &m_clock;
@@ -141,7 +154,6 @@ private:
     kv350::Transport *m_transport = &m_usb;  // the one in use
     LinkObserver m_silent;
     LinkObserver *m_observer = &m_silent;
-    TextLookup m_text = englishText;
 
     std::array<std::uint8_t, proto::BufferSize> m_request{};
     std::array<std::uint8_t, proto::BufferSize> m_response{};
@@ -152,8 +164,6 @@ private:
     QString m_serialNumber;
     QString m_modelName;
     QString m_modelVersion;
-    QString m_statusText = QStringLiteral("Status");
-    ColourValue m_statusColour = ColourRed;
     LinkFailure m_failure;
     QString m_lastError;  // its words
     bool m_busy = false;

@@ -2,7 +2,7 @@
 // The Ovtra page: the UHF radio module driven directly for compliance
 // measurements, and its automatic test.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 
 #include <QWidget>
 

@@ -1,5 +1,7 @@
 #include "commonpage.h"
 
+#include "pages/pagecommands.h"
+
 #include "link/frame.h"
 #include "widgets/controls.h"
 
@@ -306,13 +308,13 @@ void CommonPage::showReadMode(const ReadMode &m)
 
 void CommonPage::setParameter(std::uint8_t code, const ParameterValue &value)
 {
-    applySetting(m_context.link, m_context.reporter, parameterInfo(code), value,
+    applySetting(m_context, parameterInfo(code), value,
                  [&](const ParameterValue &held) { showValue(code, held); });
 }
 
 void CommonPage::getParameter(std::uint8_t code)
 {
-    applySetting(m_context.link, m_context.reporter, parameterInfo(code), std::nullopt,
+    applySetting(m_context, parameterInfo(code), std::nullopt,
                  [&](const ParameterValue &held) { showValue(code, held); });
 }
 

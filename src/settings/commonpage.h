@@ -3,7 +3,7 @@
 // on USB, when and how it reads, its keyboard layout, reboot and factory
 // default.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 #include "settings/readersettings.h"
 
 #include <QWidget>

@@ -2,7 +2,6 @@
 
 #include "link/models.h"
 #include "link/readerlink.h"
-#include "link/reporting.h"
 
 namespace kv350::settings {
 
@@ -25,24 +24,6 @@ std::optional<ParameterValue> exchangeSetting(ReaderLink &link, const ParameterI
     if (!held)
         return std::nullopt;
     return decodeParameter(info, *held);
-}
-
-std::optional<ParameterValue> exchangeSetting(ReaderLink &link, Reporter &reporter, const ParameterInfo &info,
-                                              const std::optional<ParameterValue> &value)
-{
-    std::optional<ParameterValue> held = exchangeSetting(link, info, value);
-    if (!held)
-        reporter.ShowCommandError();
-    return held;
-}
-
-void applySetting(ReaderLink &link, Reporter &reporter, const ParameterInfo &info,
-                  const std::optional<ParameterValue> &value, const std::function<void(const ParameterValue &)> &show)
-{
-    if (const auto held = exchangeSetting(link, reporter, info, value)) {
-        show(*held);
-        reporter.ShowCommandDone();
-    }
 }
 
 int factoryFormatIndex(const QString &modelName)

@@ -9,12 +9,10 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 namespace kv350 {
 class ReaderLink;
-class Reporter;
 }  // namespace kv350
 
 namespace kv350::settings {
@@ -41,12 +39,6 @@ int parameterWidth(std::uint8_t code);
 // so that no byte of an earlier reply can pass for it.
 std::optional<ParameterValue> exchangeSetting(ReaderLink &link, const ParameterInfo &info,
                                               const std::optional<ParameterValue> &value = {});
-// The same, with "Command Error!" after a failure.
-std::optional<ParameterValue> exchangeSetting(ReaderLink &link, Reporter &reporter, const ParameterInfo &info,
-                                              const std::optional<ParameterValue> &value = {});
-// The same, then the value shown with `show` and "Command Done.".
-void applySetting(ReaderLink &link, Reporter &reporter, const ParameterInfo &info,
-                  const std::optional<ParameterValue> &value, const std::function<void(const ParameterValue &)> &show);
 
 // The ID format item the factory default selects for a model (the model table's).
 int factoryFormatIndex(const QString &modelName);

@@ -2,7 +2,7 @@
 #include "i18n/language.h"
 
 #include "link/models.h"
-#include "link/reporting.h"
+#include "pages/reporting.h"
 #include "link/virtualtime.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The three outcome reports: text, flash colour, tone, colour restored.
-#include "link/reporting.h"
+#include "pages/reporting.h"
 #include "link/virtualtime.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,6 @@
 #include "link/parameters.h"
 #include "link/pause.h"
 #include "link/readerlink.h"
-#include "link/reporting.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,10 +27,6 @@ inline constexpr int AutoEpcResponseSize = 8;
 inline constexpr int WriteFillLimit = 80;
 // The automatic-read parameter has one byte for the address.
 inline constexpr int AutoEpcMaxAddress = 255;
-
-// Ends an "Auto INC" whose characters 9..16 are not a hexadecimal number.
-inline constexpr Outcome OutcomeIncrementNotHex{"Auto INC: characters 9 to 16 are not a hexadecimal number.",
-                                                ColourRed, 300, 500, true};
 
 // "1,2,4": bank digit, word address and word count in decimal.
 QString EpcCommandText(EpcBank bank, int address, int words);

@@ -1,5 +1,7 @@
 #include "epcpage.h"
 
+#include "pages/pagecommands.h"
+
 #include "epccommands.h"
 #include "settings/readersettings.h"
 #include "widgets/controls.h"
@@ -20,6 +22,10 @@ namespace kv350::cards {
 using namespace widgets;
 
 namespace {
+
+// Ends an "Auto INC" whose characters 9..16 are not a hexadecimal number.
+constexpr Outcome OutcomeIncrementNotHex{"Auto INC: characters 9 to 16 are not a hexadecimal number.", ColourRed,
+                                         300, 500, true};
 
 struct BankRow {
     QGroupBox *bank, *address, *length;
@@ -335,7 +341,7 @@ void EpcPage::sendAutoEpc(const std::optional<AutoEpcSetting> &toSet)
     if (toSet)
         toSend = *toSet;
     const std::optional<ParameterValue> held =
-        settings::exchangeSetting(m_context.link, m_context.reporter, parameterInfo(proto::ParAutoEpc), toSend);
+        exchangeSetting(m_context, parameterInfo(proto::ParAutoEpc), toSend);
     if (!held)
         return;
     const auto *setting = &std::get<AutoEpcSetting>(*held);

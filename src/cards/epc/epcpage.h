@@ -3,7 +3,7 @@
 // module, the eTag shortcut for the 8-byte EPC number, and where the
 // automatic read takes the tag ID from.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 #include "link/parameters.h"
 
 #include <optional>

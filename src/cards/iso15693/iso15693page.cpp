@@ -1,5 +1,7 @@
 #include "iso15693page.h"
 
+#include "pages/pagecommands.h"
+
 #include "cards/cardcommon.h"
 #include "cards/iso15693/isoframes.h"
 #include "link/frame.h"
@@ -263,14 +265,14 @@ void Iso15693Page::showIdLocation(const IsoIdLocation &l)
 
 void Iso15693Page::btnICIDBlockClick()
 {
-    settings::applySetting(m_context.link, m_context.reporter, parameterInfo(proto::ParIso15693IdBlock),
+    applySetting(m_context, parameterInfo(proto::ParIso15693IdBlock),
                            IsoIdLocation{m_sbICIDBlock->value(), m_sbICIDStart->value(), m_sbICIDByte->value()},
                            [this](const ParameterValue &held) { showIdLocation(std::get<IsoIdLocation>(held)); });
 }
 
 void Iso15693Page::btnGetICIDBlockClick()
 {
-    settings::applySetting(m_context.link, m_context.reporter, parameterInfo(proto::ParIso15693IdBlock), std::nullopt,
+    applySetting(m_context, parameterInfo(proto::ParIso15693IdBlock), std::nullopt,
                            [this](const ParameterValue &held) { showIdLocation(std::get<IsoIdLocation>(held)); });
 }
 
@@ -286,13 +288,13 @@ void Iso15693Page::btnSetMICTypeClick()
     const std::uint8_t bits = (m_chkHF15693->isChecked() ? HfIso15693 : 0) |
                               (m_chkHF14443A->isChecked() ? HfIso14443A : 0) |
                               (m_chkHF14443B->isChecked() ? HfIso14443B : 0);
-    settings::applySetting(m_context.link, m_context.reporter, parameterInfo(proto::ParMicCardType), CardTypes{bits},
+    applySetting(m_context, parameterInfo(proto::ParMicCardType), CardTypes{bits},
                            [this](const ParameterValue &held) { showMicTypes(std::get<CardTypes>(held).bits); });
 }
 
 void Iso15693Page::btnGetMICTypeClick()
 {
-    settings::applySetting(m_context.link, m_context.reporter, parameterInfo(proto::ParMicCardType), std::nullopt,
+    applySetting(m_context, parameterInfo(proto::ParMicCardType), std::nullopt,
                            [this](const ParameterValue &held) { showMicTypes(std::get<CardTypes>(held).bits); });
 }
 

@@ -3,7 +3,7 @@
 // and tag information, where the automatic read takes the ID from, and which
 // card families a MIC reader polls.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 #include "link/parameters.h"
 
 #include <QWidget>

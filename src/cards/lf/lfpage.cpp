@@ -1,5 +1,7 @@
 #include "lfpage.h"
 
+#include "pages/pagecommands.h"
+
 #include "settings/readersettings.h"
 #include "widgets/controls.h"
 
@@ -102,13 +104,13 @@ void LfPage::btnSetLFCardTypeClick()
         (m_chkLFCardTypeEM->isChecked() ? LfEm : 0) | (m_chkLFCardTypeVANTO->isChecked() ? LfVanto : 0) |
         (m_chkLFCardTypeSECURITY->isChecked() ? LfSecurity : 0) | (m_chkLFCardTypeFDXB->isChecked() ? LfFdxb : 0) |
         (m_chkLFCardTypeTITAN->isChecked() ? LfTitan : 0) | (m_chkLFCardTypeHID->isChecked() ? LfHid : 0);
-    settings::applySetting(m_context.link, m_context.reporter, parameterInfo(proto::ParLfCardType), CardTypes{bits},
+    applySetting(m_context, parameterInfo(proto::ParLfCardType), CardTypes{bits},
                            [this](const ParameterValue &held) { showCardTypes(std::get<CardTypes>(held).bits); });
 }
 
 void LfPage::btnGetLFCardTypeClick()
 {
-    settings::applySetting(m_context.link, m_context.reporter, parameterInfo(proto::ParLfCardType), std::nullopt,
+    applySetting(m_context, parameterInfo(proto::ParLfCardType), std::nullopt,
                            [this](const ParameterValue &held) { showCardTypes(std::get<CardTypes>(held).bits); });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The LF page: which 125 kHz and 134.2 kHz card families the reader decodes.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 
 #include <QWidget>
 #include <cstdint>

@@ -1,5 +1,7 @@
 #include "autopage.h"
 
+#include "pages/pagecommands.h"
+
 #include "cards/cardcommon.h"
 #include "cards/mifare/mifareframes.h"
 #include "settings/readersettings.h"
@@ -196,7 +198,7 @@ void AutoPage::setLocation(bool ntag)
     IdLocation l = location();
     l.ntag = ntag;
     (ntag ? m_rbUltralight : m_rbM1Classic)->setChecked(true);
-    const auto held = settings::exchangeSetting(m_context.link, m_context.reporter,
+    const auto held = exchangeSetting(m_context,
                                                 parameterInfo(proto::ParMifareIdLocation), l);
     if (!held)
         return;
@@ -217,7 +219,7 @@ void AutoPage::btnNIDSectorClick()
 void AutoPage::btnGetM1IDSectorClick()
 {
     const auto held =
-        settings::exchangeSetting(m_context.link, m_context.reporter, parameterInfo(proto::ParMifareIdLocation));
+        exchangeSetting(m_context, parameterInfo(proto::ParMifareIdLocation));
     if (!held)
         return;
     showLocation(std::get<IdLocation>(*held), true);

@@ -2,7 +2,7 @@
 // The Auto Read page: where in a MIFARE Classic or NTAG card the reader takes
 // the ID it types, and a key stored in the reader's EEPROM.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 #include "link/parameters.h"
 
 #include <QWidget>

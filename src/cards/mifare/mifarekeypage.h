@@ -2,7 +2,7 @@
 // The MIFARE key page: a new sector trailer written to the card, and the
 // editor that composes its access bits from one choice per operation.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 
 #include <QWidget>
 #include <array>

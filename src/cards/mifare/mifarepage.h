@@ -2,7 +2,7 @@
 // The MIFARE page: one block of a MIFARE Classic card read, written or its UID
 // read; a run of blocks read into a list; the read/write loop test.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 #include "cards/mifare/mifareframes.h"
 
 #include <QWidget>

@@ -2,7 +2,7 @@
 // The NTAG page: 16 bytes of an NTAG203 / Ultralight tag read or written, its
 // UID, a dump of the tag, and a URL written as an NDEF record.
 
-#include "app/pagecontext.h"
+#include "pages/pagecontext.h"
 
 #include <QWidget>
 

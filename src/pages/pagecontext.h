@@ -5,7 +5,7 @@
 #include "i18n/language.h"
 #include "link/pause.h"
 #include "link/readerlink.h"
-#include "link/reporting.h"
+#include "pages/reporting.h"
 
 namespace kv350 {
 
