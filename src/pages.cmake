@@ -1,10 +1,8 @@
-# The pages of the main window and the control builders they share; their
-# logic is in kv350logic (logic.cmake). The Command page lives in console/;
-# the window itself in app/.
+# The pages of the main window. Their logic is in kv350logic (logic.cmake),
+# what they share in the page layer (pages/); the Command page lives in
+# console/, the window in app/.
 add_library(kv350pages STATIC
-  widgets/controls.cpp
   settings/commonpage.cpp
-  cards/cardcommon.cpp
   cards/mifare/autopage.cpp
   cards/mifare/mifarepage.cpp
   cards/mifare/mifarekeypage.cpp
@@ -17,5 +15,5 @@ add_library(kv350pages STATIC
   firmware/firmwarepage.cpp
 )
 target_include_directories(kv350pages PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(kv350pages PUBLIC kv350pagecore kv350logic kv350link kv350i18n Qt6::Widgets PRIVATE kv350_warnings)
+target_link_libraries(kv350pages PUBLIC kv350pagekit kv350pagecore kv350logic kv350link kv350i18n Qt6::Widgets PRIVATE kv350_warnings)
 target_link_libraries(kv350pages PUBLIC kv350firmware)

@@ -150,15 +150,12 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_tsK7704 = new cards::EpcPage(m_context);
     m_tsCommand = new console::CommandPage(m_context);
     m_tsFirmware = new firmware::FirmwarePage(m_context, {services.dialogs, services.hid, services.clock});
-    connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsAuto, &cards::AutoPage::resetToFactory);
-    connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsISO15693, &cards::Iso15693Page::resetToFactory);
-    connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsLF, &cards::LfPage::resetToFactory);
     // In the order of Pages[].
-    QWidget *const pages[] = {m_tsCommon, m_tsAuto, m_tsNTAG,    m_tsMifare,  m_tsMifareKey, m_tsISO15693,
-                              m_tsLF,     m_tsOvtra, m_tsK7704, m_tsCommand, m_tsFirmware};
+    Page *const pages[] = {m_tsCommon, m_tsAuto, m_tsNTAG,    m_tsMifare,  m_tsMifareKey, m_tsISO15693,
+                           m_tsLF,     m_tsOvtra, m_tsK7704, m_tsCommand, m_tsFirmware};
     static_assert(std::size(pages) == std::size(Pages));
     for (int i = 0; i < int(std::size(Pages)); ++i) {
-        QWidget *page = pages[i];
+        Page *page = pages[i];
         page->setObjectName(QLatin1String(Pages[i].name));
         m_pages[i] = page;
         m_pcMain->addTab(page, QLatin1String(Pages[i].caption));
@@ -212,11 +209,19 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
 
     connect(m_btnConnect, &QPushButton::clicked, this, &TfrmMain::btnConnectClick);
     connect(m_chkPort, &QComboBox::activated, this, &TfrmMain::chkPortCloseUp);
-    // The IDs are read again whenever any of these five edits changes.
-    for (QLineEdit *e : {m_edVID2, m_edPID2, m_tsNTAG->findChild<QLineEdit *>(QStringLiteral("edNAll")),
-                         m_tsMifare->findChild<QLineEdit *>(QStringLiteral("edM1All")),
-                         m_tsMifare->findChild<QLineEdit *>(QStringLiteral("edM1Num"))})
+    // The IDs are read again whenever any of five edits changes: the two ID
+    // boxes and the count boxes of two pages.
+    for (QLineEdit *e : {m_edVID2, m_edPID2})
         connect(e, &QLineEdit::textChanged, this, &TfrmMain::edPID2Change);
+    connect(m_tsNTAG, &cards::NtagPage::countChanged, this, &TfrmMain::edPID2Change);
+    connect(m_tsMifare, &cards::MifarePage::countChanged, this, &TfrmMain::edPID2Change);
+    // The factory default sets the other pages' controls of the reader's
+    // settings back too, before the command goes out.
+    connect(m_tsCommon, &settings::CommonPage::factoryReset, this, [this] {
+        for (Page *page : m_pages)
+            if (page != m_tsCommon)
+                page->resetToFactory();
+    });
     connect(m_pcMain, &QTabWidget::currentChanged, this, &TfrmMain::pcMainChange);
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestStarted, this, [this] { lockForAutoTest(true); });
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestFinished, this, &TfrmMain::autoTestFinished);
@@ -256,17 +261,8 @@ void TfrmMain::showEvent(QShowEvent *event)
 void TfrmMain::FormShow()
 {
     ApplyLanguage();
-    m_tsCommon->applyLanguage();
-    m_tsAuto->applyLanguage();
-    m_tsNTAG->applyLanguage();
-    m_tsMifare->applyLanguage();
-    m_tsMifareKey->applyLanguage();
-    m_tsISO15693->applyLanguage();
-    m_tsLF->applyLanguage();
-    m_tsOvtra->applyLanguage();
-    m_tsK7704->applyLanguage();
-    m_tsCommand->applyLanguage();
-    m_tsFirmware->applyLanguage();
+    for (Page *page : m_pages)
+        page->applyLanguage();
     // The mode names of the transport in use: the list below stays in step with it.
     m_tsCommon->fillUsbModes(m_link.Transport() == TransportKind::Serial);
     rebuildPortList();

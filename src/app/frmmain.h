@@ -3,7 +3,7 @@
 // status and message panels, the TX/RX lines and the menu. It owns the reader
 // link and shows what the link reports.
 
-#include "pages/pagecontext.h"
+#include "pages/page.h"
 #include "app/services.h"
 #include "i18n/languagestore.h"
 #include "link/portlist.h"
@@ -133,7 +133,7 @@ private:
     cards::EpcPage *m_tsK7704;
     console::CommandPage *m_tsCommand;
     firmware::FirmwarePage *m_tsFirmware;
-    QWidget *m_pages[11];
+    Page *m_pages[11];
 };
 
 }  // namespace kv350

@@ -32,7 +32,7 @@ QLabel *label(QWidget *parent, const char *text)
 
 }  // namespace
 
-CommandPage::CommandPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+CommandPage::CommandPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsCommand"));
     auto *outer = new QGroupBox(this);

@@ -1,8 +1,7 @@
 #include "firmwarepage.h"
 
 #include "firmware/upgradereport.h"
-
-#include "widgets/controls.h"
+#include "pages/controls.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -19,8 +18,7 @@ namespace kv350::firmware {
 using namespace widgets;
 
 FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *parent)
-    : QWidget(parent),
-      m_context(context),
+    : Page(context, parent),
       m_services(services),
       m_dfu(services.hid, services.clock),
       m_upgrade(context.link, context.pause, m_dfu, *this,

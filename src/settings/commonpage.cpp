@@ -1,9 +1,8 @@
 #include "commonpage.h"
 
-#include "pages/pagecommands.h"
-
 #include "link/frame.h"
-#include "widgets/controls.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,7 +37,7 @@ QHBoxLayout *buttonRow(QPushButton *set, QPushButton *get)
 
 }  // namespace
 
-CommonPage::CommonPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+CommonPage::CommonPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsCommon"));
 

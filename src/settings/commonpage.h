@@ -3,7 +3,7 @@
 // on USB, when and how it reads, its keyboard layout, reboot and factory
 // default.
 
-#include "pages/pagecontext.h"
+#include "pages/page.h"
 #include "settings/readersettings.h"
 
 #include <QWidget>
@@ -17,12 +17,14 @@ class QScrollBar;
 
 namespace kv350::settings {
 
-class CommonPage final : public QWidget {
+class CommonPage final : public Page {
     Q_OBJECT
 public:
     CommonPage(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
+    // The controls of the reader's settings back to the factory values.
+    void resetToFactory() override;
     // The USB-mode names depend on the transport in use; the first is selected.
     void fillUsbModes(bool serial);
     // Puts an ID output format into the controls (also the identification's format item).
@@ -60,9 +62,7 @@ private:
     void showIdFormat(const IdFormat &format);
     ReadMode readMode() const;
     void showReadMode(const ReadMode &mode);
-    void resetToFactory();
 
-    PageContext &m_context;
     QGroupBox *m_gbIdFormat, *m_gbUsbMode, *m_gbReadMode, *m_gbScanTime, *m_gbSameCard, *m_gbDelayTime,
         *m_gbLayout, *m_gbUtility;
     QComboBox *m_cmbFormat, *m_cmbUsbMode, *m_cmbLayout;

@@ -2,9 +2,9 @@
 // test's texts, and the access-bit editor checked against an independent
 // decoder of the trailer bytes.
 #include "hexbytes.h"
-#include "cards/cardcommon.h"
 #include "cards/mifare/accessbits.h"
 #include "cards/mifare/mifareframes.h"
+#include "pages/pagewidgets.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>

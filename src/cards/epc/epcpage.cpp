@@ -1,10 +1,9 @@
 #include "epcpage.h"
 
-#include "pages/pagecommands.h"
-
 #include "epccommands.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
 #include "settings/readersettings.h"
-#include "widgets/controls.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -72,7 +71,7 @@ BankRow bankRow(QWidget *parent, QHBoxLayout *into, const char *bankName, const 
 
 }  // namespace
 
-EpcPage::EpcPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+EpcPage::EpcPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsK7704"));
     const QString zeros(16, QLatin1Char('0'));

@@ -1,12 +1,11 @@
 #include "iso15693page.h"
 
-#include "pages/pagecommands.h"
-
-#include "cards/cardcommon.h"
 #include "cards/iso15693/isoframes.h"
 #include "link/frame.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
+#include "pages/pagewidgets.h"
 #include "settings/readersettings.h"
-#include "widgets/controls.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -23,7 +22,7 @@ namespace kv350::cards {
 
 using namespace widgets;
 
-Iso15693Page::Iso15693Page(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+Iso15693Page::Iso15693Page(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsISO15693"));
 

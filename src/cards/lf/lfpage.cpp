@@ -1,9 +1,8 @@
 #include "lfpage.h"
 
+#include "pages/controls.h"
 #include "pages/pagecommands.h"
-
 #include "settings/readersettings.h"
-#include "widgets/controls.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -16,7 +15,7 @@ namespace kv350::cards {
 
 using namespace widgets;
 
-LfPage::LfPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+LfPage::LfPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsLF"));
     m_gbLFCardType = group(this, "gbLFCardType");

@@ -1,11 +1,10 @@
 #include "autopage.h"
 
-#include "pages/pagecommands.h"
-
-#include "cards/cardcommon.h"
 #include "cards/mifare/mifareframes.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
+#include "pages/pagewidgets.h"
 #include "settings/readersettings.h"
-#include "widgets/controls.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -22,7 +21,7 @@ namespace kv350::cards {
 
 using namespace widgets;
 
-AutoPage::AutoPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+AutoPage::AutoPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsAuto"));
 

@@ -9,6 +9,14 @@
 
 namespace kv350::cards {
 
+// MIFARE key A or key B, as the reader's commands name them.
+inline constexpr std::uint8_t KeyA = 0x60;
+inline constexpr std::uint8_t KeyB = 0x61;
+inline std::uint8_t KeyTypeByte(bool keyA)
+{
+    return keyA ? KeyA : KeyB;
+}
+
 // The key a block command authenticates with: typed (six bytes) or, when
 // empty, the reader's own key of that type for the sector.
 struct MifareKey {

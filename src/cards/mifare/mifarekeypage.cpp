@@ -1,9 +1,10 @@
 #include "mifarekeypage.h"
 
-#include "cards/cardcommon.h"
 #include "cards/mifare/accessbits.h"
 #include "cards/mifare/mifareframes.h"
-#include "widgets/controls.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
+#include "pages/pagewidgets.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -73,7 +74,7 @@ const AccessBox AccessBoxes[] = {
 
 }  // namespace
 
-MifareKeyPage::MifareKeyPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+MifareKeyPage::MifareKeyPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsMifareKey"));
     const QString transportKey = QStringLiteral("FFFFFFFFFFFF");

@@ -1,8 +1,9 @@
 #include "mifarepage.h"
 
-#include "cards/cardcommon.h"
 #include "link/frame.h"
-#include "widgets/controls.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
+#include "pages/pagewidgets.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -19,7 +20,7 @@ namespace kv350::cards {
 
 using namespace widgets;
 
-MifarePage::MifarePage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+MifarePage::MifarePage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsMifare"));
 
@@ -109,6 +110,8 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : QWidget(parent),
     connect(m_btnM1ReadAll, &QPushButton::clicked, this, &MifarePage::btnM1ReadAllClick);
     connect(m_btnM1WR, &QPushButton::clicked, this, &MifarePage::btnM1WRClick);
     connect(m_sbM1Sector, &QScrollBar::valueChanged, this, &MifarePage::sbM1SectorChange);
+    connect(m_edM1All, &QLineEdit::textChanged, this, &MifarePage::countChanged);
+    connect(m_edM1Num, &QLineEdit::textChanged, this, &MifarePage::countChanged);
 
     applyLanguage();
 }

@@ -2,7 +2,7 @@
 // The NTAG page: 16 bytes of an NTAG203 / Ultralight tag read or written, its
 // UID, a dump of the tag, and a URL written as an NDEF record.
 
-#include "pages/pagecontext.h"
+#include "pages/page.h"
 
 #include <QWidget>
 
@@ -20,12 +20,16 @@ namespace kv350::cards {
 // A host name with its slash, short enough for the 16 bytes of pages 7-10.
 inline constexpr const char *SampleUrlText = "www.example.com/";
 
-class NtagPage final : public QWidget {
+class NtagPage final : public Page {
     Q_OBJECT
 public:
     NtagPage(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
+
+signals:
+    // The count of Read All was edited.
+    void countChanged();
 
 public slots:
     void btnNReadClick();
@@ -37,7 +41,6 @@ public slots:
     void btnNSampleClick();
 
 private:
-    PageContext &m_context;
     QGroupBox *m_gbNRW, *m_gbNReadAll, *m_gbNURL;
     QScrollBar *m_sbNBlock;
     QLabel *m_lblNBlock, *m_lblNWrite, *m_lblNRead;

@@ -1,12 +1,13 @@
-#include "cardcommon.h"
+#include "pagewidgets.h"
 
 #include <QLineEdit>
 #include <QWidget>
 
-namespace kv350::cards {
+namespace kv350 {
+
 HexField ParseHexField(QLineEdit *box, int n, const QString &defaultText)
 {
-    if (auto bytes = parseHexBytes(box->text(), n))
+    if (auto bytes = cards::parseHexBytes(box->text(), n))
         return {*bytes, true};
     box->setText(defaultText);
     return {QByteArray(n, char(0xFF)), false};
@@ -22,4 +23,4 @@ WindowDisabled::~WindowDisabled()
     m_window->setEnabled(true);
 }
 
-}  // namespace kv350::cards
+}  // namespace kv350
