@@ -1,5 +1,6 @@
 // kv350tools: the window.
 #include "app/frmmain.h"
+#include "app/startlog.h"
 #include "link/hidapibackend.h"
 #include "link/models.h"
 #include "link/qserialdevice.h"
@@ -18,7 +19,9 @@ using namespace kv350;
 
 int main(int argc, char **argv)
 {
+    startClock();
     QApplication app(argc, argv);
+    startMark(QStringLiteral("application"));
     QApplication::setApplicationName(QStringLiteral("KV350 Tools"));
     try {
         QCommandLineParser parser;
@@ -82,6 +85,9 @@ int main(int argc, char **argv)
         if (parser.isSet(port))
             window.addExtraPort(parser.value(port), true);
         window.show();
+        // Closed during the show sequence: nothing is left to wait for.
+        if (window.isHidden())
+            return 0;
         return app.exec();
     } catch (const std::exception &e) {
         // Start-up failed: say why and end with a failure status.
