@@ -41,6 +41,7 @@ struct Candidate {
 struct Mark {
     QString what;
     double arrivedMs;  // since the program was started
+    double cpuMs;      // the program's CPU time, as it read it
     long residentKb;   // as the program itself read it
 };
 
@@ -85,8 +86,8 @@ long residentKbOf(qint64 pid)
     return -1;
 }
 
-// "what at 12.3 ms, 34567 kB resident" from a kv350.start line.
-bool parseMark(const QString &line, QString *what, long *kb)
+// "what at 12.3 ms, cpu 4.5 ms, 34567 kB resident" from a kv350.start line.
+bool parseMark(const QString &line, QString *what, double *cpuMs, long *kb)
 {
     static const QString prefix = QStringLiteral("kv350.start: ");
     const qsizetype start = line.indexOf(prefix);
@@ -94,8 +95,9 @@ bool parseMark(const QString &line, QString *what, long *kb)
     if (start < 0 || at < 0)
         return false;
     *what = line.mid(start + prefix.size(), at - start - prefix.size());
-    const qsizetype comma = line.lastIndexOf(u',');
-    *kb = comma < 0 ? -1 : line.mid(comma + 1).trimmed().split(u' ').value(0).toLong();
+    const QStringList fields = line.mid(at).split(u',');
+    *cpuMs = fields.value(1).trimmed().section(u' ', 1, 1).toDouble();
+    *kb = fields.value(2).trimmed().section(u' ', 0, 0).toLong();
     return true;
 }
 
@@ -182,11 +184,12 @@ public:
             while (process.canReadLine()) {
                 const QString line = QString::fromLocal8Bit(process.readLine()).trimmed();
                 QString what;
+                double cpu = -1;
                 long kb = -1;
-                if (!parseMark(line, &what, &kb))
+                if (!parseMark(line, &what, &cpu, &kb))
                     continue;
                 const double now = elapsedMs();
-                result.marks.push_back({what, now, kb});
+                result.marks.push_back({what, now, cpu, kb});
                 if (result.connectedMs < 0 && what.startsWith(QStringLiteral("status \"[")))
                     result.connectedMs = now;
                 if (what == QStringLiteral("show sequence done")) {
@@ -414,10 +417,11 @@ int main(int argc, char **argv)
     }
 
     // Where the start goes: each milestone's median arrival, no reader.
-    printf("\nkv350tools, no reader: milestones as they arrived (median ms since the start; resident memory):\n");
+    printf("\nkv350tools, no reader: milestones as they arrived (medians: ms since the start; the process's CPU time; "
+           "resident memory):\n");
     const Summary &plain = summaries[1];
     std::vector<QString> order;
-    std::map<QString, std::vector<double>> at, kb;
+    std::map<QString, std::vector<double>> at, cpu, kb;
     for (const Run &r : plain.runs) {
         if (r.mappedMs >= 0) {
             at[QStringLiteral("(window mapped, seen by xev)")].push_back(r.mappedMs);
@@ -426,6 +430,7 @@ int main(int argc, char **argv)
             if (!at.count(m.what))
                 order.push_back(m.what);
             at[m.what].push_back(m.arrivedMs);
+            cpu[m.what].push_back(m.cpuMs);
             kb[m.what].push_back(double(m.residentKb));
         }
     }
@@ -435,11 +440,18 @@ int main(int argc, char **argv)
     rows.emplace_back(median(at[QStringLiteral("(window mapped, seen by xev)")]),
                       QStringLiteral("(window mapped, seen by xev)"));
     std::stable_sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-    double previous = 0;
+    double previous = 0, previousCpu = 0;
     for (const auto &[ms, what] : rows) {
-        const bool mark = kb.count(what) != 0;
-        printf("  %8.1f ms  (+%6.1f)  %-52s %s\n", ms, ms - previous, qPrintable(what),
-               mark ? qPrintable(QStringLiteral("%1 MB").arg(median(kb[what]) / 1024, 0, 'f', 1)) : "");
+        QString detail;
+        if (kb.count(what)) {
+            const double c = median(cpu[what]);
+            detail = QStringLiteral("cpu %1 ms (+%2)  %3 MB")
+                         .arg(c, 6, 'f', 1)
+                         .arg(c - previousCpu, 5, 'f', 1)
+                         .arg(median(kb[what]) / 1024, 0, 'f', 1);
+            previousCpu = c;
+        }
+        printf("  %8.1f ms  (+%6.1f)  %-46s %s\n", ms, ms - previous, qPrintable(what), qPrintable(detail));
         previous = ms;
     }
     return 0;
