@@ -386,6 +386,7 @@ void TfrmMain::rebuildPortList()
         m_chkPort->addItem(m_context.text("USB Auto"));
         m_chkPort->setCurrentIndex(0);
     }
+    m_services.ports.prepare();  // listed while the connect waits
     btnConnectClick();
     startMark(QStringLiteral("connect reported"));
     const QSignalBlocker quiet(m_chkPort);
