@@ -20,6 +20,7 @@ using namespace kv350;
 int main(int argc, char **argv)
 {
     startClock();
+    startMark(QStringLiteral("main"));  // the libraries are loaded
     QApplication app(argc, argv);
     startMark(QStringLiteral("application"));
     QApplication::setApplicationName(QStringLiteral("KV350 Tools"));
