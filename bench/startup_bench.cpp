@@ -400,7 +400,8 @@ int main(int argc, char **argv)
         if (!s.drawnResident.empty())
             printf("%s: resident when its window was drawn (before the show sequence): %.1f MB, %.2f x the empty "
                    "window settled\n",
-                   qPrintable(candidates[c].name), median(s.drawnResident) / 1024, median(s.drawnResident) / emptyResident);
+                   qPrintable(candidates[c].name), median(s.drawnResident) / 1024,
+                   median(s.drawnResident) / emptyResident);
     }
     const Summary &sim = summaries[3];
     if (!sim.connected.empty()) {

@@ -69,7 +69,10 @@ constexpr int FirstExposeLimitMs = 1000;
 // draws the window and hands the picture to the platform.
 class ExposeWatch final : public QObject {
 public:
-    ExposeWatch(QWindow *window, QEventLoop &loop) : m_window(window), m_loop(loop) { window->installEventFilter(this); }
+    ExposeWatch(QWindow *window, QEventLoop &loop) : m_window(window), m_loop(loop)
+    {
+        window->installEventFilter(this);
+    }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (watched == m_window && event->type() == QEvent::Expose && m_window->isExposed())

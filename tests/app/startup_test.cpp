@@ -50,6 +50,8 @@ private:
     QPushButton *m_button;
 };
 
+const std::vector<QByteArray> Identification{QByteArray::fromHex("02010D"), QByteArray::fromHex("02010E")};
+
 struct StartRig {
     explicit StartRig(std::optional<QString> storedLanguage = {})
     {
@@ -104,7 +106,7 @@ TEST(FirstShow, TheWindowIsDrawnBeforeTheShowSequenceTalksToTheReader)
     EXPECT_EQ(painted.firstCaption, QString::fromUtf8("連線")) << "the first frame is in the stored language";
 
     // The sequence itself is the one it always was.
-    EXPECT_EQ(rig.reader->requests(), (std::vector<QByteArray>{QByteArray::fromHex("02010D"), QByteArray::fromHex("02010E")}));
+    EXPECT_EQ(rig.reader->requests(), Identification);
     EXPECT_EQ(rig.status(), QString::fromUtf8("[已連線] (KV350-MIC   V1.0) (SN:12345678)"));
     EXPECT_EQ(rig.sounder.tones, std::vector<int>{2730});
     EXPECT_EQ(rig.time.waits(), (std::vector<int>{100, 100})) << "the identification's waits, nothing more";
@@ -121,7 +123,7 @@ TEST(FirstShow, ACloseDuringTheShowSequenceWaitsForItsEnd)
 
     rig.window->show();
 
-    EXPECT_EQ(rig.reader->requests(), (std::vector<QByteArray>{QByteArray::fromHex("02010D"), QByteArray::fromHex("02010E")}))
+    EXPECT_EQ(rig.reader->requests(), Identification)
         << "the identification went on over the open link";
     EXPECT_EQ(rig.status(), "[Connected] (KV350-MIC   V1.0) (SN:12345678)");
     EXPECT_EQ(rig.sounder.tones, std::vector<int>{2730});
