@@ -115,32 +115,34 @@ int main(int argc, char **argv)
     struct Side {
         const char *name;
         Pause *pause;
-        std::vector<double> each, ratios;
+        std::vector<double> each, ratios, cpuEach;
         int failures = 0;
     };
     std::vector<Side> sides;
     if (window) {
-        sides.push_back({"EventLoopPause (the window's)", &windowPause, {}, {}});
-        sides.push_back({"event loop passed every call", &everyCallPause, {}, {}});
-        sides.push_back({"BlockingPause (kv350ctl's): no events at all", &consolePause, {}, {}});
+        sides.push_back({"EventLoopPause (the window's)", &windowPause, {}, {}, {}});
+        sides.push_back({"event loop passed every call", &everyCallPause, {}, {}, {}});
+        sides.push_back({"BlockingPause (kv350ctl's): no events at all", &consolePause, {}, {}, {}});
     } else {
-        sides.push_back({"BlockingPause (kv350ctl's)", &consolePause, {}, {}});
+        sides.push_back({"BlockingPause (kv350ctl's)", &consolePause, {}, {}, {}});
     }
     const QByteArray request = QByteArray::fromHex("02010D");
     // Every side shares two cores with the virtual reader's process, so single
     // runs wander: measure in rounds, alternating, and report the medians.
     const int rounds = window ? 9 : 5;
     const int perRound = qMax(1, transactions / rounds);
-    std::vector<double> plainEach;
+    std::vector<double> plainEach, plainCpuEach;
     auto median = [](std::vector<double> v) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
     for (int round = 0; round < rounds; ++round) {
+        const double plainCpu = cpuSeconds();
         const double plainSeconds = plainRoundTrips(path, perRound);
         if (plainSeconds <= 0)
             return 1;
         plainEach.push_back(plainSeconds / perRound * 1e6);
+        plainCpuEach.push_back((cpuSeconds() - plainCpu) / perRound * 1e6);
         for (Side &side : sides) {
             ReaderLink link(hid, serial, systemClock(), *side.pause);
             link.useSerialPort(path);
@@ -151,21 +153,24 @@ int main(int argc, char **argv)
             for (int i = 0; i < 20; ++i)
                 link.ExecuteCommand(request);
             const double start = wallSeconds();
+            const double cpuStart = cpuSeconds();
             for (int i = 0; i < perRound; ++i)
                 side.failures += link.ExecuteCommand(request) ? 0 : 1;
             const double linkSeconds = wallSeconds() - start;
+            side.cpuEach.push_back((cpuSeconds() - cpuStart) / perRound * 1e6);
             link.DisconnectReader();
             side.each.push_back(linkSeconds / perRound * 1e6);
             side.ratios.push_back(linkSeconds / plainSeconds);
         }
     }
     printf("round trips: %d rounds of %d, alternating\n", rounds, perRound);
-    printf("  plain write/read %7.1f us each (median)\n", median(plainEach));
+    // CPU time of this process alone: what a busy machine bends far less than the wall clock.
+    printf("  plain write/read %7.1f us each (median), %.1f us CPU\n", median(plainEach), median(plainCpuEach));
     int failures = 0;
     for (const Side &side : sides) {
         failures += side.failures;
-        printf("  ExecuteCommand   %7.1f us each (median), %s  (%d failed)\n", median(side.each), side.name,
-               side.failures);
+        printf("  ExecuteCommand   %7.1f us each (median), %.1f us CPU, %s  (%d failed)\n", median(side.each),
+               median(side.cpuEach), side.name, side.failures);
         printf("    ratio          %7.3f median, %.3f to %.3f  (goal: at most 1.2)\n", median(side.ratios),
                *std::min_element(side.ratios.begin(), side.ratios.end()),
                *std::max_element(side.ratios.begin(), side.ratios.end()));
