@@ -174,6 +174,7 @@ int main(int argc, char **argv)
         printf("    ratio          %7.3f median, %.3f to %.3f  (goal: at most 1.2)\n", median(side.ratios),
                *std::min_element(side.ratios.begin(), side.ratios.end()),
                *std::max_element(side.ratios.begin(), side.ratios.end()));
+        printf("    CPU ratio      %7.3f of the medians\n", median(side.cpuEach) / median(plainCpuEach));
     }
 
     // The reader is told not to answer by simply sending it nothing.
