@@ -11,6 +11,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   fonts-noto-cjk
   lintian appstream desktop-file-utils librsvg2-bin
+  xvfb x11-utils
 )
 
 missing=()
