@@ -28,12 +28,14 @@ ExitStatus exitStatusFor(LinkError error)
     case LinkError::DeviceGone:
         break;
     }
-    return ExitReaderFailed;
+    return ExitFailed;
 }
 
 QString exitStatusHelp()
 {
-    return QStringLiteral("exit status: 0 done, 1 the reader did not answer as asked, 2 bad arguments\n");
+    return QStringLiteral(
+        "exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
+        "  failed), 2 bad arguments\n");
 }
 
 }  // namespace kv350::cli

@@ -10,9 +10,9 @@ namespace kv350::cli {
 
 enum ExitStatus : int {
     ExitDone = 0,
-    // The reader could not be reached, or did not answer as asked; the
-    // message on stderr says which.
-    ExitReaderFailed = 1,
+    // The reader could not be reached or did not answer as asked, or a file
+    // could not be read or written; the message on stderr says which.
+    ExitFailed = 1,
     ExitBadArguments = 2,
 };
 

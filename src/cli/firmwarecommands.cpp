@@ -1,5 +1,6 @@
 #include "firmwarecommands.h"
 
+#include "exitstatus.h"
 #include "firmware/dfu.h"
 #include "firmware/kfwfile.h"
 #include "firmware/upgrade.h"
@@ -132,23 +133,23 @@ int firmwarePack(const Options &o, QTextStream &out, QTextStream &err)
     QFile in(payloadPath);
     if (!in.open(QIODevice::ReadOnly)) {
         err << "kv350ctl: cannot read " << payloadPath << ": " << in.errorString() << '\n';
-        return 1;
+        return ExitFailed;
     }
     const QByteArray payload = in.read(MaxFirmwareLength + 1);
     if (payload.isEmpty()) {
         err << "kv350ctl: " << payloadPath << " is empty\n";
-        return 1;
+        return ExitFailed;
     }
     if (payload.size() > MaxFirmwareLength) {
         err << "kv350ctl: " << payloadPath << " is larger than the " << MaxFirmwareLength
             << " bytes (3400 hex) a firmware image can hold\n";
-        return 1;
+        return ExitFailed;
     }
     const QByteArray file = packKfwFile(o.codeType.toLatin1(), o.codeVersion.toLatin1(), payload);
     QSaveFile save(outPath);
     if (!save.open(QIODevice::WriteOnly) || save.write(file) != file.size() || !save.commit()) {
         err << "kv350ctl: cannot write " << outPath << ": " << save.errorString() << '\n';
-        return 1;
+        return ExitFailed;
     }
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(payload.constData());
     out << "Wrote " << outPath << ": size " << hexWord(std::uint16_t(payload.size())) << "  checksum "
@@ -158,7 +159,7 @@ int firmwarePack(const Options &o, QTextStream &out, QTextStream &err)
     if (recordField(payload, 0, 12) != o.codeType.trimmed() || recordField(payload, 12, 4) != o.codeVersion.trimmed())
         err << "note: " << payloadPath << " does not start with the identity record \"" << o.codeType.leftJustified(12)
             << o.codeVersion.leftJustified(4) << "\" (docs/boot-loader-protocol.md)\n";
-    return 0;
+    return ExitDone;
 }
 
 int firmwareInfo(const Options &o, QTextStream &out, QTextStream &err)
@@ -169,10 +170,10 @@ int firmwareInfo(const Options &o, QTextStream &out, QTextStream &err)
     switch (read.status) {
     case KfwRead::CannotOpen:
         err << "kv350ctl: cannot open " << path << '\n';
-        return 1;
+        return ExitFailed;
     case KfwRead::TooShort:
         err << "kv350ctl: " << path << " is no firmware file: shorter than its 16-byte header\n";
-        return 1;
+        return ExitFailed;
     case KfwRead::Loaded:
         break;
     }
@@ -180,7 +181,7 @@ int firmwareInfo(const Options &o, QTextStream &out, QTextStream &err)
         << "Checksum: " << hexWord(state->FirmwareChecksum) << '\n'
         << "Type:     " << read.header.codeType << '\n'
         << "Version:  " << read.header.codeVersion << '\n';
-    return 0;
+    return ExitDone;
 }
 
 int firmwareUpgrade(UpgradeRig rig, const Options &o, QTextStream &out, QTextStream &err, bool terminal)
@@ -195,14 +196,14 @@ int firmwareUpgrade(UpgradeRig rig, const Options &o, QTextStream &out, QTextStr
         const QString why = !dfu.lastError().isEmpty() ? dfu.lastError() : rig.link.lastError();
         if (!why.isEmpty())
             err << "kv350ctl: " << why << '\n';
-        return 1;
+        return ExitFailed;
     }
     if (!view.reconnected()) {
         err << "kv350ctl: the reader took the firmware but was not identified afterwards: " << rig.link.lastError()
             << '\n';
-        return 1;
+        return ExitFailed;
     }
-    return 0;
+    return ExitDone;
 }
 
 }  // namespace kv350::cli

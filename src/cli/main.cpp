@@ -1,17 +1,14 @@
 // kv350ctl: the reader link on the command line.
+#include "commandtable.h"
 #include "exitstatus.h"
-#include "firmwarecommands.h"
 #include "link/hidapibackend.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "options.h"
-#include "sim/simhiddevice.h"
-#include "sim/virtualreader.h"
+#include "sim/simulatedreader.h"
 
 #include <QCoreApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSerialPortInfo>
+#include <QLoggingCategory>
 #include <QTextStream>
 #include <cstdio>
 #include <memory>
@@ -46,92 +43,34 @@ bool stdoutIsTerminal()
 #endif
 }
 
-int listPorts()
+// A command with a reader: the link over the transport the options chose.
+int runWithReader(const CommandSpec &command, const Options &o, Pause &pause)
 {
-    const auto ports = QSerialPortInfo::availablePorts();
-    if (ports.isEmpty()) {
-        out() << "no serial ports found\n";
-        return 0;
-    }
-    for (const QSerialPortInfo &p : ports) {
-        out() << p.systemLocation();
-        if (!p.description().isEmpty())
-            out() << '\t' << p.description();
-        if (p.hasVendorIdentifier() && p.hasProductIdentifier())
-            out() << QStringLiteral("\t%1:%2")
-                         .arg(p.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                         .arg(p.productIdentifier(), 4, 16, QLatin1Char('0'))
-                         .toUpper();
-        out() << '\n';
-    }
-    return 0;
-}
-
-QString whereText(const Options &o)
-{
-    switch (o.via) {
-    case Via::Serial:
-        return o.port;
-    case Via::Simulated:
-        return QStringLiteral("the virtual %1").arg(o.model);
-    case Via::Usb:
-        break;
-    }
-    return QStringLiteral("USB %1:%2")
-        .arg(o.vid, 4, 16, QLatin1Char('0'))
-        .arg(o.pid, 4, 16, QLatin1Char('0'))
-        .toUpper();
-}
-
-int identify(ReaderLink &link, const Options &o)
-{
-    if (!link.ConnectReader()) {
-        err() << "kv350ctl: no reader identified on " << whereText(o) << ": " << link.lastError() << '\n';
-        return exitStatusFor(link.error());
-    }
-    const QString version = link.ModelVersionText().mid(12);
-    if (o.json) {
-        QJsonObject j{{"model", link.ModelName()},
-                      {"version", version},
-                      {"serial", link.SerialNumberText()},
-                      {"transport", o.via == Via::Serial ? "serial" : "usb"}};
-        if (o.via == Via::Serial)
-            j.insert("port", o.port);
-        out() << QJsonDocument(j).toJson(QJsonDocument::Compact) << '\n';
+    QSerialDevice serial;
+    std::optional<sim::SimulatedReader> simulated;
+    std::unique_ptr<HidBackend> hidapi;
+    HidBackend *hid = nullptr;
+    if (o.via == Via::Simulated) {
+        QString why;
+        simulated = sim::makeSimulatedReader(o.model, o.cards, systemClock(), &why);
+        if (!simulated) {
+            err() << "kv350ctl: " << why << '\n';
+            return ExitBadArguments;
+        }
+        hid = simulated->hid.get();
     } else {
-        out() << "Model:   " << link.ModelName() << '\n'
-              << "Version: " << version << '\n'
-              << "Serial:  " << link.SerialNumberText() << '\n';
+        hidapi = std::make_unique<HidapiBackend>();
+        hid = hidapi.get();
     }
-    return 0;
-}
-
-// Prints what the Command page would show for the exchange.
-class RawPrinter final : public LinkObserver {
-public:
-    void requestShown(const RequestFields &f) override { out() << f.tx << '\n'; }
-    void responseShown(const ResponseFields &f) override
-    {
-        if (f.stx == QLatin1String("__"))
-            return;
-        out() << f.rx << '\n'
-              << "STX " << f.stx << "  LEN " << f.len << "  CMD " << f.cmd << "  STA " << f.sta << '\n'
-              << "DATA  " << f.data << '\n'
-              << "ASCII " << f.ascii << '\n';
-    }
-};
-
-int raw(ReaderLink &link, const Options &o)
-{
-    RawPrinter printer;
-    link.setObserver(&printer);
-    const bool ok = link.ExecuteCommand(o.frame, proto::BufferSize);
-    link.setObserver(nullptr);
-    if (!ok) {
-        err() << "kv350ctl: no reply accepted from " << whereText(o) << ": " << link.lastError() << '\n';
-        return exitStatusFor(link.error());
-    }
-    return 0;
+    ReaderLink link(*hid, serial, systemClock(), pause);
+    link.podRecord().VID = o.vid;
+    link.podRecord().PID = o.pid;
+    if (o.via == Via::Serial)
+        link.useSerialPort(o.port);
+    Session session{o, out(), err(), &link, hid, systemClock(), pause, stdoutIsTerminal()};
+    const int status = command.run(session);
+    link.DisconnectReader();
+    return status;
 }
 
 }  // namespace
@@ -142,43 +81,24 @@ int main(int argc, char **argv)
     const ParseResult parsed = parseArguments(app.arguments().mid(1));
     if (!parsed.options) {
         err() << "kv350ctl: " << parsed.error << "\n\n" << usageText();
-        return 2;
+        return ExitBadArguments;
     }
     const Options &o = *parsed.options;
     if (o.command == Command::Help) {
-        out() << usageText();
-        return 0;
+        out() << o.helpText;
+        return ExitDone;
     }
-    if (o.command == Command::Ports)
-        return listPorts();
-    if (o.command == Command::FirmwarePack)
-        return firmwarePack(o, out(), err());
-    if (o.command == Command::FirmwareInfo)
-        return firmwareInfo(o, out(), err());
+    if (o.command == Command::Version) {
+        out() << versionText();
+        return ExitDone;
+    }
+    if (o.verbose)
+        QLoggingCategory::setFilterRules(QStringLiteral("kv350.link.debug=true\nkv350.firmware.dfu.debug=true"));
 
+    const CommandSpec *command = findCommand(o.command);
     BlockingPause pause;  // no window to paint
-    QSerialDevice serial;
-    std::unique_ptr<sim::VirtualReader> reader;
-    std::unique_ptr<HidBackend> hid;
-    if (o.via == Via::Simulated) {
-        sim::Identity id;
-        id.model = o.model.toLatin1();
-        reader = std::make_unique<sim::VirtualReader>(id);
-        hid = std::make_unique<sim::SimHidDevice>(*reader, systemClock());
-    } else {
-        hid = std::make_unique<HidapiBackend>();
-    }
-    ReaderLink link(*hid, serial, systemClock(), pause);
-    link.podRecord().VID = o.vid;
-    link.podRecord().PID = o.pid;
-    if (o.via == Via::Serial)
-        link.useSerialPort(o.port);
-
-    int status = 1;
-    if (o.command == Command::FirmwareUpgrade)
-        status = firmwareUpgrade({link, *hid, systemClock(), pause}, o, out(), err(), stdoutIsTerminal());
-    else
-        status = o.command == Command::Identify ? identify(link, o) : raw(link, o);
-    link.DisconnectReader();
-    return status;
+    if (command->reader)
+        return runWithReader(*command, o, pause);
+    Session session{o, out(), err(), nullptr, nullptr, systemClock(), pause, stdoutIsTerminal()};
+    return command->run(session);
 }
