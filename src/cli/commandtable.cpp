@@ -2,6 +2,7 @@
 
 #include "firmwarecommands.h"
 #include "readercommands.h"
+#include "settingscommands.h"
 
 #include <algorithm>
 
@@ -71,6 +72,14 @@ std::vector<CommandSpec> makeTable()
                      takeFrame,
                      raw});
     table.push_back({{"ports"}, "", "list the serial ports this machine has", false, false, {}, {}, ports});
+    table.push_back({{"settings", "get"},
+                     "[NAME] [--json]",
+                     "read the reader's settings (every one its model has, or NAME) by name",
+                     true,
+                     true,
+                     {},
+                     takeSettingName,
+                     settingsGet});
     table.push_back({{"firmware", "pack"},
                      "--model NAME --version TEXT PAYLOAD OUT.KFW",
                      "build a firmware file from a program image of at most 13312 bytes",

@@ -20,6 +20,7 @@ inline const QString Version = QStringLiteral("version");
 inline const QString Identify = QStringLiteral("identify");
 inline const QString Raw = QStringLiteral("raw");
 inline const QString Ports = QStringLiteral("ports");
+inline const QString SettingsGet = QStringLiteral("settings get");
 inline const QString FirmwarePack = QStringLiteral("firmware pack");
 inline const QString FirmwareInfo = QStringLiteral("firmware info");
 inline const QString FirmwareUpgrade = QStringLiteral("firmware upgrade");

@@ -33,19 +33,19 @@ constexpr int DefaultLimit = 64;
 
 // In the order of the codes.
 const ParameterInfo ParameterRows[] = {
-    {proto::ParUsbMode, "usbMode", 1, DefaultLimit, false, 0, {}},
-    {proto::ParReadMode, "readMode", 1, DefaultLimit, false, 0, ReadModeFlags},
-    {proto::ParIdFormat, "idFormat", 3, DefaultLimit, false, 0, {}},
-    {proto::ParScanTime, "scanTime", 1, DefaultLimit, false, 10, {}},
-    {proto::ParSameCardTime, "sameCardTime", 1, DefaultLimit, false, 100, {}},
-    {proto::ParKeypadDelay, "keypadDelay", 1, DefaultLimit, false, 1, {}},
-    {proto::ParKeyboardLayout, "keyboardLayout", 2, DefaultLimit, false, 0, {}},
-    {proto::ParMifareIdLocation, "idLocation", 7, DefaultLimit, false, 0, {}},
-    {proto::ParIso15693IdBlock, "iso15693IdLocation", 3, DefaultLimit, false, 0, {}},
-    {proto::ParMicCardType, "micCardTypes", 1, DefaultLimit, false, 0, MicTypeFlags},
-    {proto::ParLfCardType, "lfCardTypes", 1, DefaultLimit, false, 0, LfTypeFlags},
+    {proto::ParUsbMode, "usbMode", 1, DefaultLimit, false, 0, {}, 0},
+    {proto::ParReadMode, "readMode", 1, DefaultLimit, false, 0, ReadModeFlags, 0},
+    {proto::ParIdFormat, "idFormat", 3, DefaultLimit, false, 0, {}, 0},
+    {proto::ParScanTime, "scanTime", 1, DefaultLimit, false, 10, {}, 0},
+    {proto::ParSameCardTime, "sameCardTime", 1, DefaultLimit, false, 100, {}, 0},
+    {proto::ParKeypadDelay, "keypadDelay", 1, DefaultLimit, false, 1, {}, 0},
+    {proto::ParKeyboardLayout, "keyboardLayout", 2, DefaultLimit, false, 0, {}, 0},
+    {proto::ParMifareIdLocation, "idLocation", 7, DefaultLimit, false, 0, {}, CapMifareNtag},
+    {proto::ParIso15693IdBlock, "iso15693IdLocation", 3, DefaultLimit, false, 0, {}, CapIso15693},
+    {proto::ParMicCardType, "micCardTypes", 1, DefaultLimit, false, 0, MicTypeFlags, CapIso15693},
+    {proto::ParLfCardType, "lfCardTypes", 1, DefaultLimit, false, 0, LfTypeFlags, CapLf},
     // The EPC page takes exactly 02 06 03 00 41 bank address length.
-    {proto::ParAutoEpc, "autoEpc", 3, 8, true, 0, {}},
+    {proto::ParAutoEpc, "autoEpc", 3, 8, true, 0, {}, CapUhfTags},
 };
 
 std::uint8_t byteAt(const QByteArray &bytes, int i)
@@ -309,6 +309,11 @@ const ParameterInfo *findParameter(const QString &name)
         if (name == QLatin1String(p.name))
             return &p;
     return nullptr;
+}
+
+bool modelHasParameter(const ModelInfo *model, const ParameterInfo &info)
+{
+    return info.capability == 0 || (model && (model->capabilities & info.capability) != 0);
 }
 
 const ParameterInfo &parameterInfo(std::uint8_t code)

@@ -7,6 +7,7 @@
 //   reply 02 LEN 03 STA code value... (the code in the reply is not examined)
 
 #include "common/protocol.h"
+#include "models.h"
 
 #include <QByteArray>
 #include <QJsonValue>
@@ -103,7 +104,11 @@ struct ParameterInfo {
     bool exactReply;     // the reply must be 02 LEN 03 STA code and the value, nothing more
     int stepMs;          // intervals: one step in ms; else 0
     std::span<const FlagName> flags;  // read mode and card types: the bits by name
+    unsigned capability;  // the hardware a model needs for it (models.h); 0: every model has it
 };
+
+// Whether a model (by its row; nothing for an unknown model) has the setting.
+bool modelHasParameter(const ModelInfo *model, const ParameterInfo &info);
 
 std::span<const ParameterInfo> parameters();
 const ParameterInfo *findParameter(std::uint8_t code);

@@ -109,3 +109,25 @@ TEST(CliEndToEnd, FramesOnStderrAndCardsOnTheVirtualReader)
     EXPECT_TRUE(r.out.contains("--json")) << r.out.toStdString();
     EXPECT_TRUE(r.err.isEmpty());
 }
+
+TEST(CliEndToEnd, SettingsByNameAreThoseOfTheModel)
+{
+    CtlRun r = runCtl({"--simulate", "KV350-LF", "settings", "get"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("scanTime: 50\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("lfCardTypes: [\"em\"]\n"));
+    EXPECT_FALSE(r.out.contains("idLocation")) << "an LF reader has no MIFARE ID location";
+    EXPECT_EQ(r.out.count('\n'), 8);
+
+    r = runCtl({"--simulate", "KV350-U1", "settings", "get", "autoEpc", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(), R"({"autoEpc":{"address":2,"bank":"epc","length":6}})");
+
+    r = runCtl({"--simulate", "KV350-M1", "settings", "get", "autoEpc"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("has no setting autoEpc")) << r.err.toStdString();
+
+    r = runCtl({"--simulate", "KV350-M1", "settings", "get", "scantime"});
+    EXPECT_EQ(r.status, 2) << "names compare exactly";
+    EXPECT_TRUE(r.err.contains("the settings are usbMode, readMode")) << r.err.toStdString();
+}

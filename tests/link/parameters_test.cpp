@@ -1,6 +1,7 @@
 // The parameter table: every code of command 0x03 a row, its bytes as the
 // reader keeps them (the virtual reader's own table is the other side), and
 // the values a file names, read back and refused with the setting named.
+#include "link/models.h"
 #include "link/parameters.h"
 #include "sim/parameterstore.h"
 
@@ -152,4 +153,32 @@ TEST(ParameterTable, AValueAFileCannotHoldIsRefusedWithTheSettingNamed)
                                   &why)
                     .has_value())
         << why.toStdString();
+}
+
+TEST(ParameterTable, AModelHasTheSettingsOfThePagesItShows)
+{
+    // The page that holds each setting a model may lack; the rest are on the Common page.
+    const std::pair<std::uint8_t, unsigned> pageOf[] = {
+        {proto::ParMifareIdLocation, FeatureAutoPage},
+        {proto::ParIso15693IdBlock, FeatureIso15693Page},
+        {proto::ParMicCardType, FeatureIso15693Page},
+        {proto::ParLfCardType, FeatureLfPage},
+        {proto::ParAutoEpc, FeatureEpcPage},
+    };
+    for (const ModelInfo &m : modelTable()) {
+        const unsigned shown = applyModelRules(QLatin1String(m.name)).shown;
+        int count = 0;
+        for (const ParameterInfo &p : parameters()) {
+            count += modelHasParameter(&m, p) ? 1 : 0;
+            unsigned page = 0;
+            for (const auto &[code, feature] : pageOf)
+                if (code == p.code)
+                    page = feature;
+            EXPECT_EQ(modelHasParameter(&m, p), page == 0 || (shown & page) != 0) << m.name << " " << p.name;
+        }
+        EXPECT_GE(count, 7) << m.name << ": the seven of the Common page at least";
+    }
+    // A model this tool does not know has the Common page's.
+    EXPECT_TRUE(modelHasParameter(nullptr, row(proto::ParScanTime)));
+    EXPECT_FALSE(modelHasParameter(nullptr, row(proto::ParLfCardType)));
 }
