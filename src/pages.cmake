@@ -7,6 +7,7 @@ add_library(kv350pages STATIC
   cards/cardcommon.cpp
   cards/mifare/accessbits.cpp
   cards/mifare/mifareframes.cpp
+  cards/mifare/trailerguard.cpp
   cards/mifare/autopage.cpp
   cards/mifare/mifarepage.cpp
   cards/mifare/mifarekeypage.cpp
