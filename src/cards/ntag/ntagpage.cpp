@@ -83,7 +83,8 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     url->addWidget(label(g, nullptr, QStringLiteral("(Block 3-6)")), 0, 2);
     url->addWidget(m_edNURL2, 1, 0);
     url->addWidget(m_btnNSample, 1, 1);
-    url->addWidget(label(g, nullptr, QStringLiteral("(Block 7-10)")), 1, 2);
+    // The URI and its terminator take as many pages from 7 on as the URL needs, up to 39.
+    url->addWidget(label(g, nullptr, QStringLiteral("(Block 7-39)")), 1, 2);
     url->addWidget(m_edNURL3, 2, 0, 1, 2);
     auto *urlButtons = new QHBoxLayout;
     urlButtons->addWidget(m_btnNURLWrite);
@@ -92,6 +93,7 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     m_lblNURLProblem = problemLabel(g, "lblNURLProblem");
     url->addWidget(m_lblNURLProblem, 3, 0, 1, 3);
     url->setColumnStretch(0, 1);
+    url->setRowStretch(4, 1);
 
     m_gbNReadAll = group(this, "gbNReadAll");
     g = m_gbNReadAll;
