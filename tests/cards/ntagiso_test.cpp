@@ -269,10 +269,13 @@ TEST(NtagPage, LockBytesAndTheCapabilityContainerAskOnlyWhenTheyWouldChange)
     EXPECT_EQ(writesSent(rig), writes) << "No writes nothing";
     EXPECT_EQ(rig.ntag->page(3), hex("00000000"));
     EXPECT_EQ(rig.message(), "Cancelled: nothing was sent to the reader.");
+    EXPECT_EQ(rig.edit("edNURL1")->text(), "E11012000103A010440312D1010E5501") << "nothing written, nothing shown";
+    EXPECT_EQ(rig.edit("edNURL3")->text(), "");
     rig.dialogs.yes();
     rig.click("btnNURLWrite");
     EXPECT_EQ(rig.message(), "Command Done.");
     EXPECT_EQ(rig.ntag->page(3), hex("E1101200"));
+    EXPECT_EQ(rig.edit("edNURL1")->text(), "E11012000103A010440311D1010D5502");
 
     // Page 2's lock bytes: the same bytes again go straight out, new lock bits ask.
     rig.find<QScrollBar>("sbNBlock")->setValue(2);

@@ -246,9 +246,6 @@ void NtagPage::btnNURLWriteClick()
         return;
     }
     showProblem(m_lblNURLProblem, {});
-    m_edNURL1->setText(BytesToHex(build.record.header()));
-    m_edNURL3->setText(BytesToHex(build.record.recordBytes()));
-    m_context.pause.processPending();
     const std::vector<PageWrite> writes = urlWrites(build.record);
     // The first write covers the capability container, which takes bits and never gives them back.
     if (!oneTimeWriteAllowed(writes.front().page, writes.front().data))
@@ -259,6 +256,11 @@ void NtagPage::btnNURLWriteClick()
         // A refused write stops the rest: the tag keeps an empty message, not half a URL.
         if (result != CardResult::Done)
             break;
+    }
+    // The boxes show what the tag now holds: the header and the record's bytes.
+    if (result == CardResult::Done) {
+        m_edNURL1->setText(BytesToHex(build.record.header()));
+        m_edNURL3->setText(BytesToHex(build.record.recordBytes()));
     }
     report(m_context, result);
 }
