@@ -214,7 +214,8 @@ UrlReading readUrlRecord(const QByteArray &b)
                 r.code = at(payload);
                 r.header = b.left(payload + 1);
                 r.recordBytes = b.mid(payload + 1, int(payloadLength) - 1);
-                if (messageEnd < size && at(messageEnd) == TlvTerminator)
+                // The terminator belongs to the bytes shown when it follows the record directly.
+                if (recordEnd == messageEnd && messageEnd < size && at(messageEnd) == TlvTerminator)
                     r.recordBytes += char(TlvTerminator);
                 r.url = uriPrefix(r.code) + QString::fromUtf8(r.recordBytes.left(int(payloadLength) - 1));
                 return r;

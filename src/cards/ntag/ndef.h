@@ -88,7 +88,7 @@ struct UrlReading {
     QString url;              // the prefix expanded
     std::uint8_t code = 0;
     QByteArray header;        // from page 3 to the identifier code
-    QByteArray recordBytes;   // the URI field, and the terminator when one follows the message
+    QByteArray recordBytes;   // the URI field, and the terminator when it follows the record directly
     int damagedAt = -1;       // Damaged: the byte, counted from page 3, whose length does not fit
 };
 // Reads the bytes of a tag from page 3 on: the capability container, the
