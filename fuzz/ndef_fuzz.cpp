@@ -12,7 +12,7 @@
 //   expanded, and every state the writes leave on a tag on the way is an empty
 //   message or that URL; nothing is written past page 39;
 // - a text the builder refuses as too long has a first part of the length it
-//   says fits, which the builder takes.
+//   says fits, which the builder takes, and one character more it does not.
 #include "cards/ntag/ndef.h"
 #include "fuzztarget.h"
 
@@ -53,6 +53,8 @@ void checkBuilder(const QString &text)
         KV350_FUZZ_CHECK(b.fits < text.size(), "fits all of a text too long");
         KV350_FUZZ_CHECK(buildUrlRecord(text.left(b.fits)).problem != UrlProblem::TooLong || b.fits == 0,
                          "what fits does not");
+        const int next = b.fits + (text.at(b.fits).isHighSurrogate() ? 2 : 1);
+        KV350_FUZZ_CHECK(buildUrlRecord(text.left(next)).problem == UrlProblem::TooLong, "one character more fits");
         return;
     }
     if (b.problem != UrlProblem::None)

@@ -253,7 +253,7 @@ void NtagPage::btnNURLWriteClick()
     CardResult result = CardResult::Done;
     for (const PageWrite &w : writes) {
         result = cardCommand(m_context, ntagWriteFrame(w.page, w.data), ReaderLink::DefaultResponseLimit);
-        // A refused write stops the rest: the tag keeps an empty message, not half a URL.
+        // A refused write stops the rest: the tag keeps what it held or an empty message, never half a URL.
         if (result != CardResult::Done)
             break;
     }
