@@ -16,6 +16,8 @@
 #include "cards/ntag/ndef.h"
 #include "fuzztarget.h"
 
+#include <algorithm>
+
 using namespace kv350;
 using namespace kv350::fuzz;
 using namespace kv350::cards;

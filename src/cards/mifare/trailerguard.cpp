@@ -4,6 +4,7 @@
 #include "cards/mifare/mifareframes.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace kv350::cards {
 namespace {
