@@ -6,11 +6,14 @@ add_library(kv350logic STATIC
   cards/hextext.cpp
   cards/mifare/accessbits.cpp
   cards/mifare/mifareframes.cpp
+  cards/mifare/trailerguard.cpp
+  cards/ntag/ndef.cpp
   cards/ntag/ntagframes.cpp
+  cards/ntag/ntaglocks.cpp
   cards/iso15693/isoframes.cpp
   cards/epc/epccommands.cpp
   rftest/radiotexts.cpp
   console/requesttext.cpp
 )
 target_include_directories(kv350logic PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(kv350logic PUBLIC kv350link Qt6::Core PRIVATE kv350_warnings)
+target_link_libraries(kv350logic PUBLIC kv350link kv350i18n Qt6::Core PRIVATE kv350_warnings)

@@ -18,6 +18,7 @@ public:
     explicit QtDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
     void message(const QString &caption, const QString &text) override;
+    bool confirm(const Confirmation &question) override;
     QString openFile(const QString &caption, const QString &filter) override;
 
 private:

@@ -33,7 +33,6 @@ public slots:
     void RecomputeAccessBits();
 
 private:
-    void setAccessProblem(const QString &why);
     QGroupBox *buildAccessEditor();
 
     QGroupBox *m_gbM1Key, *m_gbCardKeyOld, *m_gbM1NewCardKey, *m_gbM1Access;

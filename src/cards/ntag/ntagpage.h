@@ -17,8 +17,10 @@ class QScrollBar;
 
 namespace kv350::cards {
 
-// A host name with its slash, short enough for the 16 bytes of pages 7-10.
-inline constexpr const char *SampleUrlText = "www.example.com/";
+// The ASCII write box's start text: a host name with its slash, the 16 bytes of one write.
+inline constexpr const char *SampleAsciiText = "www.example.com/";
+// The text behind "<<": a URL that reads back from the tag as itself.
+inline constexpr const char *SampleUrlText = "https://www.example.com/";
 
 class NtagPage final : public Page {
     Q_OBJECT
@@ -41,6 +43,11 @@ public slots:
     void btnNSampleClick();
 
 private:
+    // Before a write of 16 bytes from `firstPage`: reads what the tag holds in
+    // the lock bytes and the capability container it covers, and asks when the
+    // write would change them for good. False: nothing may be sent, and the
+    // outcome has been shown.
+    bool oneTimeWriteAllowed(int firstPage, const QByteArray &data16);
     QGroupBox *m_gbNRW, *m_gbNReadAll, *m_gbNURL;
     QScrollBar *m_sbNBlock;
     QLabel *m_lblNBlock, *m_lblNWrite, *m_lblNRead;
@@ -51,6 +58,7 @@ private:
         *m_btnNSample;
     QListWidget *m_lstNAll;
     QPlainTextEdit *m_moNAllAscii;
+    QLabel *m_lblNURLProblem;  // why a URL was not written, or what a tag holds instead of one
 };
 
 }  // namespace kv350::cards
