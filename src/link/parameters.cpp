@@ -5,6 +5,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <cmath>
+
 namespace kv350 {
 namespace {
 
@@ -121,9 +123,12 @@ public:
 
     std::optional<int> number(const QJsonValue &v, const QString &what, int min, int max, int step = 1)
     {
-        const double d = v.toDouble(-1e300);
-        const int n = int(d);
-        if (!v.isDouble() || d != double(n) || n < min || n > max || n % step != 0) {
+        // The range is checked on the double: a number beyond int (1e20) must
+        // not be converted to see whether it fits.
+        const double d = v.toDouble();
+        const bool whole = v.isDouble() && d >= min && d <= max && d == std::floor(d);
+        const int n = whole ? int(d) : 0;
+        if (!whole || n % step != 0) {
             QString allowed = QStringLiteral("a whole number from %1 to %2").arg(min).arg(max);
             if (step > 1)
                 allowed += QStringLiteral(" in steps of %1").arg(step);

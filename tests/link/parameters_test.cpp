@@ -121,6 +121,8 @@ TEST(ParameterTable, AValueAFileCannotHoldIsRefusedWithTheSettingNamed)
     } rows[] = {
         {proto::ParScanTime, "55", "scanTime: 55 is not allowed; it takes a whole number from 0 to 2550 in steps of 10"},
         {proto::ParScanTime, "2560", "from 0 to 2550"},
+        {proto::ParScanTime, "1e20", "scanTime: 1e+20 is not allowed"},
+        {proto::ParScanTime, "-1e300", "scanTime: -1e+300 is not allowed"},
         {proto::ParKeypadDelay, R"("10")", "keypadDelay: \"10\" is not allowed"},
         {proto::ParKeypadDelay, "1.5", "keypadDelay: 1.5"},
         {proto::ParUsbMode, "0", "usbMode: 0 is not allowed; it takes a whole number from 1 to 3"},
