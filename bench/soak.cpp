@@ -9,22 +9,22 @@
 // Usage: soak [transactions] [cycles] [seed] [fault-rate]
 // Results and how they were made: docs/reliability.md.
 #include "common/protocol.h"
-#include "nullhid.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "link/virtualtime.h"
-#include "sim/mifareclassic.h"
-#include "sim/ptyserver.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "nullhid.h"
+#include "sim/cards/mifareclassic.h"
+#include "sim/core/virtualreader.h"
+#include "sim/transports/ptyserver.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <random>

@@ -14,7 +14,7 @@
 //   equal to those of the row they came from.
 #include "cards/mifare/accessbits.h"
 #include "fuzztarget.h"
-#include "sim/mifareaccess.h"
+#include "sim/cards/mifareaccess.h"
 
 using namespace kv350;
 using namespace kv350::fuzz;

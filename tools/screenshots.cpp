@@ -4,9 +4,9 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise (e.g. xcb under Xvfb).
 #include "app/frmmain.h"
 #include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
 
 #include <QApplication>
 #include <QDir>

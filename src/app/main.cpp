@@ -3,9 +3,9 @@
 #include "link/hidapibackend.h"
 #include "link/models.h"
 #include "link/qserialdevice.h"
-#include "sim/cardkinds.h"
-#include "sim/simhiddevice.h"
-#include "sim/virtualreader.h"
+#include "sim/core/cardkinds.h"
+#include "sim/core/virtualreader.h"
+#include "sim/transports/simhiddevice.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

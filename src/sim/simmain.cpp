@@ -1,10 +1,10 @@
 // kv350-sim: the virtual reader on a pseudo-terminal, for trying the tools
 // without hardware. The first line on stdout is the device path to open.
 
-#include "cardkinds.h"
-#include "identity.h"
-#include "ptyserver.h"
-#include "uhfmodule.h"
+#include "sim/core/cardkinds.h"
+#include "sim/core/identity.h"
+#include "sim/modules/uhfmodule.h"
+#include "sim/transports/ptyserver.h"
 
 #include <QCommandLineParser>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // The NTAG and ISO 15693 pages through the window against virtual tags.
-#include "sim/iso15693tag.h"
-#include "sim/ntag203.h"
-#include "sim/readermodule.h"
+#include "sim/cards/iso15693tag.h"
+#include "sim/cards/ntag203.h"
+#include "sim/core/readermodule.h"
 #include "windowrig.h"
 
 #include <QLineEdit>

@@ -17,7 +17,7 @@ namespace {
 using kv350::testing::CtlRun;
 using kv350::testing::runCtl;
 
-ParseResult parse(const QString &line)
+ParseResult parseLine(const QString &line)
 {
     return parseArguments(line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
 }
@@ -74,13 +74,13 @@ TEST(CliFirmware, PackAndInfoRefuseWhatIsNoFirmware)
 
 TEST(CliFirmware, ArgumentsOfTheFirmwareCommands)
 {
-    auto r = parse("firmware pack --model KV350-MIC-X1 --version V1.0 a.bin b.KFW");
+    auto r = parseLine("firmware pack --model KV350-MIC-X1 --version V1.0 a.bin b.KFW");
     ASSERT_TRUE(r.options) << r.error.toStdString();
     EXPECT_EQ(r.options->command, Command::FirmwarePack);
     EXPECT_EQ(r.options->codeType, "KV350-MIC-X1");
     EXPECT_EQ(r.options->files, (QStringList{"a.bin", "b.KFW"}));
 
-    r = parse("--simulate KV350-MIC firmware upgrade x.KFW");
+    r = parseLine("--simulate KV350-MIC firmware upgrade x.KFW");
     ASSERT_TRUE(r.options);
     EXPECT_EQ(r.options->command, Command::FirmwareUpgrade);
     EXPECT_EQ(r.options->files, QStringList{"x.KFW"});
@@ -97,7 +97,7 @@ TEST(CliFirmware, ArgumentsOfTheFirmwareCommands)
              "--model KV350-M1 identify",                             // only with pack
              "firmware upgrade x.KFW --version V1",
          }) {
-        EXPECT_FALSE(parse(QString::fromLatin1(bad)).options) << bad;
+        EXPECT_FALSE(parseLine(QString::fromLatin1(bad)).options) << bad;
     }
     EXPECT_EQ(runCtl({"firmware", "pack", "--model", "KV350-M1"}).status, 2);
 }
@@ -107,7 +107,7 @@ TEST(CliFirmware, UpgradeOnATerminalLineAndItsFailure)
     FileFolder folder;
     const QString file = folder.write("m.KFW", firmware::packKfwFile("KV350-MIC", "V2.0",
                                                                    programImage("KV350-MIC", "V2.0")));
-    const ParseResult parsed = parse("firmware upgrade " + file);
+    const ParseResult parsed = parseLine("firmware upgrade " + file);
     ASSERT_TRUE(parsed.options);
 
     VirtualReaderLink rig;

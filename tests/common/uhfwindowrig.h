@@ -3,10 +3,10 @@
 // virtual time, for the EPC/eTag and radio pages' tests.
 #include "app/frmmain.h"
 #include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/uhfmodule.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/modules/uhfmodule.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
 #include "windowrig.h"
 
 #include <QLabel>

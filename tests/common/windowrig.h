@@ -1,12 +1,12 @@
 #pragma once
 // The main window against a virtual reader, with the service fakes, offscreen
 // and in virtual time: what the widget tests of every page stand on.
-#include "hexbytes.h"
 #include "app/frmmain.h"
+#include "hexbytes.h"
 #include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
 
 #include <QAbstractButton>
 #include <QLabel>

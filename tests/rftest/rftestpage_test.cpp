@@ -3,7 +3,7 @@
 // offscreen and in virtual time.
 #include "common/uhfwindowrig.h"
 #include "rftest/radiotexts.h"
-#include "sim/faultplan.h"
+#include "sim/core/faultplan.h"
 
 #include <QAction>
 #include <QComboBox>

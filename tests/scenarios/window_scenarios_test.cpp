@@ -3,8 +3,8 @@
 // language store that cannot be read or written.
 #include "i18n/languagestore.h"
 #include "link/qserialdevice.h"
-#include "sim/mifareclassic.h"
-#include "sim/ptyserver.h"
+#include "sim/cards/mifareclassic.h"
+#include "sim/transports/ptyserver.h"
 #include "windowrig.h"
 
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 // The Common page through the window, against the virtual reader, in virtual time.
 #include "common/protocol.h"
-#include "sim/readermodule.h"
+#include "sim/core/readermodule.h"
 #include "windowrig.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
-#include "simhiddevice.h"
-#include "simserialstream.h"
-#include "testutil.h"
 #include "link/virtualtime.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
+#include "testutil.h"
 
 #include <gtest/gtest.h>
 

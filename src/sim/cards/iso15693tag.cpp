@@ -1,6 +1,6 @@
 #include "iso15693tag.h"
 
-#include "fitted.h"
+#include "sim/cards/fitted.h"
 
 #include <algorithm>
 #include <stdexcept>

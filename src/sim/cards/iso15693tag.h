@@ -1,5 +1,5 @@
 #pragma once
-#include "field.h"
+#include "sim/cards/field.h"
 
 #include <QByteArray>
 #include <cstdint>

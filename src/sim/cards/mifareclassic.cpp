@@ -1,6 +1,6 @@
 #include "mifareclassic.h"
 
-#include "fitted.h"
+#include "sim/cards/fitted.h"
 
 #include <stdexcept>
 #include <string>

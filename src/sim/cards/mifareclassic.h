@@ -1,6 +1,6 @@
 #pragma once
-#include "field.h"
-#include "mifareaccess.h"
+#include "sim/cards/field.h"
+#include "sim/cards/mifareaccess.h"
 
 #include <QByteArray>
 #include <cstdint>

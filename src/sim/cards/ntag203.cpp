@@ -1,6 +1,6 @@
 #include "ntag203.h"
 
-#include "fitted.h"
+#include "sim/cards/fitted.h"
 
 #include <stdexcept>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
-#include "identity.h"
-#include "simframe.h"
+#include "sim/core/identity.h"
+#include "sim/core/simframe.h"
 
 #include <QByteArray>
 #include <optional>

@@ -1,10 +1,10 @@
 #include "cardkinds.h"
 
-#include "iso15693tag.h"
-#include "mifareclassic.h"
-#include "ntag203.h"
-#include "uhfmodule.h"
-#include "virtualreader.h"
+#include "sim/cards/iso15693tag.h"
+#include "sim/cards/mifareclassic.h"
+#include "sim/cards/ntag203.h"
+#include "sim/core/virtualreader.h"
+#include "sim/modules/uhfmodule.h"
 
 #include <functional>
 #include <memory>

@@ -1,9 +1,9 @@
 #include "parameterstore.h"
 
-#include "fitted.h"
+#include "sim/cards/fitted.h"
 
 #include "common/protocol.h"
-#include "identity.h"
+#include "sim/core/identity.h"
 
 namespace kv350::sim {
 namespace {

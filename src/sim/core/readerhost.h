@@ -1,5 +1,5 @@
 #pragma once
-#include "virtualreader.h"
+#include "sim/core/virtualreader.h"
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -1,5 +1,5 @@
 #pragma once
-#include "simframe.h"
+#include "sim/core/simframe.h"
 
 #include <QByteArray>
 #include <cstdint>

@@ -1,15 +1,15 @@
 #include "virtualreader.h"
 
-#include "cardmodule.h"
 #include "common/protocol.h"
-#include "identitymodule.h"
-#include "iso15693module.h"
-#include "mifaremodule.h"
-#include "ntagmodule.h"
-#include "parametermodule.h"
-#include "systemmodule.h"
-#include "uhfmodule.h"
-#include "userdatamodule.h"
+#include "sim/modules/cardmodule.h"
+#include "sim/modules/identitymodule.h"
+#include "sim/modules/iso15693module.h"
+#include "sim/modules/mifaremodule.h"
+#include "sim/modules/ntagmodule.h"
+#include "sim/modules/parametermodule.h"
+#include "sim/modules/systemmodule.h"
+#include "sim/modules/uhfmodule.h"
+#include "sim/modules/userdatamodule.h"
 
 namespace kv350::sim {
 

@@ -1,10 +1,10 @@
 #pragma once
-#include "bootloader.h"
-#include "faultplan.h"
-#include "field.h"
-#include "identity.h"
-#include "parameterstore.h"
-#include "readermodule.h"
+#include "sim/cards/field.h"
+#include "sim/core/bootloader.h"
+#include "sim/core/faultplan.h"
+#include "sim/core/identity.h"
+#include "sim/core/parameterstore.h"
+#include "sim/core/readermodule.h"
 
 #include <QByteArray>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "cardmodule.h"
 
 #include "common/protocol.h"
-#include "field.h"
+#include "sim/cards/field.h"
 
 namespace kv350::sim {
 

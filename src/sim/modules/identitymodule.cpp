@@ -1,7 +1,7 @@
 #include "identitymodule.h"
 
 #include "common/protocol.h"
-#include "identity.h"
+#include "sim/core/identity.h"
 
 namespace kv350::sim {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
-#include "iso15693tag.h"
-#include "readermodule.h"
+#include "sim/cards/iso15693tag.h"
+#include "sim/core/readermodule.h"
 
 namespace kv350::sim {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "mifareaccess.h"
+#include "sim/cards/mifareaccess.h"
 
 #include <QByteArray>
 #include <array>

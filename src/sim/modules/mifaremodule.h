@@ -1,7 +1,7 @@
 #pragma once
-#include "mifareclassic.h"
-#include "mifarekeystore.h"
-#include "readermodule.h"
+#include "sim/cards/mifareclassic.h"
+#include "sim/core/readermodule.h"
+#include "sim/modules/mifarekeystore.h"
 
 namespace kv350::sim {
 

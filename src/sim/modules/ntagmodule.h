@@ -1,6 +1,6 @@
 #pragma once
-#include "ntag203.h"
-#include "readermodule.h"
+#include "sim/cards/ntag203.h"
+#include "sim/core/readermodule.h"
 
 namespace kv350::sim {
 

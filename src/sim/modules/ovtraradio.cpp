@@ -1,7 +1,7 @@
 #include "ovtraradio.h"
 
 #include "common/protocol.h"
-#include "simframe.h"
+#include "sim/core/simframe.h"
 
 #include <QString>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "readermodule.h"
+#include "sim/core/readermodule.h"
 
 #include <QByteArray>
 #include <array>

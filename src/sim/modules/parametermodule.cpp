@@ -1,7 +1,7 @@
 #include "parametermodule.h"
 
 #include "common/protocol.h"
-#include "parameterstore.h"
+#include "sim/core/parameterstore.h"
 
 namespace kv350::sim {
 

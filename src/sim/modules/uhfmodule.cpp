@@ -1,7 +1,7 @@
 #include "uhfmodule.h"
 
 #include "common/protocol.h"
-#include "identity.h"
+#include "sim/core/identity.h"
 
 #include <QList>
 #include <optional>

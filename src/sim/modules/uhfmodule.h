@@ -1,7 +1,7 @@
 #pragma once
-#include "epctag.h"
-#include "ovtraradio.h"
-#include "readermodule.h"
+#include "sim/cards/epctag.h"
+#include "sim/core/readermodule.h"
+#include "sim/modules/ovtraradio.h"
 
 #include <vector>
 

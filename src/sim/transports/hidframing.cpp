@@ -1,7 +1,7 @@
 #include "hidframing.h"
 
 #include "common/protocol.h"
-#include "simframe.h"
+#include "sim/core/simframe.h"
 
 namespace kv350::sim {
 

@@ -1,7 +1,7 @@
 #pragma once
-#include "readerhost.h"
-#include "simframe.h"
-#include "virtualreader.h"
+#include "sim/core/readerhost.h"
+#include "sim/core/simframe.h"
+#include "sim/core/virtualreader.h"
 
 #include <QString>
 #include <deque>

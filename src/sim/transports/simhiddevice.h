@@ -1,8 +1,8 @@
 #pragma once
-#include "hidframing.h"
 #include "link/clock.h"
 #include "link/hidbackend.h"
-#include "readerhost.h"
+#include "sim/core/readerhost.h"
+#include "sim/transports/hidframing.h"
 
 #include <deque>
 #include <vector>

@@ -1,8 +1,8 @@
 #pragma once
 #include "link/clock.h"
 #include "link/serialdevice.h"
-#include "readerhost.h"
-#include "simframe.h"
+#include "sim/core/readerhost.h"
+#include "sim/core/simframe.h"
 
 #include <deque>
 

@@ -1,7 +1,7 @@
 // The MIFARE pages through the window against a virtual MIFARE Classic card.
 #include "common/protocol.h"
-#include "sim/field.h"
-#include "sim/mifareclassic.h"
+#include "sim/cards/field.h"
+#include "sim/cards/mifareclassic.h"
 #include "windowrig.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
-#include "iso15693module.h"
-#include "iso15693tag.h"
-#include "ntag203.h"
+#include "sim/cards/iso15693tag.h"
+#include "sim/cards/ntag203.h"
+#include "sim/core/virtualreader.h"
+#include "sim/modules/iso15693module.h"
 #include "testutil.h"
-#include "virtualreader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "mifareclassic.h"
+#include "sim/cards/mifareclassic.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "mifareclassic.h"
-#include "mifaremodule.h"
-#include "ntag203.h"
-#include "ntagmodule.h"
+#include "sim/cards/mifareclassic.h"
+#include "sim/cards/ntag203.h"
+#include "sim/core/virtualreader.h"
+#include "sim/modules/mifaremodule.h"
+#include "sim/modules/ntagmodule.h"
 #include "testutil.h"
-#include "virtualreader.h"
 
 #include <gtest/gtest.h>
 

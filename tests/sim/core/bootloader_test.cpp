@@ -1,6 +1,6 @@
 // The virtual reader's boot loader, frame by frame.
+#include "sim/core/virtualreader.h"
 #include "testutil.h"
-#include "virtualreader.h"
 
 #include <gtest/gtest.h>
 

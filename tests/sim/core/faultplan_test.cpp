@@ -1,4 +1,4 @@
-#include "readerhost.h"
+#include "sim/core/readerhost.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
+#include "sim/core/virtualreader.h"
 #include "testutil.h"
-#include "virtualreader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "cardkinds.h"
-#include "iso15693tag.h"
-#include "mifareclassic.h"
-#include "mifaremodule.h"
-#include "ntag203.h"
+#include "sim/cards/iso15693tag.h"
+#include "sim/cards/mifareclassic.h"
+#include "sim/cards/ntag203.h"
+#include "sim/core/cardkinds.h"
+#include "sim/core/virtualreader.h"
+#include "sim/modules/mifaremodule.h"
+#include "sim/modules/uhfmodule.h"
 #include "testutil.h"
-#include "uhfmodule.h"
-#include "virtualreader.h"
 
 #include <gtest/gtest.h>
 

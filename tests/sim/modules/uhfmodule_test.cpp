@@ -1,36 +1,15 @@
 // The UHF module: tag memory and radio texts in command 0x00, and the
-// automatic test streaming its results over every transport.
-#include "ptyclient.h"
-#include "ptyserver.h"
-#include "simhiddevice.h"
-#include "simserialstream.h"
+// automatic test's result frames (their delivery over each transport is in
+// transports/streaming_test.cpp).
+#include "sim/core/virtualreader.h"
+#include "sim/modules/uhfmodule.h"
 #include "testutil.h"
-#include "uhfmodule.h"
-#include "virtualreader.h"
-#include "link/virtualtime.h"
 
 #include <gtest/gtest.h>
 
 using namespace kv350::sim;
 
 namespace {
-
-Identity model(const char *name)
-{
-    Identity id;
-    id.model = name;
-    return id;
-}
-
-QByteArray moduleFrame(const QByteArray &text)
-{
-    return QByteArray(1, '\x02') + char(1 + text.size()) + '\0' + text;
-}
-
-QByteArray moduleReply(std::uint8_t sta, const QByteArray &data)
-{
-    return QByteArray(1, '\x02') + char(2 + data.size()) + '\0' + char(sta) + data;
-}
 
 // SOH, the text, two hex digits of the XOR of SOH and the text, CR.
 QByteArray wrapped(const QByteArray &text, int checkOffset = 0)
@@ -165,44 +144,6 @@ TEST_F(Uhf, RadioTextsSetTheModulesState)
     EXPECT_EQ(radio.mode(), RadioMode::Idle);
 }
 
-TEST(UhfStream, ResultFramesFollowTheStartOverHidUntilTheStop)
-{
-    kv350::VirtualTime time;
-    VirtualReader reader(model("KV350-MIC-X"));
-    SimHidDevice device(reader, time);
-    ASSERT_TRUE(device.open(0x0E6A, 0x0317));
-    QByteArray report;
-    EXPECT_EQ(device.readReport(report, -1), 0) << "nothing streams before the start";
-
-    ASSERT_EQ(device.writeReport(moduleFrame("A3\r")), 6);
-    ASSERT_EQ(device.readReport(report, 500), 64);
-    EXPECT_EQ(report.left(9), moduleReply(0, "A:OK\r"));
-    EXPECT_EQ(device.readReport(report, 0), 0) << "the first result comes one period later";
-    EXPECT_EQ(device.readReport(report, 150), 0);
-    EXPECT_EQ(time.nowMs(), 150);
-
-    for (const char *line : {"#0001 CH062 PASS", "#0002 CH248 PASS", "#0003 CH385 PASS"}) {
-        ASSERT_EQ(device.readReport(report, 500), 64);
-        EXPECT_EQ(report.left(4), hex("02 19 00 00"));
-        EXPECT_EQ(report.mid(4, 16), QByteArray(line));
-    }
-    EXPECT_EQ(time.nowMs(), 600);
-    EXPECT_EQ(reader.uhf().radio().autoTestFramesSent(), 3);
-
-    // Frames pile up while nobody reads, up to the backlog.
-    time.advance(100'000);
-    int waiting = 0;
-    while (device.readReport(report, 0) > 0)
-        ++waiting;
-    EXPECT_EQ(waiting, ReaderHost::MaxStreamBacklog);
-
-    ASSERT_EQ(device.writeReport(moduleFrame("A0\r")), 6);
-    ASSERT_EQ(device.readReport(report, 500), 64);
-    EXPECT_EQ(report.left(9), moduleReply(0, "A:OK\r"));
-    EXPECT_EQ(device.readReport(report, 1000), 0) << "the stop ends the stream";
-    EXPECT_EQ(device.readReport(report, -1), 0);
-}
-
 TEST(UhfStream, ResultFramesCarryChannelPowerAndSequence)
 {
     VirtualReader reader(model("KV350-U1"));
@@ -216,61 +157,4 @@ TEST(UhfStream, ResultFramesCarryChannelPowerAndSequence)
     EXPECT_EQ(frame.mid(4, 16), "#0005 CH248 PASS");
     EXPECT_EQ(frame.mid(20, 3), hex("00 F8 7F"));  // channel 248, PA 0x7F
     EXPECT_EQ(frame.mid(24, 3), hex("00 05 01"));  // sequence 5, modulation on
-}
-
-TEST(UhfStream, ResultFramesFollowOverTheSerialStream)
-{
-    kv350::VirtualTime time;
-    VirtualReader reader(model("KV350-LF-X"));
-    reader.uhf().radio().setPeriodMs(50);
-    SimSerialStream port(reader, time);
-    ASSERT_TRUE(port.open(QStringLiteral("/dev/ttyVIRT0")));
-    port.write(moduleFrame("A3\r"));
-    EXPECT_EQ(port.read(100), moduleReply(0, "A:OK\r"));
-    EXPECT_FALSE(port.waitForReadyRead(40));
-    EXPECT_TRUE(port.waitForReadyRead(500));
-    EXPECT_EQ(time.nowMs(), 50);
-    const QByteArray first = port.read(100);
-    ASSERT_EQ(first.size(), 27);
-    EXPECT_EQ(first.mid(4, 16), "#0001 CH062 PASS");
-    EXPECT_TRUE(port.waitForReadyRead(-1)) << "a stream is always in flight";
-    EXPECT_EQ(time.nowMs(), 100);
-
-    // The purge before the stop drops what came; after it, nothing more.
-    time.advance(120);
-    port.purge();
-    port.write(moduleFrame("A0\r"));
-    EXPECT_EQ(port.read(100), moduleReply(0, "A:OK\r"));
-    EXPECT_FALSE(port.waitForReadyRead(1000));
-
-    // Closed ports miss what streams meanwhile.
-    port.write(moduleFrame("A3\r"));
-    port.close();
-    time.advance(1000);
-    ASSERT_TRUE(port.open(QStringLiteral("/dev/ttyVIRT0")));
-    EXPECT_EQ(port.bytesAvailable(), 0);
-    EXPECT_TRUE(port.waitForReadyRead(60));
-    EXPECT_EQ(port.read(100).size(), 27);
-}
-
-TEST(UhfStream, ResultFramesFollowOnThePty)
-{
-    PtyServer server(model("KV350-MIC-X"));
-    ASSERT_TRUE(server.start()) << qPrintable(server.errorText());
-    server.withReader([](VirtualReader &r) { r.uhf().radio().setPeriodMs(10); });
-    PtyClient client(server.devicePath());
-    ASSERT_TRUE(client.isOpen());
-    ASSERT_TRUE(client.send(moduleFrame("A3\r")));
-    const QByteArray got = client.receiveAll(9 + 3 * 27, 3000);
-    ASSERT_EQ(got.size(), 9 + 3 * 27);
-    EXPECT_EQ(got.left(9), moduleReply(0, "A:OK\r"));
-    EXPECT_EQ(got.mid(9 + 4, 16), "#0001 CH062 PASS");
-    EXPECT_EQ(got.mid(9 + 27 + 4, 16), "#0002 CH248 PASS");
-
-    ASSERT_TRUE(client.send(moduleFrame("A0\r")));
-    // The stop's reply comes after whatever was still streaming.
-    const QByteArray rest = client.receiveAll(2000, 300);
-    EXPECT_TRUE(rest.endsWith(moduleReply(0, "A:OK\r")));
-    EXPECT_EQ(client.receiveAll(1, 100), QByteArray());
-    EXPECT_EQ(server.withReader([](VirtualReader &r) { return r.uhf().radio().mode(); }), RadioMode::Idle);
 }

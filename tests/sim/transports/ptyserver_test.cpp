@@ -1,5 +1,5 @@
 #include "ptyclient.h"
-#include "ptyserver.h"
+#include "sim/transports/ptyserver.h"
 #include "testutil.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "simhiddevice.h"
-#include "testutil.h"
 #include "link/virtualtime.h"
+#include "sim/transports/simhiddevice.h"
+#include "testutil.h"
 
 #include <gtest/gtest.h>
 

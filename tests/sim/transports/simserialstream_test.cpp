@@ -1,6 +1,6 @@
-#include "simserialstream.h"
-#include "testutil.h"
 #include "link/virtualtime.h"
+#include "sim/transports/simserialstream.h"
+#include "testutil.h"
 
 #include <gtest/gtest.h>
 
