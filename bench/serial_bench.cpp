@@ -3,15 +3,14 @@
 //     against the same exchange done with plain POSIX write/read on the pty;
 //  2. CPU time used while ReadSerialFrame waits out its reply window with no reply.
 // Usage: bench_serial [transactions] [time-outs] [window]
-#include "nullhid.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "link/serialtransport.h"
+#include "nullhid.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 #include <algorithm>
-#include <vector>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -20,6 +19,7 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace kv350;
 using bench::NullHid;

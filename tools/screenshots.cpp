@@ -70,7 +70,8 @@ int main(int argc, char **argv)
                 continue;
             tabs->setCurrentIndex(i);
             app.processEvents();
-            const QString file = QStringLiteral("%1/%2-%3.png").arg(out, QLatin1String(languages[lang]), tabs->widget(i)->objectName());
+            const QString file =
+                QStringLiteral("%1/%2-%3.png").arg(out, QLatin1String(languages[lang]), tabs->widget(i)->objectName());
             if (window.grab().save(file))
                 ++written;
         }

@@ -5,13 +5,13 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QBuffer>
+#include <QFileDialog>
 #include <QMediaDevices>
+#include <QMessageBox>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
-#include <QFileDialog>
-#include <QMessageBox>
 
 namespace kv350 {
 

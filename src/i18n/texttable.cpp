@@ -6,6 +6,7 @@ namespace kv350::i18n {
 
 namespace {
 
+// clang-format off
 constexpr Triplet Triplets[] = {
     // Window and menu
     {"KV350 Tools V0182", "KV350 工具程式 V0182", "KV350 工具程式 V0182"},
@@ -196,6 +197,7 @@ constexpr Triplet Triplets[] = {
     {"[0F][01] Set Reboot", "[0F][01] 设定重新开机", "[0F][01] 設定重新開機"},
     {"[0F][02] Use Default", "[0F][02] 恢复出厂值", "[0F][02] 恢復出廠值"},
 };
+// clang-format on
 static_assert(std::size(Triplets) == TripletCount);
 
 constexpr Triplet Added[] = {

@@ -1,9 +1,9 @@
 // The tone the real sounder plays: its length, loudness and pitch.
 #include "app/services.h"
 
-#include <gtest/gtest.h>
 #include <cstdint>
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 using namespace kv350;
 

@@ -155,5 +155,6 @@ TEST(NtagUrl, TheRecordThePageWritesParsesAsAUri)
     // Thirteen URI bytes fit: a 13-character host fills the record exactly.
     EXPECT_EQ(readUri(QByteArray::fromHex(cards::UrlHeaderHex) + cards::urlBlock("abcdefghijklm")),
               "http://www.abcdefghijklm");
-    EXPECT_NE(readUri(QByteArray::fromHex("E11012000103A010440312D1010E55") ), "http://www.") << "a cut record is refused";
+    EXPECT_NE(readUri(QByteArray::fromHex("E11012000103A010440312D1010E55")), "http://www.")
+        << "a cut record is refused";
 }

@@ -86,11 +86,11 @@ TEST(CliFirmware, ArgumentsOfTheFirmwareCommands)
     EXPECT_EQ(r.options->files, QStringList{"x.KFW"});
 
     for (const char *bad : {
-             "firmware",                                           // no action
-             "firmware flash x.KFW",                               // unknown action
-             "firmware info",                                      // no file
-             "firmware info a b",                                  // two files
-             "firmware pack --model KV350-M1 a.bin b.KFW",         // no version
+             "firmware",                                              // no action
+             "firmware flash x.KFW",                                  // unknown action
+             "firmware info",                                         // no file
+             "firmware info a b",                                     // two files
+             "firmware pack --model KV350-M1 a.bin b.KFW",            // no version
              "firmware pack --model KV350-MIC-X12 --version V1 a b",  // 13 characters
              "firmware pack --model KV350-M1 --version V1.00 a b",    // 5 characters
              "firmware pack --model KV350-M1 --version V1 a",         // no output
@@ -105,8 +105,8 @@ TEST(CliFirmware, ArgumentsOfTheFirmwareCommands)
 TEST(CliFirmware, UpgradeOnATerminalLineAndItsFailure)
 {
     FileFolder folder;
-    const QString file = folder.write("m.KFW", firmware::packKfwFile("KV350-MIC", "V2.0",
-                                                                   programImage("KV350-MIC", "V2.0")));
+    const QString file = folder.write("m.KFW",
+                                      firmware::packKfwFile("KV350-MIC", "V2.0", programImage("KV350-MIC", "V2.0")));
     const ParseResult parsed = parseLine("firmware upgrade " + file);
     ASSERT_TRUE(parsed.options);
 
@@ -118,7 +118,8 @@ TEST(CliFirmware, UpgradeOnATerminalLineAndItsFailure)
         << err.toStdString();
     EXPECT_TRUE(out.contains("[##############################] 100%  KV350 firmware update complete.\n"))
         << out.toStdString();
-    EXPECT_TRUE(out.contains("[---------------------------" "---]   0%  \n"));
+    EXPECT_TRUE(out.contains("[---------------------------"
+                             "---]   0%  \n"));
     EXPECT_TRUE(out.contains("File:    size 03E8")) << out.toStdString();
     EXPECT_TRUE(out.contains("Version: V2.0\n"));
 

@@ -20,7 +20,6 @@
 
 namespace kv350::testing {
 
-
 // Virtual time whose "process pending input" runs what a test scripts there:
 // the clicks a user makes while a long operation polls.
 struct ScriptedPause final : Pause {

@@ -78,10 +78,7 @@ struct WindowRig {
     // The last request frame the reader received.
     QByteArray lastRequest() const { return reader->requests().empty() ? QByteArray() : reader->requests().back(); }
     // Serial transport through the in-process serial stream, as a pty reader would be used.
-    void useSerial()
-    {
-        window->addExtraPort(QStringLiteral("/dev/virtual-reader"), true);
-    }
+    void useSerial() { window->addExtraPort(QStringLiteral("/dev/virtual-reader"), true); }
 
     VirtualTime time;
     std::unique_ptr<sim::VirtualReader> reader;

@@ -29,9 +29,12 @@ enum class Way { Hid, Pty, Stream };
 inline const char *wayName(Way way)
 {
     switch (way) {
-    case Way::Hid: return "hid";
-    case Way::Pty: return "pty";
-    case Way::Stream: return "stream";
+    case Way::Hid:
+        return "hid";
+    case Way::Pty:
+        return "pty";
+    case Way::Stream:
+        return "stream";
     }
     return "?";
 }

@@ -260,14 +260,15 @@ TEST(LanguageStoreBroken, UnreadableAndUnwritableStoreStartsInEnglishAndStillSwi
 
     i18n::QSettingsLanguageStore store(QSettings::IniFormat);
     WindowRig base;  // for its fakes and the virtual reader
-    TfrmMain window(WindowServices{*base.hid, *base.serial, base.time, base.time, base.sounder, base.dialogs, store,
-                                   base.ports});
+    TfrmMain window(
+        WindowServices{*base.hid, *base.serial, base.time, base.time, base.sounder, base.dialogs, store, base.ports});
     window.show();
     EXPECT_EQ(window.language().LanguageName(), "English");
     EXPECT_EQ(window.findChild<QLabel *>("pnStatus")->text(), "[Connected] (KV350-MIC   V1.0) (SN:12345678)");
 
     window.mnuSimplifiedClick();
     EXPECT_EQ(window.language().LanguageName(), "ChineseGB") << "the choice holds for this run";
-    EXPECT_EQ(window.findChild<QLabel *>("pnMsg")->text(), QString::fromUtf8("指令完成。")) << "and the reader was found again";
+    EXPECT_EQ(window.findChild<QLabel *>("pnMsg")->text(), QString::fromUtf8("指令完成。"))
+        << "and the reader was found again";
     EXPECT_EQ(store.readLanguage(), std::nullopt) << "nothing could be stored";
 }

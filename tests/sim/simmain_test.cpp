@@ -49,7 +49,7 @@ public:
     QByteArray firstLine(int timeoutMs)
     {
         QByteArray line;
-        pollfd pfd {m_out, POLLIN, 0};
+        pollfd pfd{m_out, POLLIN, 0};
         char c = 0;
         while (c != '\n' && ::poll(&pfd, 1, timeoutMs) > 0 && ::read(m_out, &c, 1) == 1)
             line.append(c);
@@ -164,7 +164,6 @@ inline void PrintTo(const ArgsRow &row, std::ostream *os)
         *os << a << ' ';
 }
 
-
 class SimExecutableArgs : public ::testing::TestWithParam<ArgsRow> {};
 
 TEST_P(SimExecutableArgs, ExitAndSay)
@@ -176,6 +175,7 @@ TEST_P(SimExecutableArgs, ExitAndSay)
     EXPECT_TRUE(output.contains(GetParam().output)) << output.constData();
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Refused, SimExecutableArgs,
     ::testing::Values(ArgsRow {{"--model", "KV350-XYZ"}, 2, "unknown model KV350-XYZ"},
@@ -189,3 +189,4 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgsRow {{"--help"}, 0, "Usage: kv350-sim"},
                       // The kinds are listed before main() runs; "epc" was once still empty then.
                       ArgsRow {{"--help"}, 0, ", epc."}));
+// clang-format on

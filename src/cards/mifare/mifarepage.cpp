@@ -178,8 +178,9 @@ void MifarePage::btnM1WriteClick()
         m_context.reporter.ShowCommandError();
         return;
     }
-    report(m_context, cardCommand(m_context, mifareWriteFrame(k, m_sbM1Sector->value(), m_sbM1Block->value(), data.bytes),
-                                  ReaderLink::DefaultResponseLimit));
+    report(m_context,
+           cardCommand(m_context, mifareWriteFrame(k, m_sbM1Sector->value(), m_sbM1Block->value(), data.bytes),
+                       ReaderLink::DefaultResponseLimit));
 }
 
 void MifarePage::btnM1UIDClick()

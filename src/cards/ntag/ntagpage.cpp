@@ -174,8 +174,8 @@ void NtagPage::btnNWriteClick()
         m_context.reporter.ShowCommandError();
         return;
     }
-    report(m_context, cardCommand(m_context, ntagWriteFrame(m_sbNBlock->value(), data.bytes),
-                                  ReaderLink::DefaultResponseLimit));
+    report(m_context,
+           cardCommand(m_context, ntagWriteFrame(m_sbNBlock->value(), data.bytes), ReaderLink::DefaultResponseLimit));
 }
 
 void NtagPage::btnNReadAllClick()
@@ -207,7 +207,8 @@ void NtagPage::btnNReadAllClick()
 void NtagPage::btnNURLWriteClick()
 {
     const QByteArray header = parseHexBytes(m_edNURL1->text(), BlockSize).value_or(QByteArray(BlockSize, char(0xFF)));
-    const CardResult first = cardCommand(m_context, ntagWriteFrame(UrlHeaderPage, header), ReaderLink::DefaultResponseLimit);
+    const CardResult first = cardCommand(m_context, ntagWriteFrame(UrlHeaderPage, header),
+                                         ReaderLink::DefaultResponseLimit);
     // Pages 3-6 refused: writing the text behind them would leave half a record.
     if (first != CardResult::Done) {
         report(m_context, first);

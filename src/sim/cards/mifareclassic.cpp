@@ -19,25 +19,39 @@ constexpr int LargeSectorBlocks = 16;
 const char *mifareErrorName(MifareError error)
 {
     switch (error) {
-    case MifareError::None: return "None";
-    case MifareError::NoCard: return "NoCard";
-    case MifareError::NotMifareClassic: return "NotMifareClassic";
-    case MifareError::Malformed: return "Malformed";
-    case MifareError::NoStoredKey: return "NoStoredKey";
-    case MifareError::OutOfRange: return "OutOfRange";
-    case MifareError::NotSelected: return "NotSelected";
-    case MifareError::NotAuthenticated: return "NotAuthenticated";
-    case MifareError::AuthFailed: return "AuthFailed";
-    case MifareError::SectorUnusable: return "SectorUnusable";
-    case MifareError::KeyBNotUsable: return "KeyBNotUsable";
-    case MifareError::AccessDenied: return "AccessDenied";
-    case MifareError::ReadOnly: return "ReadOnly";
+    case MifareError::None:
+        return "None";
+    case MifareError::NoCard:
+        return "NoCard";
+    case MifareError::NotMifareClassic:
+        return "NotMifareClassic";
+    case MifareError::Malformed:
+        return "Malformed";
+    case MifareError::NoStoredKey:
+        return "NoStoredKey";
+    case MifareError::OutOfRange:
+        return "OutOfRange";
+    case MifareError::NotSelected:
+        return "NotSelected";
+    case MifareError::NotAuthenticated:
+        return "NotAuthenticated";
+    case MifareError::AuthFailed:
+        return "AuthFailed";
+    case MifareError::SectorUnusable:
+        return "SectorUnusable";
+    case MifareError::KeyBNotUsable:
+        return "KeyBNotUsable";
+    case MifareError::AccessDenied:
+        return "AccessDenied";
+    case MifareError::ReadOnly:
+        return "ReadOnly";
     }
     return "?";
 }
 
 MifareClassicCard::MifareClassicCard(Size size, QByteArray uid)
-    : m_size(size), m_uid(uid.size() == 4 || uid.size() == 7 ? std::move(uid) : fitted(std::move(uid), 4)),
+    : m_size(size),
+      m_uid(uid.size() == 4 || uid.size() == 7 ? std::move(uid) : fitted(std::move(uid), 4)),
       m_memory((size == Size::K1 ? 1024 : 4096), '\0')
 {
     // Block 0: UID, its BCC for a single-size UID, SAK, ATQA (low byte first), manufacturer data.
@@ -195,11 +209,13 @@ bool MifareClassicCard::allows(int sector, int block, DataOp op) const
         return false;
     if (block == trailerBlock(sector)) {
         switch (op) {
-        case DataOp::Read: return allows(sector, TrailerOp::ReadAccess);
+        case DataOp::Read:
+            return allows(sector, TrailerOp::ReadAccess);
         case DataOp::Write:
             return allows(sector, TrailerOp::WriteKeyA) || allows(sector, TrailerOp::WriteAccess) ||
                    allows(sector, TrailerOp::WriteKeyB);
-        default: return false;
+        default:
+            return false;
         }
     }
     if (sector == 0 && block == 0 && op != DataOp::Read)

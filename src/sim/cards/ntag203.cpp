@@ -49,13 +49,20 @@ std::uint8_t settable(int lockByte, const std::array<std::uint8_t, 4> &inForce)
 const char *ntagErrorName(NtagError error)
 {
     switch (error) {
-    case NtagError::None: return "None";
-    case NtagError::NoCard: return "NoCard";
-    case NtagError::NotNtag: return "NotNtag";
-    case NtagError::Malformed: return "Malformed";
-    case NtagError::NoSuchPage: return "NoSuchPage";
-    case NtagError::ReadOnly: return "ReadOnly";
-    case NtagError::Locked: return "Locked";
+    case NtagError::None:
+        return "None";
+    case NtagError::NoCard:
+        return "NoCard";
+    case NtagError::NotNtag:
+        return "NotNtag";
+    case NtagError::Malformed:
+        return "Malformed";
+    case NtagError::NoSuchPage:
+        return "NoSuchPage";
+    case NtagError::ReadOnly:
+        return "ReadOnly";
+    case NtagError::Locked:
+        return "Locked";
     }
     return "?";
 }
@@ -102,7 +109,8 @@ void Ntag203Card::setPage(int p, const QByteArray &bytes4)
 
 Ntag203Card::LockBytes Ntag203Card::currentLocks() const
 {
-    return {memoryByte(LockPage, 2), memoryByte(LockPage, 3), memoryByte(DynamicLockPage, 0), memoryByte(DynamicLockPage, 1)};
+    return {memoryByte(LockPage, 2), memoryByte(LockPage, 3), memoryByte(DynamicLockPage, 0),
+            memoryByte(DynamicLockPage, 1)};
 }
 
 // Static lock bits: byte 0 bit 3 the CC, bits 4–7 pages 4–7, byte 1 pages 8–15.
@@ -165,8 +173,7 @@ bool Ntag203Card::write(int p, const QByteArray &bytes4)
         const int first = p == LockPage ? 2 : 0;  // where the lock bytes sit in the page
         const int lockByte = p == LockPage ? 0 : 2;
         for (int i = 0; i < 2; ++i)
-            setByte(p, first + i,
-                    memoryByte(p, first + i) | (d(first + i) & settable(lockByte + i, m_activeLocks)));
+            setByte(p, first + i, memoryByte(p, first + i) | (d(first + i) & settable(lockByte + i, m_activeLocks)));
     } else if (locks(m_activeLocks, p)) {
         return fail(NtagError::Locked);
     } else if (p == CapabilityPage) {

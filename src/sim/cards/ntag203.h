@@ -11,12 +11,12 @@ namespace kv350::sim {
 // Why the last NTAG operation failed, for tests; the wire only says STA 01.
 enum class NtagError {
     None,
-    NoCard,     // reader: no ISO 14443A card in the field
-    NotNtag,    // reader: the ISO 14443A card in the field is another kind
-    Malformed,  // reader: DATA of the wrong length, or not 00 00 in front of the page
-    NoSuchPage, // tag: a page beyond 41 (NAK)
-    ReadOnly,   // tag: the serial number (pages 0–1) or the counter (page 41)
-    Locked,     // tag: a lock bit makes the page read-only
+    NoCard,      // reader: no ISO 14443A card in the field
+    NotNtag,     // reader: the ISO 14443A card in the field is another kind
+    Malformed,   // reader: DATA of the wrong length, or not 00 00 in front of the page
+    NoSuchPage,  // tag: a page beyond 41 (NAK)
+    ReadOnly,    // tag: the serial number (pages 0–1) or the counter (page 41)
+    Locked,      // tag: a lock bit makes the page read-only
 };
 const char *ntagErrorName(NtagError error);
 
@@ -85,7 +85,7 @@ private:
 
     QByteArray m_uid;
     QByteArray m_memory;
-    LockBytes m_activeLocks {};  // taken at activate()
+    LockBytes m_activeLocks{};  // taken at activate()
     NtagError m_lastError = NtagError::None;
 };
 

@@ -90,8 +90,8 @@ std::vector<QByteArray> BootLoader::handle(const Request &request, const Identit
 
 QByteArray BootLoader::status() const
 {
-    return QByteArray(boot::Magic, sizeof boot::Magic) + char(boot::ProtocolVersion) + word(unsigned(m_area.size()))
-           + char(boot::ChunkSize) + char(m_applicationValid ? boot::FlagApplicationValid : 0);
+    return QByteArray(boot::Magic, sizeof boot::Magic) + char(boot::ProtocolVersion) + word(unsigned(m_area.size())) +
+           char(boot::ChunkSize) + char(m_applicationValid ? boot::FlagApplicationValid : 0);
 }
 
 QByteArray BootLoader::begin(const Request &request)

@@ -9,26 +9,42 @@ namespace kv350::sim {
 const char *faultKindName(FaultKind kind)
 {
     switch (kind) {
-    case FaultKind::None: return "none";
-    case FaultKind::NoReply: return "no-reply";
-    case FaultKind::Late: return "late";
-    case FaultKind::Split: return "split";
-    case FaultKind::Noise: return "noise";
-    case FaultKind::WrongCmd: return "wrong-cmd";
-    case FaultKind::Status: return "status";
-    case FaultKind::Truncate: return "truncate";
-    case FaultKind::OverLong: return "over-long";
-    case FaultKind::DeviceGone: return "device-gone";
-    case FaultKind::Leading: return "leading";
-    case FaultKind::Trailing: return "trailing";
-    case FaultKind::Duplicate: return "duplicate";
-    case FaultKind::Flood: return "flood";
-    case FaultKind::Vanish: return "vanish";
+    case FaultKind::None:
+        return "none";
+    case FaultKind::NoReply:
+        return "no-reply";
+    case FaultKind::Late:
+        return "late";
+    case FaultKind::Split:
+        return "split";
+    case FaultKind::Noise:
+        return "noise";
+    case FaultKind::WrongCmd:
+        return "wrong-cmd";
+    case FaultKind::Status:
+        return "status";
+    case FaultKind::Truncate:
+        return "truncate";
+    case FaultKind::OverLong:
+        return "over-long";
+    case FaultKind::DeviceGone:
+        return "device-gone";
+    case FaultKind::Leading:
+        return "leading";
+    case FaultKind::Trailing:
+        return "trailing";
+    case FaultKind::Duplicate:
+        return "duplicate";
+    case FaultKind::Flood:
+        return "flood";
+    case FaultKind::Vanish:
+        return "vanish";
     }
     return "?";
 }
 
 // Designated initialisers: each factory names only the fields its kind uses.
+// clang-format off
 Fault Fault::noReply() { return {.kind = FaultKind::NoReply}; }
 Fault Fault::late(int delayMs) { return {.kind = FaultKind::Late, .delayMs = delayMs}; }
 Fault Fault::split(int pieceSize, int gapMs)
@@ -44,6 +60,7 @@ Fault Fault::deviceGone(int goneMs) { return {.kind = FaultKind::DeviceGone, .go
 Fault Fault::leading(const QByteArray &bytes) { return {.kind = FaultKind::Leading, .bytes = bytes}; }
 Fault Fault::trailing(const QByteArray &bytes) { return {.kind = FaultKind::Trailing, .bytes = bytes}; }
 Fault Fault::duplicate(int gapMs) { return {.kind = FaultKind::Duplicate, .gapMs = gapMs}; }
+// clang-format on
 Fault Fault::vanish(int afterMs, int goneMs)
 {
     return {.kind = FaultKind::Vanish, .delayMs = afterMs, .goneMs = goneMs};
@@ -62,9 +79,8 @@ void FaultPlan::queue(const Fault &fault, int count)
 void FaultPlan::setRandom(std::uint32_t seed, double probability, std::vector<FaultKind> kinds)
 {
     if (kinds.empty())
-        kinds = {FaultKind::NoReply, FaultKind::Late,     FaultKind::Split,
-                 FaultKind::Noise,   FaultKind::WrongCmd, FaultKind::Status,
-                 FaultKind::Truncate, FaultKind::OverLong};
+        kinds = {FaultKind::NoReply,  FaultKind::Late,   FaultKind::Split,    FaultKind::Noise,
+                 FaultKind::WrongCmd, FaultKind::Status, FaultKind::Truncate, FaultKind::OverLong};
     m_kinds = std::move(kinds);
     m_rng.seed(seed);
     // Compared with one 32-bit draw, so the outcome does not depend on the library's distributions.
@@ -98,11 +114,15 @@ Fault FaultPlan::randomFault()
 {
     const FaultKind kind = m_kinds[draw(std::uint32_t(m_kinds.size()))];
     switch (kind) {
-    case FaultKind::None: return Fault::none();
-    case FaultKind::NoReply: return Fault::noReply();
-    case FaultKind::Late: return Fault::late(1 + int(draw(1000)));
+    case FaultKind::None:
+        return Fault::none();
+    case FaultKind::NoReply:
+        return Fault::noReply();
+    case FaultKind::Late:
+        return Fault::late(1 + int(draw(1000)));
     // Pieces shorter than any reply, so the split always shows.
-    case FaultKind::Split: return Fault::split(1 + int(draw(3)), 1 + int(draw(10)));
+    case FaultKind::Split:
+        return Fault::split(1 + int(draw(3)), 1 + int(draw(10)));
     case FaultKind::Noise: {
         // Never an STX: noise here is what comes before a frame, not a second frame.
         QByteArray bytes;
@@ -112,12 +132,17 @@ Fault FaultPlan::randomFault()
         return Fault::noise(bytes);
     }
     // Every command code is below 0x80, so this echo is always wrong.
-    case FaultKind::WrongCmd: return Fault::wrongCmd(std::uint8_t(0x80 | draw(0x80)));
-    case FaultKind::Status: return Fault::status(draw(2) ? proto::StaRejected : proto::StaFailed);
+    case FaultKind::WrongCmd:
+        return Fault::wrongCmd(std::uint8_t(0x80 | draw(0x80)));
+    case FaultKind::Status:
+        return Fault::status(draw(2) ? proto::StaRejected : proto::StaFailed);
     // Shorter than any reply, so the cut always bites.
-    case FaultKind::Truncate: return Fault::truncated(1 + int(draw(3)));
-    case FaultKind::OverLong: return Fault::overLong(std::uint8_t(254 + draw(2)));
-    case FaultKind::DeviceGone: return Fault::deviceGone(1 + int(draw(3000)));
+    case FaultKind::Truncate:
+        return Fault::truncated(1 + int(draw(3)));
+    case FaultKind::OverLong:
+        return Fault::overLong(std::uint8_t(254 + draw(2)));
+    case FaultKind::DeviceGone:
+        return Fault::deviceGone(1 + int(draw(3000)));
     // Zero padding, or a false start: an STX whose LEN no reply can have.
     case FaultKind::Leading:
         return Fault::leading(draw(2) ? QByteArray(1 + int(draw(4)), '\0') : QByteArray("\x02\xFF", 2));
@@ -129,9 +154,12 @@ Fault FaultPlan::randomFault()
         return Fault::trailing(frame);
     }
     // Back to back: a copy sent later is a stray frame like a late reply.
-    case FaultKind::Duplicate: return Fault::duplicate(0);
-    case FaultKind::Flood: return Fault::flood(1 + int(draw(1000)));
-    case FaultKind::Vanish: return Fault::vanish(int(draw(500)), 1 + int(draw(3000)));
+    case FaultKind::Duplicate:
+        return Fault::duplicate(0);
+    case FaultKind::Flood:
+        return Fault::flood(1 + int(draw(1000)));
+    case FaultKind::Vanish:
+        return Fault::vanish(int(draw(500)), 1 + int(draw(3000)));
     }
     return Fault::none();
 }

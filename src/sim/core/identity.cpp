@@ -5,8 +5,7 @@ namespace kv350::sim {
 const std::vector<QByteArray> &knownModels()
 {
     static const std::vector<QByteArray> models = {
-        "KV350-M1", "KV350-U1", "KV350-MIC", "KV350-IC",
-        "KV350-LF", "KV350-MIC-X", "KV350-LF-X", "KV350-A1",
+        "KV350-M1", "KV350-U1", "KV350-MIC", "KV350-IC", "KV350-LF", "KV350-MIC-X", "KV350-LF-X", "KV350-A1",
     };
     return models;
 }

@@ -24,7 +24,7 @@ public:
         bool writeFails = false;  // device gone: the write carrying the request fails
         bool ignored = false;     // the reader is rebooting and hears nothing
         std::vector<TimedChunk> chunks;
-        qint64 vanishAtMs = -1;   // the device goes away then, before any reply (FaultKind::Vanish)
+        qint64 vanishAtMs = -1;  // the device goes away then, before any reply (FaultKind::Vanish)
     };
     // A whole frame arriving at nowMs.
     Outcome receive(const QByteArray &frame, qint64 nowMs);

@@ -14,9 +14,7 @@
 namespace kv350::sim {
 
 VirtualReader::VirtualReader(Identity identity)
-    : m_identity(std::move(identity)),
-      m_parameters(m_identity.model),
-      m_userMemory(UserMemorySize, '\0')
+    : m_identity(std::move(identity)), m_parameters(m_identity.model), m_userMemory(UserMemorySize, '\0')
 {
     addModule(std::make_unique<IdentityModule>());
     addModule(std::make_unique<ParameterModule>());

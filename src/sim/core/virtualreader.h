@@ -101,7 +101,7 @@ private:
     FaultPlan m_faults;
     BootLoader m_bootLoader;
     Field m_field;
-    MifareModule *m_mifare = nullptr;  // owned by m_modules
+    MifareModule *m_mifare = nullptr;      // owned by m_modules
     NtagModule *m_ntag = nullptr;          // likewise
     Iso15693Module *m_iso15693 = nullptr;  // likewise
     std::vector<std::unique_ptr<ReaderModule>> m_modules;

@@ -25,9 +25,9 @@ std::vector<QByteArray> IdentityModule::handle(const Request &request, ReaderCon
     const Identity &id = context.identity();
     if (request.cmd == proto::CmdSerialNumber)
         return {makeReply(request.cmd, proto::StaOk, fixedWidth(id.serial, proto::SerialWidth, '\0'))};
-    return {makeReply(request.cmd, proto::StaOk,
-                      fixedWidth(id.model, proto::ModelNameWidth, ' ')
-                          + fixedWidth(id.version, proto::VersionWidth, ' '))};
+    return {
+        makeReply(request.cmd, proto::StaOk,
+                  fixedWidth(id.model, proto::ModelNameWidth, ' ') + fixedWidth(id.version, proto::VersionWidth, ' '))};
 }
 
 }  // namespace kv350::sim

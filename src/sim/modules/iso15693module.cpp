@@ -13,12 +13,18 @@ constexpr int BlockSize = Iso15693Tag::BlockSize;
 const char *isoErrorName(IsoError error)
 {
     switch (error) {
-    case IsoError::None: return "None";
-    case IsoError::NoTag: return "NoTag";
-    case IsoError::Malformed: return "Malformed";
-    case IsoError::NotAddressed: return "NotAddressed";
-    case IsoError::BlockNotAvailable: return "BlockNotAvailable";
-    case IsoError::BlockLocked: return "BlockLocked";
+    case IsoError::None:
+        return "None";
+    case IsoError::NoTag:
+        return "NoTag";
+    case IsoError::Malformed:
+        return "Malformed";
+    case IsoError::NotAddressed:
+        return "NotAddressed";
+    case IsoError::BlockNotAvailable:
+        return "BlockNotAvailable";
+    case IsoError::BlockLocked:
+        return "BlockLocked";
     }
     return "?";
 }
@@ -87,8 +93,8 @@ QByteArray Iso15693Module::answer(const Request &request, Iso15693Tag &tag)
     const int first = byteAt(data, UidSize);
     const int count = byteAt(data, UidSize + 1);
     for (int i = 0; i < count; ++i) {
-        const std::optional<QByteArray> response =
-            tag.writeSingleBlock(address, first + i, data.mid(UidSize + 2 + i * BlockSize, BlockSize));
+        const std::optional<QByteArray> response = tag.writeSingleBlock(
+            address, first + i, data.mid(UidSize + 2 + i * BlockSize, BlockSize));
         if (!response || (byteAt(*response, 0) & 0x01))
             return relay(request.cmd, response);
     }

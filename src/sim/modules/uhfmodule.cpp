@@ -77,9 +77,12 @@ QByteArray done(char letter, bool *ok)
 const char *reasonOf(TagError error)
 {
     switch (error) {
-    case TagError::Overrun: return "ADDR";
-    case TagError::Locked: return "LOCKED";
-    case TagError::None: break;
+    case TagError::Overrun:
+        return "ADDR";
+    case TagError::Locked:
+        return "LOCKED";
+    case TagError::None:
+        break;
     }
     return "SYNTAX";
 }

@@ -64,7 +64,7 @@ bool PtyServer::openPty()
         ::close(master);
         return false;
     }
-    termios tio {};
+    termios tio{};
     tcgetattr(slave, &tio);
     cfmakeraw(&tio);
     cfsetispeed(&tio, B115200);

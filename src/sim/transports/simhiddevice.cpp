@@ -27,9 +27,8 @@ bool SimHidDevice::open(std::uint16_t vid, std::uint16_t pid)
 {
     close();
     if (vid != m_vid || pid != m_pid) {
-        m_error = QStringLiteral("no HID device %1:%2")
-                      .arg(vid, 4, 16, QLatin1Char('0'))
-                      .arg(pid, 4, 16, QLatin1Char('0'));
+        m_error =
+            QStringLiteral("no HID device %1:%2").arg(vid, 4, 16, QLatin1Char('0')).arg(pid, 4, 16, QLatin1Char('0'));
         return false;
     }
     const qint64 now = m_clock.nowMs();
@@ -97,8 +96,7 @@ int SimHidDevice::readReport(QByteArray &out, int timeoutMs)
     }
     dropOverflow(now);
     const qint64 deadline = timeoutMs < 0 ? Never : now + timeoutMs;
-    qint64 unplugAt =
-        !m_broken && rebootAfterOpen() && m_host.offlineFromMs() > now ? m_host.offlineFromMs() : Never;
+    qint64 unplugAt = !m_broken && rebootAfterOpen() && m_host.offlineFromMs() > now ? m_host.offlineFromMs() : Never;
     if (const qint64 goneFrom = m_reader.faults().goneFromMs(); !m_broken && goneFrom > now)
         unplugAt = std::min(unplugAt, goneFrom);  // pulled out while a reply is awaited
     if (!m_broken)

@@ -4,8 +4,7 @@
 
 namespace kv350::sim {
 
-SimSerialStream::SimSerialStream(VirtualReader &reader, Clock &clock)
-    : m_reader(reader), m_clock(clock), m_host(reader)
+SimSerialStream::SimSerialStream(VirtualReader &reader, Clock &clock) : m_reader(reader), m_clock(clock), m_host(reader)
 {
 }
 

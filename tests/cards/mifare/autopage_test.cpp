@@ -130,7 +130,9 @@ TEST(AccessEditor, ClicksSelectWholeRowsAndRecomputeTheText)
     WindowRig rig("KV350-MIC");
     rig.show();
     auto *text = rig.find<QLineEdit>("edM1CardKeyAccess");
-    auto checked = [&](int n) { return rig.find<QRadioButton>(qPrintable(QStringLiteral("RadioButton%1").arg(n)))->isChecked(); };
+    auto checked = [&](int n) {
+        return rig.find<QRadioButton>(qPrintable(QStringLiteral("RadioButton%1").arg(n)))->isChecked();
+    };
     auto click = [&](int n) { rig.click(qPrintable(QStringLiteral("RadioButton%1").arg(n))); };
     EXPECT_EQ(text->text(), "FF078069");
 

@@ -220,7 +220,8 @@ TEST(MifareKeyPage, IssueACardWithNewKeysAndAccessBits)
     rig.click("btnM1CardKey");
     EXPECT_EQ(rig.message(), "Command Done.");
     EXPECT_EQ(rig.lastRequest().left(12), hex("02 1A 16 60 FF FF FF FF FF FF 02 03"));
-    EXPECT_EQ(rig.card->block(2, 3), hex("A0A1A2A3A4A5") + QByteArray::fromHex(access.toLatin1()) + hex("B0B1B2B3B4B5"));
+    EXPECT_EQ(rig.card->block(2, 3),
+              hex("A0A1A2A3A4A5") + QByteArray::fromHex(access.toLatin1()) + hex("B0B1B2B3B4B5"));
 
     // The old key no longer opens the sector; the new one does, and block 0 is read-only now.
     rig.find<QScrollBar>("sbM1Sector")->setValue(2);

@@ -85,8 +85,7 @@ TEST_F(IsoWire, ReadBlocksAndTheirRange)
     tag->setBlock(3, hex("03 13 23 33"));
     tag->setBlock(4, hex("04 14 24 34"));
     EXPECT_EQ(addressed("22", "03 02"), hex("02 0B 22 00 00 03132333 04142434"));
-    EXPECT_EQ(addressed("22", "02 06"),
-              hex("02 1B 22 00 00 00000000 03132333 04142434 00000000 00000000 00000000"));
+    EXPECT_EQ(addressed("22", "02 06"), hex("02 1B 22 00 00 00000000 03132333 04142434 00000000 00000000 00000000"));
     EXPECT_EQ(addressed("22", "1A 02"), hex("02 0B 22 00 00 00000000 00000000"));
     // Past the last block (27): the tag's error "block not available".
     expectRefused(addressed("22", "1B 02"), "02 04 22 01 01 10", IsoError::BlockNotAvailable);
@@ -103,8 +102,7 @@ TEST_F(IsoWire, WriteBlocksAnswersWithWhatTheyNowHold)
 {
     EXPECT_EQ(addressed("23", "05 01 A1 B2 C3 D4"), hex("02 07 23 00 00 A1 B2 C3 D4"));
     EXPECT_EQ(tag->block(5), hex("A1 B2 C3 D4"));
-    EXPECT_EQ(addressed("23", "00 03 00010203 10111213 20212223"),
-              hex("02 0F 23 00 00 00010203 10111213 20212223"));
+    EXPECT_EQ(addressed("23", "00 03 00010203 10111213 20212223"), hex("02 0F 23 00 00 00010203 10111213 20212223"));
     EXPECT_EQ(tag->block(0), hex("00 01 02 03"));
     EXPECT_EQ(tag->block(2), hex("20 21 22 23"));
     EXPECT_EQ(addressed("22", "00 03"), hex("02 0F 22 00 00 00010203 10111213 20212223"));
@@ -134,8 +132,7 @@ TEST_F(IsoWire, WriteStopsAtALockedOrMissingBlock)
                   IsoError::BlockNotAvailable);
     EXPECT_EQ(tag->block(26), hex("26 26 26 26"));
     EXPECT_EQ(tag->block(27), hex("27 27 27 27"));
-    expectRefused(sendCmd("23", hex("E0 04 01 00 A1 B2 C3 D4 01 01 11111111")), "02 02 23 01",
-                  IsoError::NotAddressed);
+    expectRefused(sendCmd("23", hex("E0 04 01 00 A1 B2 C3 D4 01 01 11111111")), "02 02 23 01", IsoError::NotAddressed);
     EXPECT_EQ(tag->block(1), hex("00 00 00 00"));
 }
 

@@ -26,7 +26,6 @@ inline void PrintTo(const ShapeRow &row, std::ostream *os)
     *os << row.name;
 }
 
-
 }  // namespace
 
 class FaultShape : public ::testing::TestWithParam<ShapeRow> {};
@@ -36,6 +35,7 @@ TEST_P(FaultShape, TurnsTheReplyIntoExactChunks)
     EXPECT_EQ(FaultPlan::shape(GetParam().fault, {serialReply}), GetParam().expected);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Kinds, FaultShape,
     ::testing::Values(
@@ -63,22 +63,22 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeRow {"duplicateAtOnce", Fault::duplicate(0), {{0, serialReply}, {0, serialReply}}},
         ShapeRow {"duplicateLater", Fault::duplicate(25), {{0, serialReply}, {25, serialReply}}}),
     [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(FaultPlanShape, PieceSizeBelowOneSplitsIntoSingleBytes)
 {
     EXPECT_EQ(FaultPlan::shape(Fault::split(0, 3), {hex("02 02 0F 00")}),
-              (Delivery {{0, hex("02")}, {3, hex("02"), true}, {6, hex("0F"), true}, {9, hex("00"), true}}));
+              (Delivery{{0, hex("02")}, {3, hex("02"), true}, {6, hex("0F"), true}, {9, hex("00"), true}}));
 }
 
 TEST(FaultPlanShape, FurtherRepliesFollowTheLastChunkUnchanged)
 {
     const QByteArray second = hex("02 02 01 00");
-    EXPECT_EQ(FaultPlan::shape(Fault::late(100), {serialReply, second}),
-              (Delivery {{100, serialReply}, {100, second}}));
+    EXPECT_EQ(FaultPlan::shape(Fault::late(100), {serialReply, second}), (Delivery{{100, serialReply}, {100, second}}));
     EXPECT_EQ(FaultPlan::shape(Fault::status(0x10), {serialReply, second}),
-              (Delivery {{0, with(serialReply, 3, 0x10)}, {0, second}}));
+              (Delivery{{0, with(serialReply, 3, 0x10)}, {0, second}}));
     EXPECT_EQ(FaultPlan::shape(Fault::split(8, 10), {serialReply, second}),
-              (Delivery {{0, serialReply.left(8)}, {10, serialReply.mid(8), true}, {10, second}}));
+              (Delivery{{0, serialReply.left(8)}, {10, serialReply.mid(8), true}, {10, second}}));
     EXPECT_TRUE(FaultPlan::shape(Fault::noReply(), {serialReply, second}).empty());
     // Without a reply there is nothing to be noisy or late about.
     EXPECT_TRUE(FaultPlan::shape(Fault::noise(hex("FF")), {}).empty());
@@ -95,7 +95,7 @@ TEST(FaultPlanQueue, QueuedFaultsComeInOrderThenNone)
     EXPECT_EQ(plan.takeNext(), Fault::late(40));
     EXPECT_EQ(plan.takeNext(), Fault::noReply());
     EXPECT_EQ(plan.takeNext(), Fault::none());
-    EXPECT_EQ(plan.taken(), (std::vector<Fault> {Fault::late(40), Fault::late(40), Fault::noReply(), Fault::none()}));
+    EXPECT_EQ(plan.taken(), (std::vector<Fault>{Fault::late(40), Fault::late(40), Fault::noReply(), Fault::none()}));
 }
 
 TEST(FaultPlanQueue, QueuedFaultsGoBeforeRandomOnesAndClearStopsBoth)
@@ -156,7 +156,7 @@ TEST(FaultPlanRandom, DefaultKindsAlwaysBiteAndNeverLoseTheDevice)
         ASSERT_NE(f.kind, FaultKind::DeviceGone);
         ASSERT_NE(f.kind, FaultKind::None);
         // Whatever it drew must really change the delivery of even the shortest reply.
-        ASSERT_NE(FaultPlan::shape(f, {hex("02 02 0F 00")}), (Delivery {{0, hex("02 02 0F 00")}}))
+        ASSERT_NE(FaultPlan::shape(f, {hex("02 02 0F 00")}), (Delivery{{0, hex("02 02 0F 00")}}))
             << faultKindName(f.kind);
         // Noise is what comes before a frame, never a frame start itself.
         ASSERT_FALSE(f.kind == FaultKind::Noise && f.bytes.contains('\x02'));

@@ -35,12 +35,13 @@ inline void PrintTo(const ParamRow &row, std::ostream *os)
     *os << "code " << int(row.code);
 }
 
-
+// clang-format off
 const ParamRow paramRows[] = {
     {0x01, 1, "01"}, {0x02, 1, "8F"}, {0x03, 3, "09 01 80"}, {0x04, 1, "05"},
     {0x05, 1, "0F"}, {0x06, 1, "0A"}, {0x07, 2, "00 00"}, {0x11, 7, "00 00 00 04 60 01 00"},
     {0x21, 3, "00 00 04"}, {0x23, 1, "03"}, {0x31, 1, "01"}, {0x41, 3, "00 02 06"},
 };
+// clang-format on
 
 }  // namespace
 
@@ -97,7 +98,7 @@ class FactoryPerModel : public ::testing::TestWithParam<ModelIdFormat> {};
 
 TEST_P(FactoryPerModel, IdFormatDependsOnModel)
 {
-    VirtualReader reader(Identity {GetParam().model, "V1.0", "1"});
+    VirtualReader reader(Identity{GetParam().model, "V1.0", "1"});
     EXPECT_EQ(one(reader, hex("02 02 03 03")), paramReply(0x03, hex(GetParam().idFormat)));
     // Factory default goes back to the same model's value, not the default model's.
     one(reader, hex("02 05 03 03 01 17 FF"));
@@ -105,6 +106,7 @@ TEST_P(FactoryPerModel, IdFormatDependsOnModel)
     EXPECT_EQ(one(reader, hex("02 02 03 03")), paramReply(0x03, hex(GetParam().idFormat)));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(Models, FactoryPerModel,
                          ::testing::Values(ModelIdFormat {"KV350-IC", "09 01 80"},
                                            ModelIdFormat {"KV350-MIC", "09 01 80"},
@@ -117,6 +119,7 @@ INSTANTIATE_TEST_SUITE_P(Models, FactoryPerModel,
                                            // Padding is not part of the name; case is.
                                            ModelIdFormat {"KV350-U1    ", "11 01 80"},
                                            ModelIdFormat {"kv350-mic", "05 01 80"}));
+// clang-format on
 
 TEST(Parameters, FactoryDefaultRestoresEveryCodeButNotUserData)
 {
@@ -187,7 +190,6 @@ inline void PrintTo(const IdentityRow &row, std::ostream *os)
     *os << row.request;
 }
 
-
 class IdentityReply : public ::testing::TestWithParam<IdentityRow> {};
 
 TEST_P(IdentityReply, HasItsFixedSize)
@@ -198,6 +200,7 @@ TEST_P(IdentityReply, HasItsFixedSize)
     EXPECT_EQ(reply, GetParam().reply);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     SerialsAndModels, IdentityReply,
     ::testing::Values(
@@ -210,6 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
         IdentityRow {{"KV350-A1    ", "V1.0", "1"}, "02 01 0E", hex("02 12 0E 00") + "KV350-A1    V1.0"},
         IdentityRow {{"", "", "1"}, "02 01 0E", hex("02 12 0E 00") + "                "},
         IdentityRow {{"KV350-MIC-X-LONG", "V10.22", "1"}, "02 01 0E", hex("02 12 0E 00") + "KV350-MIC-X-V10."}));
+// clang-format on
 
 // --- the other commands and the frame check ------------------------------------
 
@@ -223,7 +227,6 @@ inline void PrintTo(const ExchangeRow &row, std::ostream *os)
 {
     *os << row.name;
 }
-
 
 class Exchange : public ::testing::TestWithParam<ExchangeRow> {};
 
@@ -242,6 +245,7 @@ TEST_P(Exchange, FromFreshReader)
     EXPECT_EQ(reader.requests().front(), hex(GetParam().request));
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Commands, Exchange,
     ::testing::Values(
@@ -272,6 +276,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExchangeRow {"lenTooLarge", "02 02 0D", nullptr},
         ExchangeRow {"lenTooSmall", "02 01 0D 00", nullptr}),
     [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST(UserData, LongestFramesBothWays)
 {
@@ -311,8 +316,8 @@ private:
 TEST(Modules, LaterModuleTakesOverACommand)
 {
     VirtualReader reader;
-    auto module = std::make_unique<FixedModule>(0x01, std::vector<QByteArray> {hex("02 06 01 00 AA BB CC DD"),
-                                                                               hex("02 02 01 00")});
+    auto module = std::make_unique<FixedModule>(
+        0x01, std::vector<QByteArray>{hex("02 06 01 00 AA BB CC DD"), hex("02 02 01 00")});
     FixedModule *card = module.get();
     reader.addModule(std::move(module));
     const std::vector<QByteArray> replies = reader.handle(hex("02 02 01 01"));

@@ -201,7 +201,8 @@ TEST(CardKinds, PlaceByName)
     EXPECT_EQ(std::dynamic_pointer_cast<MifareClassicCard>(reader.field().card())->sectorCount(), 16);
 
     EXPECT_FALSE(placeCardKind(reader, QStringLiteral("MIFARE1K"), &error));
-    EXPECT_EQ(error, QStringLiteral("unknown card kind MIFARE1K; this build knows: mifare1k, mifare4k, ntag203, iso15693, epc"));
+    EXPECT_EQ(error, QStringLiteral(
+                         "unknown card kind MIFARE1K; this build knows: mifare1k, mifare4k, ntag203, iso15693, epc"));
     EXPECT_EQ(std::dynamic_pointer_cast<MifareClassicCard>(reader.field().card())->sectorCount(), 16);
 
     // An NTAG203 takes the ISO 14443A slot from the MIFARE card; the ISO 15693 tag has a slot of its own.

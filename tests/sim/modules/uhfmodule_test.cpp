@@ -68,14 +68,29 @@ TEST_F(Uhf, RefusesWhatTheTagOrTheTextCannotDo)
         QByteArray text;
         const char *answer;
     } rows[] = {
-        {"R0,2,4", "R:BANK\r"},     {"R4,2,4", "R:BANK\r"},     {"R1,5,4", "R:ADDR\r"},
-        {"R3,1023,32", "R:ADDR\r"}, {"R1,2,0", "R:LEN\r"},      {"R1,2,33", "R:LEN\r"},
-        {"R1,2", "R:SYNTAX\r"},     {"R1,a,4", "R:SYNTAX\r"},   {"R1,2,4,", "R:SYNTAX\r"},
-        {"W1,2,4,0123", "W:LEN\r"}, {"W1,2,1,XYZ1", "W:DATA\r"}, {"W2,0,1,FFFF", "W:LOCKED\r"},
-        {"W1,7,2,00000000", "W:ADDR\r"}, {"x03", "x:SYNTAX\r"}, {"A1", "A:SYNTAX\r"},
-        {"Zq", "Z:SYNTAX\r"},       {"Q", "Q:SYNTAX\r"},        {"", "?:SYNTAX\r"},
-        {"W0901", "W:SYNTAX\r"},    {"W0902450", "W:SYNTAX\r"}, {"W090245", "W:LEN\r"},
-        {"WFF020102", "W:ADDR\r"},  {wrapped("R1,2,4", 1), "?:CHECK\r"},
+        {"R0,2,4", "R:BANK\r"},
+        {"R4,2,4", "R:BANK\r"},
+        {"R1,5,4", "R:ADDR\r"},
+        {"R3,1023,32", "R:ADDR\r"},
+        {"R1,2,0", "R:LEN\r"},
+        {"R1,2,33", "R:LEN\r"},
+        {"R1,2", "R:SYNTAX\r"},
+        {"R1,a,4", "R:SYNTAX\r"},
+        {"R1,2,4,", "R:SYNTAX\r"},
+        {"W1,2,4,0123", "W:LEN\r"},
+        {"W1,2,1,XYZ1", "W:DATA\r"},
+        {"W2,0,1,FFFF", "W:LOCKED\r"},
+        {"W1,7,2,00000000", "W:ADDR\r"},
+        {"x03", "x:SYNTAX\r"},
+        {"A1", "A:SYNTAX\r"},
+        {"Zq", "Z:SYNTAX\r"},
+        {"Q", "Q:SYNTAX\r"},
+        {"", "?:SYNTAX\r"},
+        {"W0901", "W:SYNTAX\r"},
+        {"W0902450", "W:SYNTAX\r"},
+        {"W090245", "W:LEN\r"},
+        {"WFF020102", "W:ADDR\r"},
+        {wrapped("R1,2,4", 1), "?:CHECK\r"},
     };
     for (const auto &r : rows)
         EXPECT_EQ(send(r.text), moduleReply(0x01, r.answer)) << r.text.constData();

@@ -32,7 +32,7 @@ TEST_F(Pty, AnswersOnTheSlavePath)
     ASSERT_TRUE(client.send(hex("02 01 0D")));
     EXPECT_EQ(client.receiveAll(12, 1000), serialReply);
     EXPECT_EQ(server.withReader([](VirtualReader &r) { return r.requests(); }),
-              (std::vector<QByteArray> {hex("02 01 0D")}));
+              (std::vector<QByteArray>{hex("02 01 0D")}));
 }
 
 TEST_F(Pty, SplitReplyArrivesInPieces)
@@ -107,7 +107,7 @@ TEST(PtyVanish, HangsUpAndComesBackUnderItsStablePath)
         ASSERT_TRUE(client.isOpen());
         client.send(hex("02 03 03 04 09"));
         EXPECT_TRUE(client.receiveAll(6, 1000).isEmpty()) << "hung up before any reply";
-        pollfd pfd {client.fd(), POLLIN, 0};
+        pollfd pfd{client.fd(), POLLIN, 0};
         ASSERT_EQ(::poll(&pfd, 1, 1000), 1);
         EXPECT_TRUE(pfd.revents & (POLLHUP | POLLERR)) << "the client sees the hang-up";
     }

@@ -145,7 +145,7 @@ TEST_F(HidDevice, UnplugBreaksTheHandleUntilReopenedAfterPlug)
     reader.faults().queue(Fault::late(100));
     device.writeReport(hex("02 01 0E"));
     device.unplug();
-    EXPECT_EQ(read(0), 64);  // had arrived: still readable, like hidraw
+    EXPECT_EQ(read(0), 64);     // had arrived: still readable, like hidraw
     EXPECT_EQ(read(1000), -1);  // the late one never comes
     EXPECT_EQ(time.nowMs(), 0);
     EXPECT_EQ(device.writeReport(hex("02 01 0D")), -1);

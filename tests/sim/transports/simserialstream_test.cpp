@@ -98,7 +98,7 @@ TEST_F(SerialStream, FramesAreCutFromTheByteStream)
     port.write(hex("03 05 01 80 02 01 0D 02 02"));
     port.write(hex("02 02"));
     EXPECT_EQ(reader.requests(),
-              (std::vector<QByteArray> {hex("02 05 03 03 05 01 80"), hex("02 01 0D"), hex("02 02 02 02")}));
+              (std::vector<QByteArray>{hex("02 05 03 03 05 01 80"), hex("02 01 0D"), hex("02 02 02 02")}));
     EXPECT_EQ(port.read(100), hex("02 06 03 00 03 05 01 80") + serialReply + hex("02 02 02 00"));
 }
 
@@ -108,7 +108,7 @@ TEST_F(SerialStream, StalePartialFrameIsDropped)
     port.write(hex("02 05 03 03"));
     time.advance(port.assembler().staleMs() + 1);
     port.write(hex("02 01 0D"));
-    EXPECT_EQ(reader.requests(), (std::vector<QByteArray> {hex("02 01 0D")}));
+    EXPECT_EQ(reader.requests(), (std::vector<QByteArray>{hex("02 01 0D")}));
     EXPECT_EQ(port.read(100), serialReply);
 }
 
@@ -141,7 +141,7 @@ TEST_F(SerialStream, RequestsDuringARebootAreIgnored)
     time.advance(1);
     port.write(hex("02 01 0D"));
     EXPECT_EQ(port.read(100), serialReply);
-    EXPECT_EQ(reader.requests(), (std::vector<QByteArray> {hex("02 02 0F 01"), hex("02 01 0D")}));
+    EXPECT_EQ(reader.requests(), (std::vector<QByteArray>{hex("02 02 0F 01"), hex("02 01 0D")}));
 }
 
 TEST_F(SerialStream, DeviceGoneBreaksThePortUntilReopenedAfterBack)
