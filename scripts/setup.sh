@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev clang-format-14
   fonts-noto-cjk
+  lintian appstream desktop-file-utils librsvg2-bin
+  xvfb x11-utils
 )
 
 missing=()

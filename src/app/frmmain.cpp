@@ -12,10 +12,12 @@
 #include "i18n/fonts.h"
 #include "rftest/rftestpage.h"
 #include "settings/commonpage.h"
+#include "startlog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -28,7 +30,9 @@
 #include <QStyleFactory>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace kv350 {
 namespace {
@@ -55,6 +59,31 @@ const PageInfo Pages[] = {
 };
 constexpr int CommandPageIndex = 9;
 constexpr int FirmwarePageIndex = 10;
+// How long the first show waits for the platform to put the window on screen
+// (a window manager that never does, a window started iconified) before the
+// show sequence runs anyway.
+constexpr int FirstExposeLimitMs = 1000;
+
+// Ends a nested loop once the platform says the window is on screen. The
+// loop returns only after the expose event has been handled, and handling it
+// draws the window and hands the picture to the platform.
+class ExposeWatch final : public QObject {
+public:
+    ExposeWatch(QWindow *window, QEventLoop &loop) : m_window(window), m_loop(loop)
+    {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Expose && m_window->isExposed())
+            m_loop.quit();
+        return false;
+    }
+
+private:
+    QWindow *m_window;
+    QEventLoop &m_loop;
+};
 
 // Tabs with less padding than the platform style gives them, so that the nine
 // tabs a reader can show fit the fixed window in every language.
@@ -116,6 +145,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_edPID2->setMaxLength(4);
     for (QLineEdit *e : {m_edVID2, m_edPID2})
         e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0E6A")) + 16);
+    startMark(QStringLiteral("fonts ready"));
     m_chkPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_chkPort->setMinimumContentsLength(8);
     m_pnStatus = new QLabel(QStringLiteral("Status"), central);
@@ -149,6 +179,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_tsK7704 = new cards::EpcPage(m_context);
     m_tsCommand = new console::CommandPage(m_context);
     m_tsFirmware = new firmware::FirmwarePage(m_context, {services.dialogs, services.hid, services.clock});
+    startMark(QStringLiteral("pages created"));
     connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsAuto, &cards::AutoPage::resetToFactory);
     connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsISO15693, &cards::Iso15693Page::resetToFactory);
     connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsLF, &cards::LfPage::resetToFactory);
@@ -223,6 +254,10 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
 
     setFixedSize(754, 588);
     FormCreate();
+    // The first frame already speaks the stored language; the show sequence
+    // applies it again, as it does after every change of language.
+    applyLanguageEverywhere();
+    startMark(QStringLiteral("window created"));
 }
 
 TfrmMain::~TfrmMain()
@@ -244,15 +279,57 @@ void TfrmMain::FormCreate()
 void TfrmMain::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    // Centred before the platform maps it, so it does not jump.
     if (!m_shownOnce) {
-        m_shownOnce = true;
         if (const QScreen *screen = this->screen())
             move(screen->availableGeometry().center() - frameGeometry().center() + pos());
-        FormShow();
     }
 }
 
+void TfrmMain::setVisible(bool visible)
+{
+    const bool first = visible && !m_shownOnce;
+    QMainWindow::setVisible(visible);
+    if (!first || !isVisible())
+        return;
+    // The show event comes before the platform maps the window: the show
+    // sequence (connect, identification, the report tone) waits until the
+    // user can see the window, and then runs at once.
+    m_shownOnce = true;
+    waitUntilDrawn();
+    startMark(QStringLiteral("window drawn"));
+    FormShow();
+}
+
+void TfrmMain::waitUntilDrawn()
+{
+    QWindow *window = windowHandle();
+    if (!window || window->isExposed() || testAttribute(Qt::WA_DontShowOnScreen))
+        return;
+    QEventLoop loop;
+    const ExposeWatch watch(window, loop);
+    QTimer::singleShot(FirstExposeLimitMs, &loop, &QEventLoop::quit);
+    // Paints and window-system events run; a click waits for the show sequence.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
 void TfrmMain::FormShow()
+{
+    m_inShowSequence = true;
+    applyLanguageEverywhere();
+    // The mode names of the transport in use: the list below stays in step with it.
+    m_tsCommon->fillUsbModes(m_link.Transport() == TransportKind::Serial);
+    rebuildPortList();
+    m_inShowSequence = false;
+    startFinished(QStringLiteral("show sequence done"));
+    // A close asked for while the sequence talked to the reader.
+    if (m_closeAfterShowSequence) {
+        m_closeAfterShowSequence = false;
+        close();
+    }
+}
+
+void TfrmMain::applyLanguageEverywhere()
 {
     ApplyLanguage();
     m_tsCommon->applyLanguage();
@@ -266,9 +343,6 @@ void TfrmMain::FormShow()
     m_tsK7704->applyLanguage();
     m_tsCommand->applyLanguage();
     m_tsFirmware->applyLanguage();
-    // The mode names of the transport in use: the list below stays in step with it.
-    m_tsCommon->fillUsbModes(m_link.Transport() == TransportKind::Serial);
-    rebuildPortList();
 }
 
 void TfrmMain::ApplyLanguage()
@@ -315,7 +389,9 @@ void TfrmMain::rebuildPortList()
         m_chkPort->addItem(m_context.text("USB Auto"));
         m_chkPort->setCurrentIndex(0);
     }
+    m_services.ports.prepare();  // listed while the connect waits
     btnConnectClick();
+    startMark(QStringLiteral("connect reported"));
     const QSignalBlocker quiet(m_chkPort);
     m_chkPort->clear();
     QStringList entries = portListEntries(m_context.text("USB Auto"), m_services.ports.serialPorts() + m_extraPorts);
@@ -418,6 +494,13 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // The window is on screen while the show sequence connects: a close from
+    // the window manager then waits for the sequence, which is using the link.
+    if (m_inShowSequence) {
+        m_closeAfterShowSequence = true;
+        event->ignore();
+        return;
+    }
     if (m_link.Connected())
         m_link.DisconnectReader();
     QMainWindow::closeEvent(event);
@@ -450,6 +533,7 @@ void TfrmMain::responseShown(const ResponseFields &fields)
 
 void TfrmMain::statusChanged(const QString &text, ColourValue colour)
 {
+    startMark(QStringLiteral("status \"%1\" on %2").arg(text).arg(colour, 6, 16, QLatin1Char('0')));
     m_pnStatus->setText(text);
     setPanelColour(m_pnStatus, colour);
     // "Disconnected" says that, not why: the reason (a busy or missing port,

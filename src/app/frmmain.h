@@ -66,6 +66,10 @@ public:
     // A serial device to list after the system's ports (and to select), e.g. a pty.
     void addExtraPort(const QString &path, bool select);
 
+    // Puts the window on screen, and the first time, once it is drawn, runs
+    // the show sequence in front of the user.
+    void setVisible(bool visible) override;
+
 public slots:
     void FormShow();
     void btnConnectClick();
@@ -84,6 +88,9 @@ protected:
 private:
     void FormCreate();
     void ApplyLanguage();
+    // Step 1 of the show sequence: the window's and every page's captions.
+    void applyLanguageEverywhere();
+    void waitUntilDrawn();
     void chooseLanguage(i18n::Language language);
     void rebuildPortList();
     void setPanelColour(QWidget *panel, ColourValue colour);
@@ -109,6 +116,8 @@ private:
     PageContext m_context;
     bool m_shownOnce = false;
     bool m_closeAfterAutoTest = false;
+    bool m_inShowSequence = false;
+    bool m_closeAfterShowSequence = false;
     QStringList m_extraPorts;
     QString m_selectedExtraPort;
 

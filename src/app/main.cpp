@@ -1,5 +1,7 @@
 // kv350tools: the window.
+#include "app/appidentity.h"
 #include "app/frmmain.h"
+#include "app/startlog.h"
 #include "link/hidapibackend.h"
 #include "link/models.h"
 #include "link/qserialdevice.h"
@@ -18,8 +20,13 @@ using namespace kv350;
 
 int main(int argc, char **argv)
 {
+    startClock();
+    startMark(QStringLiteral("main"));  // the libraries are loaded
     QApplication app(argc, argv);
+    startMark(QStringLiteral("application"));
     QApplication::setApplicationName(QStringLiteral("KV350 Tools"));
+    QApplication::setWindowIcon(appIcon());
+    QGuiApplication::setDesktopFileName(appId());
     try {
         QCommandLineParser parser;
         parser.setApplicationDescription(QStringLiteral("Configuration and test tool for KV350 card readers."));
@@ -83,6 +90,9 @@ int main(int argc, char **argv)
         if (parser.isSet(port))
             window.addExtraPort(parser.value(port), true);
         window.show();
+        // Closed during the show sequence: nothing is left to wait for.
+        if (window.isHidden())
+            return 0;
         return app.exec();
     } catch (const std::exception &e) {
         // Start-up failed: say why and end with a failure status.

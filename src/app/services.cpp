@@ -1,17 +1,19 @@
 #include "services.h"
 
+#include "audiooutput.h"
+
 #include <QApplication>
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
+#include <QDir>
 #include <QFileDialog>
-#include <QMediaDevices>
+#include <QLibrary>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+
+Q_LOGGING_CATEGORY(lcTone, "kv350.app.tone", QtWarningMsg)
 
 namespace kv350 {
 
@@ -44,27 +46,51 @@ QByteArray sineTonePcm(int frequencyHz, int durationMs, int sampleRate)
     return pcm;
 }
 
+QStringList audioModuleDirs()
+{
+    const QString here = QCoreApplication::applicationDirPath();
+    return {here, QDir::cleanPath(here + QStringLiteral("/" KV350_AUDIO_MODULE_FROM_BIN))};
+}
+
+ToneSounder::ToneSounder(Pause &pause, QStringList moduleDirs) : m_pause(pause), m_moduleDirs(std::move(moduleDirs)) {}
+
+ToneSounder::~ToneSounder() = default;
+
+AudioOutput *ToneSounder::output()
+{
+    if (m_tried)
+        return m_output.get();
+    m_tried = true;
+    QStringList failures;
+    for (const QString &dir : m_moduleDirs) {
+        // Never unloaded: the output it made lives as long as this sounder.
+        QLibrary module(dir + QStringLiteral("/kv350tone"));
+        if (!module.load()) {
+            failures.append(module.errorString());
+            continue;
+        }
+        const auto create = reinterpret_cast<Kv350CreateAudioOutput>(module.resolve(KV350_AUDIO_OUTPUT_FACTORY));
+        if (create) {
+            m_output.reset(create());
+            return m_output.get();
+        }
+        failures.append(module.errorString());
+    }
+    qCWarning(lcTone).noquote() << "no audio module; the system beep stands in for the tones:"
+                                << failures.join(QStringLiteral("; "));
+    return nullptr;
+}
+
 void ToneSounder::tone(int frequencyHz, int durationMs)
 {
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    QAudioFormat format;
-    format.setSampleRate(22050);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    if (device.isNull() || !device.isFormatSupported(format) || frequencyHz <= 0) {
+    AudioOutput *out = frequencyHz > 0 ? output() : nullptr;
+    if (!out || !out->play(sineTonePcm(frequencyHz, durationMs, SampleRate), SampleRate)) {
         QApplication::beep();
         m_pause.wait(durationMs);
         return;
     }
-    QBuffer buffer;
-    buffer.setData(sineTonePcm(frequencyHz, durationMs, format.sampleRate()));
-    buffer.open(QIODevice::ReadOnly);
-    QAudioSink sink(device, format);
-    sink.start(&buffer);
-    if (sink.error() != QAudio::NoError)
-        QApplication::beep();
     m_pause.wait(durationMs);
-    sink.stop();
+    out->stop();
 }
 
 }  // namespace kv350

@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <memory>
 
 class QWidget;
 
@@ -32,17 +34,34 @@ private:
     QWidget *m_parent;
 };
 
+class AudioOutput;
+
+// Where the window looks for its audio module (kv350tone): beside the
+// program, then in the library folder it is installed to.
+QStringList audioModuleDirs();
+
 // A sine tone of the given frequency on the default audio output; where the
-// machine has none (or it cannot be opened), the system beep. Either way the
-// tone's duration is waited out through Pause, so the window keeps painting
-// and the CPU idles.
+// machine has none (or it cannot be opened, or the audio module is missing),
+// the system beep. Either way the tone's duration is waited out through
+// Pause, so the window keeps painting and the CPU idles. The audio module is
+// loaded on the first tone, not at start.
 class ToneSounder final : public Sounder {
 public:
-    explicit ToneSounder(Pause &pause) : m_pause(pause) {}
+    static constexpr int SampleRate = 22050;
+
+    explicit ToneSounder(Pause &pause, QStringList moduleDirs = audioModuleDirs());
+    ~ToneSounder() override;
     void tone(int frequencyHz, int durationMs) override;
+    // Whether the audio module has been loaded (it is tried once, on the first tone).
+    bool audioLoaded() const { return m_output != nullptr; }
 
 private:
+    AudioOutput *output();
+
     Pause &m_pause;
+    QStringList m_moduleDirs;
+    bool m_tried = false;
+    std::unique_ptr<AudioOutput> m_output;
 };
 
 // 16-bit signed mono PCM of a sine tone, with a few milliseconds of fade in and

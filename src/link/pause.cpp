@@ -21,6 +21,8 @@ void EventLoopPause::wait(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    m_lastFullPass = m_clock.nowMs();
+    m_passed = true;
 }
 
 void BlockingPause::wait(int ms)
@@ -31,14 +33,24 @@ void BlockingPause::wait(int ms)
 
 void EventLoopPause::processPending()
 {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!QCoreApplication::instance())
+        return;
+    QCoreApplication::sendPostedEvents();
+    const qint64 now = m_clock.nowMs();
+    if (m_passed && now - m_lastFullPass < FullPassIntervalMs)
+        return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_lastFullPass = now;
+    m_passed = true;
 }
 
 void EventLoopPause::processInput()
 {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (!QCoreApplication::instance())
+        return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    m_lastFullPass = m_clock.nowMs();
+    m_passed = true;
 }
 
 }  // namespace kv350

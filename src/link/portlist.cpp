@@ -6,6 +6,19 @@ namespace kv350 {
 
 QStringList SystemPortList::serialPorts() const
 {
+    if (m_pending.valid())
+        return m_pending.get();
+    return m_list();
+}
+
+void SystemPortList::prepare()
+{
+    if (!m_pending.valid())
+        m_pending = std::async(std::launch::async, m_list);
+}
+
+QStringList systemSerialPorts()
+{
     QStringList ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
 #ifdef Q_OS_WIN

@@ -2,6 +2,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <future>
+
 namespace kv350 {
 
 // The serial ports the system has, in the form the user picks them: COM names
@@ -10,12 +13,28 @@ class PortList {
 public:
     virtual ~PortList() = default;
     virtual QStringList serialPorts() const = 0;
+    // The list is about to be asked for, after a wait: a list that takes long
+    // to make may start on it now.
+    virtual void prepare() {}
 };
 
 // QSerialPortInfo's ports, in the order the system lists them.
+QStringList systemSerialPorts();
+
+// The system's ports. Listing them asks the system about every serial device
+// it knows (some 15 ms of CPU on a desktop): prepare() starts that on a
+// thread of its own, so that it overlaps the connect's waits instead of
+// holding up the window after them. Each prepare() serves one serialPorts();
+// without one the ports are listed there and then.
 class SystemPortList final : public PortList {
 public:
+    explicit SystemPortList(std::function<QStringList()> list = systemSerialPorts) : m_list(std::move(list)) {}
     QStringList serialPorts() const override;
+    void prepare() override;
+
+private:
+    std::function<QStringList()> m_list;
+    mutable std::future<QStringList> m_pending;
 };
 
 // The sixteen names offered when the system lists fewer than two ports:

@@ -1,6 +1,9 @@
-// The tone the real sounder plays: its length, loudness and pitch.
+// The tone the real sounder plays: its length, loudness and pitch; its audio
+// module, loaded on the first tone.
 #include "app/services.h"
+#include "link/virtualtime.h"
 
+#include <QFile>
 #include <cstdint>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -27,4 +30,61 @@ TEST(TonePcm, HoldsTheDurationAtThePitchWithoutAClick)
 
     EXPECT_EQ(sineTonePcm(300, 500, 22050).size(), pcm.size());
     EXPECT_TRUE(sineTonePcm(300, 0, 22050).isEmpty());
+}
+
+namespace {
+
+bool multimediaInProcess()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Multimedia");
+}
+
+// Counts the warnings of the tone's logging category.
+int toneWarnings = 0;
+QtMessageHandler previousHandler = nullptr;
+void countToneWarnings(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (context.category && QByteArray(context.category) == "kv350.app.tone" && type == QtWarningMsg)
+        ++toneWarnings;
+    else if (previousHandler)
+        previousHandler(type, context, text);
+}
+
+}  // namespace
+
+TEST(ToneSounder, TheAudioModuleComesWithTheFirstTone)
+{
+#ifdef Q_OS_LINUX
+    EXPECT_FALSE(multimediaInProcess()) << "the window's code does not bring Qt Multimedia along";
+#endif
+    VirtualTime time;
+    ToneSounder sounder(time, {QStringLiteral(KV350_AUDIO_MODULE_DIR)});
+    EXPECT_FALSE(sounder.audioLoaded());
+    sounder.tone(0, 500);
+    EXPECT_FALSE(sounder.audioLoaded()) << "a silent tone loads nothing";
+#ifdef Q_OS_LINUX
+    EXPECT_FALSE(multimediaInProcess());
+#endif
+    sounder.tone(2730, 500);
+    EXPECT_TRUE(sounder.audioLoaded());
+#ifdef Q_OS_LINUX
+    EXPECT_TRUE(multimediaInProcess());
+#endif
+    // With or without a sound card here, the tone lasts its time and no more.
+    EXPECT_EQ(time.waits(), (std::vector<int>{500, 500}));
+}
+
+TEST(ToneSounder, WithoutTheModuleTheBeepStandsInAndItIsSaidOnce)
+{
+    VirtualTime time;
+    ToneSounder sounder(time, {QStringLiteral("/nonexistent/kv350")});
+    toneWarnings = 0;
+    previousHandler = qInstallMessageHandler(countToneWarnings);
+    sounder.tone(2730, 500);
+    sounder.tone(300, 500);
+    qInstallMessageHandler(previousHandler);
+    EXPECT_FALSE(sounder.audioLoaded());
+    EXPECT_EQ(toneWarnings, 1) << "looked for once, reported once";
+    EXPECT_EQ(time.waits(), (std::vector<int>{500, 500}));
 }

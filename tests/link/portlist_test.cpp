@@ -1,7 +1,10 @@
 // The entries of the port list.
 #include "link/portlist.h"
 
+#include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace kv350;
 
@@ -32,4 +35,46 @@ TEST(PortList, FewerThanTwoEntriesBringTheSixteenFallbacks)
     EXPECT_EQ(portListEntries("USB Auto", {"  "}).size(), 17);
     // One real port makes two entries: no fallbacks.
     EXPECT_EQ(portListEntries("USB Auto", {"/dev/pts/4"}).size(), 2);
+}
+
+namespace {
+
+// A system whose list names the thread that made it, and counts the lookups.
+struct CountingSystem {
+    std::atomic<int> lookups{0};
+    std::function<QStringList()> list()
+    {
+        return [this] {
+            const int n = ++lookups;
+            const bool here = std::this_thread::get_id() == testThread;
+            return QStringList{QStringLiteral("/dev/ttyUSB%1").arg(n), here ? "same thread" : "other thread"};
+        };
+    }
+    std::thread::id testThread = std::this_thread::get_id();
+};
+
+}  // namespace
+
+TEST(SystemPortList, PreparedListsAreMadeAsideAndServeOneRequest)
+{
+    CountingSystem system;
+    SystemPortList ports(system.list());
+    EXPECT_EQ(ports.serialPorts(), (QStringList{"/dev/ttyUSB1", "same thread"})) << "unprepared: listed there and then";
+
+    ports.prepare();
+    ports.prepare();  // one lookup at a time
+    EXPECT_EQ(ports.serialPorts(), (QStringList{"/dev/ttyUSB2", "other thread"}));
+    EXPECT_EQ(system.lookups, 2);
+    EXPECT_EQ(ports.serialPorts(), (QStringList{"/dev/ttyUSB3", "same thread"}))
+        << "a port plugged in since shows: the prepared list served once";
+}
+
+TEST(SystemPortList, APreparedListNotAskedForIsLeftBehindCleanly)
+{
+    CountingSystem system;
+    {
+        SystemPortList ports(system.list());
+        ports.prepare();
+    }
+    EXPECT_EQ(system.lookups, 1) << "the lookup ran to its end before the list went";
 }
