@@ -271,6 +271,19 @@ void accessSeeds(Corpus &c)
     c.put("access", "all-rows-7", u8(7) + u8(7) + u8(7) + u8(7) + hex("FFFFFF"));
 }
 
+// ndef: a text to build, then a tag's bytes from page 3 on.
+void ndefSeeds(Corpus &c)
+{
+    const QByteArray blank = hex("E1101200 0103A01044 0300FE") + QByteArray(133, '\0');
+    const QByteArray written = hex("E1101200 0103A010 440311D1 010D5502 6578616D 706C652E 636F6D2F FE");
+    c.put("ndef", "sample-on-blank", prefixed("https://www.example.com/") + blank);
+    c.put("ndef", "host-on-written", prefixed("example.com/") + written + QByteArray(148 - written.size(), '\0'));
+    c.put("ndef", "tel-three-byte-length", prefixed("tel:+123") + hex("E1101200 03FF000B C9010000000201550705 31FE"));
+    c.put("ndef", "two-records", prefixed("mailto:a@b") + hex("E1101200 030F 91010454 02656E41 51010355 04782E FE"));
+    c.put("ndef", "damaged", prefixed("http://x") + hex("E1100100 0309 D1010555 01 61626364 FE"));
+    c.put("ndef", "too-long", prefixed("http://" + QByteArray(140, 'x')) + hex("00000000"));
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -295,6 +308,7 @@ int main(int argc, char **argv)
     readerSeeds(corpus, pairs, boot);
     uhfSeeds(corpus);
     accessSeeds(corpus);
+    ndefSeeds(corpus);
     std::printf("%d seeds written to %s\n", corpus.count(), argv[1]);
     return corpus.failed() ? 1 : 0;
 }

@@ -7,10 +7,13 @@ add_library(kv350pages STATIC
   cards/cardcommon.cpp
   cards/mifare/accessbits.cpp
   cards/mifare/mifareframes.cpp
+  cards/mifare/trailerguard.cpp
   cards/mifare/autopage.cpp
   cards/mifare/mifarepage.cpp
   cards/mifare/mifarekeypage.cpp
+  cards/ntag/ndef.cpp
   cards/ntag/ntagframes.cpp
+  cards/ntag/ntaglocks.cpp
   cards/ntag/ntagpage.cpp
   cards/iso15693/isoframes.cpp
   cards/iso15693/iso15693page.cpp

@@ -21,6 +21,7 @@ struct Silent : Sounder {
 };
 struct NoDialogs : Dialogs {
     void message(const QString &, const QString &) override {}
+    bool confirm(const Confirmation &) override { return false; }
     QString openFile(const QString &, const QString &) override { return {}; }
 };
 struct NoPorts : PortList {

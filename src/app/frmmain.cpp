@@ -117,7 +117,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
       m_services(services),
       m_link(services.hid, services.serial, services.clock, services.pause),
       m_reporter(*this, services.pause, services.sounder),
-      m_context{m_link, m_reporter, services.pause, m_language}
+      m_context{m_link, m_reporter, services.pause, m_language, services.dialogs}
 {
     setObjectName(QStringLiteral("frmMain"));
     m_link.setObserver(this);

@@ -8,6 +8,7 @@
 #include <QLibrary>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QPushButton>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -21,6 +22,17 @@ void QtDialogs::message(const QString &caption, const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, m_parent);
     box.exec();
+}
+
+bool QtDialogs::confirm(const Confirmation &question)
+{
+    QMessageBox box(QMessageBox::Warning, question.caption, question.text, QMessageBox::NoButton, m_parent);
+    QAbstractButton *yes = box.addButton(question.yes, QMessageBox::YesRole);
+    QPushButton *no = box.addButton(question.no, QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 QString QtDialogs::openFile(const QString &caption, const QString &filter)

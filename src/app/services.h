@@ -14,11 +14,23 @@ class QWidget;
 
 namespace kv350 {
 
+// A question asked before a write that cannot be undone, every text already
+// in the current language.
+struct Confirmation {
+    QString caption;
+    QString text;
+    QString yes;
+    QString no;
+};
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
     // A modal message box with OK only and no icon.
     virtual void message(const QString &caption, const QString &text) = 0;
+    // A modal Yes/No box whose default is No: Enter, Escape and closing the
+    // box all answer No. True only when the user chose Yes.
+    virtual bool confirm(const Confirmation &question) = 0;
     // A file-open dialog; empty when the user cancelled.
     virtual QString openFile(const QString &caption, const QString &filter) = 0;
 };
@@ -28,6 +40,7 @@ public:
     explicit QtDialogs(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
     void message(const QString &caption, const QString &text) override;
+    bool confirm(const Confirmation &question) override;
     QString openFile(const QString &caption, const QString &filter) override;
 
 private:

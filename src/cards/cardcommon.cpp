@@ -1,6 +1,8 @@
 #include "cardcommon.h"
 
+#include "cards/mifare/trailerguard.h"
 #include "link/frame.h"
+#include "widgets/controls.h"
 
 #include <QLineEdit>
 #include <QWidget>
@@ -94,6 +96,19 @@ void reportRun(PageContext &context, int steps, bool lastStepDone)
         context.reporter.ShowCommandError();
     else
         report(context, lastStepDone ? CardResult::Done : CardResult::NoCard);
+}
+
+bool trailerWriteAllowed(PageContext &context, int sector, int block, const QByteArray &data16, QLabel *problem)
+{
+    const TrailerCheck check = checkTrailer(sector, block, data16);
+    const TextLookup text = context.language.textLookup();
+    if (check.verdict == TrailerCheck::Verdict::InvalidAccess) {
+        widgets::showProblem(problem, trailerRefusal(check, text));
+        context.reporter.ShowCommandError();
+        return false;
+    }
+    widgets::showProblem(problem, {});
+    return !check.permanent() || context.askFirst(trailerQuestion(check, text));
 }
 
 WindowDisabled::WindowDisabled(QWidget *anyWidget) : m_window(anyWidget->window())

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 
+class QLabel;
 class QLineEdit;
 class QWidget;
 
@@ -57,6 +58,13 @@ inline std::uint8_t KeyTypeByte(bool keyA)
 {
     return keyA ? KeyA : KeyB;
 }
+
+// The trailer guard as the pages apply it before a MIFARE block goes out.
+// True: the write may be sent (not a trailer, a trailer that makes nothing
+// permanent, or the user said Yes). False: nothing may be sent, and the page
+// has said why: an invalid trailer is "Command Error!" with the reason shown
+// in `problem`; a No leaves the panel saying that nothing was sent.
+bool trailerWriteAllowed(PageContext &context, int sector, int block, const QByteArray &data16, QLabel *problem);
 
 // Keeps the main window disabled for a long run and enables it again on
 // every way out, exceptions included.

@@ -200,13 +200,71 @@ constexpr Triplet Triplets[] = {
 // clang-format on
 static_assert(std::size(Triplets) == TripletCount);
 
+// clang-format off
 constexpr Triplet Added[] = {
     {"Auto INC: characters 9 to 16 are not a hexadecimal number.", "自动加一：第9至16个字元不是十六进位数字。",
      "自動加一：第9至16個字元不是十六進位數字。"},
     {"Access bytes %1 are not a valid encoding: the card would lock its sector for good. Nothing was written.",
      "存取位元 %1 编码无效：卡片将永久锁住此区段。未写入任何资料。",
      "存取位元 %1 編碼無效：卡片將永久鎖住此區段。未寫入任何資料。"},
+
+    // Questions before writes that cannot be undone, and what No leaves behind.
+    {"Please confirm", "请确认", "請確認"},
+    {"Yes", "是", "是"},
+    {"No", "否", "否"},
+    {"Cancelled: nothing was sent to the reader.", "已取消：未传送任何资料到读卡机。", "已取消：未傳送任何資料到讀卡機。"},
+    {"Writing this trailer to sector %1 cannot be undone:", "将此控制区块写入区段 %1 后无法复原：",
+     "將此控制區塊寫入區段 %1 後無法復原："},
+    {"The access conditions of sector %1 can never be changed again.", "区段 %1 的存取条件将永远无法再变更。",
+     "區段 %1 的存取條件將永遠無法再變更。"},
+    {"Key A and key B of sector %1 can never be changed again.", "区段 %1 的 Key A 与 Key B 将永远无法再变更。",
+     "區段 %1 的 Key A 與 Key B 將永遠無法再變更。"},
+    {"Block %1 can never be written again.", "区块 %1 将永远无法再写入。", "區塊 %1 將永遠無法再寫入。"},
+    {"Blocks %1-%2 can never be written again.", "区块 %1-%2 将永远无法再写入。", "區塊 %1-%2 將永遠無法再寫入。"},
+    {"Block %1 can never be read or written again.", "区块 %1 将永远无法再读取或写入。",
+     "區塊 %1 將永遠無法再讀取或寫入。"},
+    {"Blocks %1-%2 can never be read or written again.", "区块 %1-%2 将永远无法再读取或写入。",
+     "區塊 %1-%2 將永遠無法再讀取或寫入。"},
+    {"Write it?", "确定要写入吗？", "確定要寫入嗎？"},
+    {"The loop test will overwrite %1 data block(s) of sector %2 with test patterns; what they hold now will be lost.",
+     "循环测试将以测试资料覆写区段 %2 的 %1 个资料区块，其中原有的资料将会遗失。",
+     "循環測試將以測試資料覆寫區段 %2 的 %1 個資料區塊，其中原有的資料將會遺失。"},
+    {"The loop test will overwrite %1 data block(s) of sectors %2-%3 with test patterns; what they hold now will be "
+     "lost.",
+     "循环测试将以测试资料覆写区段 %2-%3 的 %1 个资料区块，其中原有的资料将会遗失。",
+     "循環測試將以測試資料覆寫區段 %2-%3 的 %1 個資料區塊，其中原有的資料將會遺失。"},
+    {"Sector 0 and the sector trailers are left alone.", "区段 0 与各区段的控制区块不会被写入。",
+     "區段 0 與各區段的控制區塊不會被寫入。"},
+    {"Start the loop test?", "要开始循环测试吗？", "要開始循環測試嗎？"},
+    {"Every setting of the reader will return to its factory value; the settings made now will be lost.",
+     "读卡机的所有设定都将回复为出厂值，目前的设定将会遗失。", "讀卡機的所有設定都將回復為出廠值，目前的設定將會遺失。"},
+    {"Use factory settings?", "要回复出厂值吗？", "要回復出廠值嗎？"},
+    {"Page %1: the capability container changes from %2 to %3; it is one-time programmable and can never be "
+     "changed back.",
+     "第 %1 页：能力容器(CC)由 %2 变为 %3；此页只能写入一次，永远无法改回。",
+     "第 %1 頁：能力容器(CC)由 %2 變為 %3；此頁只能寫入一次，永遠無法改回。"},
+    {"Page %1: the lock bytes change from %2 to %3; a lock bit can never be cleared again.",
+     "第 %1 页：锁定位元组由 %2 变为 %3；锁定位元设定后永远无法清除。",
+     "第 %1 頁：鎖定位元組由 %2 變為 %3；鎖定位元設定後永遠無法清除。"},
+    {"Page %1 can never be written again.", "第 %1 页将永远无法再写入。", "第 %1 頁將永遠無法再寫入。"},
+    {"Pages %1 can never be written again.", "第 %1 页将永远无法再写入。", "第 %1 頁將永遠無法再寫入。"},
+    {"Type a URL first. Nothing was written.", "请先输入 URL。未写入任何资料。", "請先輸入 URL。未寫入任何資料。"},
+    {"A URL cannot hold control characters (such as CR, LF or NUL). Nothing was written.",
+     "URL 不能包含控制字元（如 CR、LF 或 NUL）。未写入任何资料。",
+     "URL 不能包含控制字元（如 CR、LF 或 NUL）。未寫入任何資料。"},
+    {"The URL is too long for the tag: %1 of its %2 characters fit. Nothing was written.",
+     "URL 太长：标签只能容纳其 %2 个字元中的 %1 个。未写入任何资料。",
+     "URL 太長：標籤只能容納其 %2 個字元中的 %1 個。未寫入任何資料。"},
+    {"The tag holds no URL record: page 3 holds no NDEF capability container.",
+     "标签上没有 URL 记录：第 3 页不是 NDEF 能力容器。", "標籤上沒有 URL 記錄：第 3 頁不是 NDEF 能力容器。"},
+    {"The tag holds no URL record: it holds no NDEF message.", "标签上没有 URL 记录：没有 NDEF 讯息。",
+     "標籤上沒有 URL 記錄：沒有 NDEF 訊息。"},
+    {"The tag holds no URL record: its NDEF message holds no URI record.",
+     "标签上没有 URL 记录：NDEF 讯息中没有 URI 记录。", "標籤上沒有 URL 記錄：NDEF 訊息中沒有 URI 記錄。"},
+    {"The tag holds no readable URL record: its NDEF data is damaged at page %1.",
+     "标签上的 URL 记录无法读取：NDEF 资料在第 %1 页损坏。", "標籤上的 URL 記錄無法讀取：NDEF 資料在第 %1 頁損壞。"},
 };
+// clang-format on
 
 constexpr RequestSample Samples[] = {
     {"[01] Read Card ID", "02", "01", "01"},

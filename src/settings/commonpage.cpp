@@ -455,6 +455,11 @@ void CommonPage::resetToFactory()
 
 void CommonPage::btnFactoryClick()
 {
+    // Whatever the reader was set to is lost: the user says Yes first, and No changes nothing, controls included.
+    if (!m_context.askFirst(m_context.text("Every setting of the reader will return to its factory value; the "
+                                           "settings made now will be lost.") +
+                            QStringLiteral("\n\n") + m_context.text("Use factory settings?")))
+        return;
     resetToFactory();
     emit factoryReset();
     ReaderLink &link = m_context.link;

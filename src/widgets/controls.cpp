@@ -104,6 +104,21 @@ QLabel *label(QWidget *parent, const char *name, const QString &text)
     return l;
 }
 
+QLabel *problemLabel(QWidget *parent, const char *name)
+{
+    QLabel *l = label(parent, name);
+    l->setWordWrap(true);
+    l->setStyleSheet(QStringLiteral("color: #c00000;"));
+    l->hide();
+    return l;
+}
+
+void showProblem(QLabel *problem, const QString &why)
+{
+    problem->setText(why);
+    problem->setVisible(!why.isEmpty());
+}
+
 QGroupBox *group(QWidget *parent, const char *name, const QString &title)
 {
     return named(new QGroupBox(title, parent), name);

@@ -40,6 +40,11 @@ QLineEdit *upperEdit(QWidget *parent, const char *name, const QString &text = {}
 // A drop-down list the user can only pick from.
 QComboBox *dropDown(QWidget *parent, const char *name, const QStringList &items = {}, int current = -1);
 QLabel *label(QWidget *parent, const char *name, const QString &text = {});
+// Where a page says why it sent nothing, next to the box that caused it: red,
+// wrapped, hidden while there is nothing to say.
+QLabel *problemLabel(QWidget *parent, const char *name);
+// Shows the reason, or hides the label when `why` is empty.
+void showProblem(QLabel *problem, const QString &why);
 QGroupBox *group(QWidget *parent, const char *name, const QString &title = {});
 QListWidget *listBox(QWidget *parent, const char *name, bool fixedPitch = false);
 QPlainTextEdit *memo(QWidget *parent, const char *name, bool fixedPitch = false);

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,7 +34,21 @@ struct FakeDialogs : Dialogs {
     std::vector<std::pair<QString, QString>> shown;
     std::vector<std::pair<QString, QString>> opened;  // caption and filter of each open-file dialog
     QStringList answers;  // what the open-file dialog returns, in turn; none left: cancelled
+    std::vector<Confirmation> asked;  // every Yes/No question, in order
+    std::deque<bool> replies;         // the user's answers, in turn; none left: No, the box's default
     void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }
+    bool confirm(const Confirmation &question) override
+    {
+        asked.push_back(question);
+        if (replies.empty())
+            return false;
+        const bool yes = replies.front();
+        replies.pop_front();
+        return yes;
+    }
+    // The next `times` questions are answered Yes.
+    void yes(int times = 1) { replies.insert(replies.end(), times, true); }
+    void no() { replies.push_back(false); }
     QString openFile(const QString &caption, const QString &filter) override
     {
         opened.emplace_back(caption, filter);

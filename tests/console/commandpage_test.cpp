@@ -24,6 +24,13 @@ struct Panel : MessagePanel, Sounder {
     void tone(int hz, int) override { tones.push_back(hz); }
 };
 
+// The Command page asks nothing; a question would be answered No.
+struct NoDialogs : Dialogs {
+    void message(const QString &, const QString &) override {}
+    bool confirm(const Confirmation &) override { return false; }
+    QString openFile(const QString &, const QString &) override { return {}; }
+};
+
 // Forwards the link's mirror to the page, as the main window does.
 struct Mirror : LinkObserver {
     CommandPage *page = nullptr;
@@ -35,7 +42,8 @@ struct PageRig : VirtualReaderLink {
     Panel panel;
     Reporter reporter{panel, time, panel};
     i18n::Localizer language;
-    PageContext context{link, reporter, time, language};
+    NoDialogs dialogs;
+    PageContext context{link, reporter, time, language, dialogs};
     CommandPage page{context};
     Mirror mirror;
 

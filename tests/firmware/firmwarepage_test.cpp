@@ -23,6 +23,7 @@ struct FakeDialogs : Dialogs {
     std::vector<std::pair<QString, QString>> opened;
     std::vector<std::pair<QString, QString>> shown;
     void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }
+    bool confirm(const Confirmation &) override { return false; }
     QString openFile(const QString &caption, const QString &filter) override
     {
         opened.emplace_back(caption, filter);
@@ -79,8 +80,8 @@ struct PageRig : VirtualReaderLink {
     Panel panel;
     Reporter reporter{panel, time, panel};
     i18n::Localizer language;
-    PageContext context{link, reporter, time, language};
     FakeDialogs dialogs;
+    PageContext context{link, reporter, time, language, dialogs};
     FirmwarePage page{context, {dialogs, hid, time}};
     FileFolder files;
     int reconnects = 0;

@@ -191,8 +191,10 @@ TEST(TextTable, AddedTextsAreNewAndKeepTheirPlaceholders)
     for (const Triplet &t : addedTexts()) {
         SCOPED_TRACE(t.english);
         EXPECT_FALSE(table.contains(u(t.english))) << "an added text must not shadow the reader's own";
-        const bool placeholder = u(t.english).contains(QStringLiteral("%1"));
-        EXPECT_EQ(u(t.simplified).contains(QStringLiteral("%1")), placeholder);
-        EXPECT_EQ(u(t.traditional).contains(QStringLiteral("%1")), placeholder);
+        for (const QString &mark : {QStringLiteral("%1"), QStringLiteral("%2"), QStringLiteral("%3")}) {
+            const bool placeholder = u(t.english).contains(mark);
+            EXPECT_EQ(u(t.simplified).contains(mark), placeholder) << mark.toStdString();
+            EXPECT_EQ(u(t.traditional).contains(mark), placeholder) << mark.toStdString();
+        }
     }
 }

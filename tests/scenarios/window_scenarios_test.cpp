@@ -60,6 +60,7 @@ TEST_P(WindowOverEachTransport, ReaderLostDuringTheLoopTestStopsItSaysDisconnect
     rig.reader->faults().queue(Fault::vanish(20, -1));
     rig.time.clearRecord();
     const qint64 start = rig.time.nowMs();
+    rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
     rig.click("btnM1WR");
 
     const QStringList log = lines(*rig.window);
@@ -115,6 +116,7 @@ TEST_P(WindowOverEachTransport, CardTakenAwayPartWayThroughTheLogSaysWhichBlocks
             rig.card->setBlock(b / 4, b % 4, before);
         rig.find<QLineEdit>("edM1Num")->setText("1");
         rig.reader->field().removeAfter(k);  // k writes reach the card
+        rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
         rig.click("btnM1WR");
 
         const QStringList log = lines(*rig.window);
@@ -137,6 +139,7 @@ TEST_P(WindowOverEachTransport, AWriteThatReadsBackDifferentIsCountedAndTheRunFa
     CardWindow rig(GetParam());
     rig.card->corruptReads(1, 1, 0x01);  // block 5 stores what it is given and reads it back wrong
     rig.find<QLineEdit>("edM1Num")->setText("1");
+    rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
     rig.click("btnM1WR");
     const QStringList log = lines(*rig.window);
     EXPECT_TRUE(log.contains("(W:1)-05(1/1):" + Pattern0 + "   OK")) << "the write's own reply was right";
@@ -194,6 +197,7 @@ TEST(WindowOverAPty, AdapterPulledOutDuringTheLoopTestAndPluggedBack)
         r.faults().queue(Fault::none(), 3);
         r.faults().queue(Fault::vanish(10, 300));
     });
+    rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
     rig.click("btnM1WR");
     const QStringList log = lines(*rig.window);
     ASSERT_EQ(log.size(), 1 + 3 + 1 + 1) << log.join('\n').toStdString();

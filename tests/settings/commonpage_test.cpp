@@ -310,6 +310,8 @@ TEST(CommonPage, FactoryDefaultResetsTheControlsThenTheReader)
         rig.find<QCheckBox>("chkLFCardTypeFDXB")->setChecked(true);
         rig.reader->parameters().set(proto::ParScanTime, hex("63"));
 
+
+        rig.dialogs.yes();
         rig.click("btnFactory");
         EXPECT_EQ(rig.lastRequest(), hex("02 02 0F 02"));
         EXPECT_EQ(rig.message(), "Command Done.");
@@ -345,6 +347,7 @@ TEST(CommonPage, FactoryDefaultWithoutAReaderOrRefused)
     rig.hid->unplug();
     rig.show();
     rig.find<QComboBox>("cmbFormat")->setCurrentIndex(0);
+    rig.dialogs.yes();
     rig.click("btnFactory");
     EXPECT_EQ(rig.message(), "Command Error!");
     EXPECT_EQ(rig.find<QComboBox>("cmbFormat")->currentText(), "8H") << "no model identified";
@@ -353,8 +356,45 @@ TEST(CommonPage, FactoryDefaultWithoutAReaderOrRefused)
     rig.click("btnConnect");
     rig.find<QScrollBar>("sbScanTime")->setValue(50);
     rig.reader->faults().queue(sim::Fault::status(0x01));
+    rig.dialogs.yes();
     rig.click("btnFactory");
     EXPECT_EQ(rig.message(), "Command Error!") << "a refusal is not done";
     EXPECT_EQ(rig.find<QScrollBar>("sbScanTime")->value(), 5) << "the controls keep their factory values";
     EXPECT_EQ(rig.find<QComboBox>("cmbFormat")->currentText(), "24H");
+}
+
+TEST(CommonPage, FactoryDefaultAsksFirstAndNoChangesNothing)
+{
+    WindowRig rig("KV350-U1");
+    rig.show();
+    rig.find<QScrollBar>("sbScanTime")->setValue(99);
+    rig.find<QCheckBox>("chkReverse")->setChecked(true);
+    rig.reader->parameters().set(proto::ParScanTime, hex("63"));
+    const std::size_t sent = rig.reader->requests().size();
+    rig.click("btnFactory");
+    ASSERT_EQ(rig.dialogs.asked.size(), 1u);
+    EXPECT_EQ(rig.dialogs.asked[0].text,
+              "Every setting of the reader will return to its factory value; the settings made now will be lost.\n"
+              "\nUse factory settings?");
+    EXPECT_EQ(rig.reader->requests().size(), sent) << "No sends nothing";
+    EXPECT_EQ(held(rig, proto::ParScanTime), hex("63"));
+    EXPECT_EQ(rig.find<QScrollBar>("sbScanTime")->value(), 99) << "and resets no control";
+    EXPECT_TRUE(rig.find<QCheckBox>("chkReverse")->isChecked());
+    EXPECT_EQ(rig.message(), "Cancelled: nothing was sent to the reader.");
+
+    // Reads and reboots never ask.
+    rig.click("btnGetScanTime");
+    rig.click("btnScanTime");
+    rig.click("btnReboot");
+    EXPECT_EQ(rig.dialogs.asked.size(), 1u);
+
+    // The question in the window's language, with its buttons.
+    rig.window->mnuSimplifiedClick();
+    rig.dialogs.yes();
+    rig.click("btnFactory");
+    ASSERT_EQ(rig.dialogs.asked.size(), 2u);
+    EXPECT_EQ(rig.dialogs.asked[1].yes, QString::fromUtf8("是"));
+    EXPECT_EQ(rig.dialogs.asked[1].no, QString::fromUtf8("否"));
+    EXPECT_TRUE(rig.dialogs.asked[1].text.endsWith(QString::fromUtf8("要回复出厂值吗？")));
+    EXPECT_EQ(held(rig, proto::ParScanTime), hex("05"));
 }

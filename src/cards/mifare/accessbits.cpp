@@ -157,11 +157,29 @@ QString accessText(const QByteArray &bytes3)
 
 bool accessBytesValid(const QByteArray &bytes3)
 {
+    return bytes3.size() >= 3 && invalidAccessGroups(bytes3) == 0;
+}
+
+std::uint8_t invalidAccessGroups(const QByteArray &bytes3)
+{
     if (bytes3.size() < 3)
-        return false;
+        return 0x0F;
     const auto b6 = std::uint8_t(bytes3[0]), b7 = std::uint8_t(bytes3[1]), b8 = std::uint8_t(bytes3[2]);
     const int notC1 = b6 & 0x0F, notC2 = b6 >> 4, c1 = b7 >> 4, notC3 = b7 & 0x0F, c3 = b8 >> 4, c2 = b8 & 0x0F;
-    return (notC1 ^ c1) == 0x0F && (notC2 ^ c2) == 0x0F && (notC3 ^ c3) == 0x0F;
+    // A bit pair that is stored inverted XORs to 1; the groups where any does not.
+    return std::uint8_t(~((notC1 ^ c1) & (notC2 ^ c2) & (notC3 ^ c3)) & 0x0F);
+}
+
+std::optional<std::array<int, 4>> accessRows(const QByteArray &bytes3)
+{
+    if (!accessBytesValid(bytes3))
+        return std::nullopt;
+    const auto b7 = std::uint8_t(bytes3[1]), b8 = std::uint8_t(bytes3[2]);
+    const int c1 = b7 >> 4, c2 = b8 & 0x0F, c3 = b8 >> 4;
+    std::array<int, 4> rows{};
+    for (int group = 0; group < 4; ++group)
+        rows[group] = ((c1 >> group) & 1) << 2 | ((c2 >> group) & 1) << 1 | ((c3 >> group) & 1);
+    return rows;
 }
 
 }  // namespace kv350::cards

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 
 namespace kv350::cards {
@@ -59,5 +60,11 @@ QString accessText(const QByteArray &bytes3);
 // True when each of C1, C2 and C3 is stored once plain and once inverted; a
 // card given anything else locks its sector for good.
 bool accessBytesValid(const QByteArray &bytes3);
+// The groups (bits 0-2 the data blocks, bit 3 the trailer) whose C1, C2 or C3
+// is not stored inverted; 0 when the bytes are valid, 0x0F when there are
+// fewer than three.
+std::uint8_t invalidAccessGroups(const QByteArray &bytes3);
+// The rows of blocks 0-2 and of the trailer that valid access bytes encode.
+std::optional<std::array<int, 4>> accessRows(const QByteArray &bytes3);
 
 }  // namespace kv350::cards

@@ -103,4 +103,22 @@ QString loopBlockPrefix(char op, int pass, int block)
     return QString::asprintf("(%c:%d)-%02d(%d/%d):", op, pass, block, block / 4, block % 4);
 }
 
+QString loopTestQuestion(const std::vector<int> &blocks, const TextLookup &text)
+{
+    const int first = blocks.front() / 4, last = blocks.back() / 4;
+    const QString what =
+        first == last
+            ? text(QStringLiteral("The loop test will overwrite %1 data block(s) of sector %2 with test patterns; "
+                                  "what they hold now will be lost."))
+                  .arg(blocks.size())
+                  .arg(first)
+            : text(QStringLiteral("The loop test will overwrite %1 data block(s) of sectors %2-%3 with test "
+                                  "patterns; what they hold now will be lost."))
+                  .arg(blocks.size())
+                  .arg(first)
+                  .arg(last);
+    return what + QLatin1Char('\n') + text(QStringLiteral("Sector 0 and the sector trailers are left alone.")) +
+           QStringLiteral("\n\n") + text(QStringLiteral("Start the loop test?"));
+}
+
 }  // namespace kv350::cards

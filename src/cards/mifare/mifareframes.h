@@ -1,6 +1,8 @@
 #pragma once
 // MIFARE Classic requests and the texts of the MIFARE pages, without widgets.
 
+#include "link/presentation.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -55,5 +57,8 @@ QString loopPattern(int pass);
 QString loopCounterLine(const char *what, int number, const LoopCounters &c);
 // "(W:1)-04(1/0):"
 QString loopBlockPrefix(char op, int pass, int block);
+// The question before a run: how many blocks of which sectors the patterns
+// overwrite (blocks as loopTestBlocks() gives them, not empty).
+QString loopTestQuestion(const std::vector<int> &blocks, const TextLookup &text);
 
 }  // namespace kv350::cards

@@ -109,12 +109,9 @@ MifareKeyPage::MifareKeyPage(PageContext &context, QWidget *parent) : QWidget(pa
     nk->addWidget(label(m_gbM1NewCardKey, "Label2", QStringLiteral("Access bits:")), 2, 0);
     nk->addWidget(m_edM1CardKeyAccess, 2, 1);
     // Why a trailer was not written, right under the box that caused it.
-    m_lblAccessProblem = label(m_gbM1NewCardKey, "lblAccessProblem");
-    m_lblAccessProblem->setWordWrap(true);
-    m_lblAccessProblem->setStyleSheet(QStringLiteral("color: #c00000;"));
-    m_lblAccessProblem->hide();
+    m_lblAccessProblem = problemLabel(m_gbM1NewCardKey, "lblAccessProblem");
     nk->addWidget(m_lblAccessProblem, 3, 0, 1, 2);
-    connect(m_edM1CardKeyAccess, &QLineEdit::textChanged, this, [this] { setAccessProblem({}); });
+    connect(m_edM1CardKeyAccess, &QLineEdit::textChanged, this, [this] { showProblem(m_lblAccessProblem, {}); });
 
     m_btnM1CardKey = button(g, "btnM1CardKey");
     auto *key = compact(new QGridLayout(g));
@@ -216,12 +213,6 @@ void MifareKeyPage::RecomputeAccessBits()
     m_edM1CardKeyAccess->setText(accessText(accessBytes(rows)));
 }
 
-void MifareKeyPage::setAccessProblem(const QString &why)
-{
-    m_lblAccessProblem->setText(why);
-    m_lblAccessProblem->setVisible(!why.isEmpty());
-}
-
 void MifareKeyPage::btnM1CardKeyClick()
 {
     const QString transportKey = QStringLiteral("FFFFFFFFFFFF");
@@ -240,15 +231,9 @@ void MifareKeyPage::btnM1CardKeyClick()
         m_context.reporter.ShowCommandError();
         return;
     }
-    if (!accessBytesValid(trailer->mid(6, 3))) {
-        setAccessProblem(m_context
-                             .text("Access bytes %1 are not a valid encoding: the card would lock its sector for "
-                                   "good. Nothing was written.")
-                             .arg(QString::fromLatin1(trailer->mid(6, 3).toHex().toUpper())));
-        m_context.reporter.ShowCommandError();
+    // The one trailer guard: never invalid access bytes, never a permanent condition without a Yes.
+    if (!trailerWriteAllowed(m_context, sector, trailerBlock(sector), *trailer, m_lblAccessProblem))
         return;
-    }
-    setAccessProblem({});
     const MifareKey key{keyType, oldKey};
     report(m_context, cardCommand(m_context, mifareWriteFrame(key, sector, trailerBlock(sector), *trailer),
                                   ReaderLink::DefaultResponseLimit));

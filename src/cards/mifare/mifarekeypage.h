@@ -33,7 +33,6 @@ public slots:
     void RecomputeAccessBits();
 
 private:
-    void setAccessProblem(const QString &why);
     QGroupBox *buildAccessEditor();
 
     PageContext &m_context;

@@ -45,6 +45,7 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : QWidget(parent),
     m_edM1Write = upperEdit(g, "edM1Write", QString(32, QLatin1Char('F')), 32);
     m_edM1WAscii = edit(g, "edM1WAscii");
     m_btnM1Write = button(g, "btnM1Write");
+    m_lblM1WriteProblem = problemLabel(g, "lblM1WriteProblem");
     m_lblM1Read = label(g, "lblM1Read");
     m_edM1Read = upperEdit(g, "edM1Read", {}, 0, true);
     m_edM1RAscii = edit(g, "edM1RAscii", {}, 0, true);
@@ -67,15 +68,16 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : QWidget(parent),
     rw->addWidget(m_btnM1Write, 4, 3);
     rw->addWidget(m_rbM1Ascii, 5, 0);
     rw->addWidget(m_edM1WAscii, 5, 1, 1, 2);
-    rw->addWidget(m_lblM1Read, 6, 0, 1, 3);
-    rw->addWidget(label(g, "Label1", QStringLiteral("HEX:")), 7, 0);
-    rw->addWidget(m_edM1Read, 7, 1, 1, 2);
-    rw->addWidget(m_btnM1Read, 7, 3);
-    rw->addWidget(label(g, "Label4", QStringLiteral("ASCII:")), 8, 0);
-    rw->addWidget(m_edM1RAscii, 8, 1, 1, 2);
-    rw->addWidget(m_btnM1UID, 8, 3);
+    rw->addWidget(m_lblM1WriteProblem, 6, 1, 1, 3);
+    rw->addWidget(m_lblM1Read, 7, 0, 1, 3);
+    rw->addWidget(label(g, "Label1", QStringLiteral("HEX:")), 8, 0);
+    rw->addWidget(m_edM1Read, 8, 1, 1, 2);
+    rw->addWidget(m_btnM1Read, 8, 3);
+    rw->addWidget(label(g, "Label4", QStringLiteral("ASCII:")), 9, 0);
+    rw->addWidget(m_edM1RAscii, 9, 1, 1, 2);
+    rw->addWidget(m_btnM1UID, 9, 3);
     rw->setColumnStretch(1, 1);
-    rw->setRowStretch(9, 1);
+    rw->setRowStretch(10, 1);
 
     m_gbM1ReadAll = group(this, "gbM1ReadAll");
     g = m_gbM1ReadAll;
@@ -109,6 +111,10 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : QWidget(parent),
     connect(m_btnM1ReadAll, &QPushButton::clicked, this, &MifarePage::btnM1ReadAllClick);
     connect(m_btnM1WR, &QPushButton::clicked, this, &MifarePage::btnM1WRClick);
     connect(m_sbM1Sector, &QScrollBar::valueChanged, this, &MifarePage::sbM1SectorChange);
+    // A reason stays only as long as what it speaks of.
+    connect(m_edM1Write, &QLineEdit::textChanged, this, [this] { showProblem(m_lblM1WriteProblem, {}); });
+    for (QScrollBar *bar : {m_sbM1Sector, m_sbM1Block})
+        connect(bar, &QScrollBar::valueChanged, this, [this] { showProblem(m_lblM1WriteProblem, {}); });
 
     applyLanguage();
 }
@@ -178,9 +184,12 @@ void MifarePage::btnM1WriteClick()
         m_context.reporter.ShowCommandError();
         return;
     }
-    report(m_context,
-           cardCommand(m_context, mifareWriteFrame(k, m_sbM1Sector->value(), m_sbM1Block->value(), data.bytes),
-                       ReaderLink::DefaultResponseLimit));
+    const int sector = m_sbM1Sector->value(), block = m_sbM1Block->value();
+    // A sector trailer goes through the guard: never invalid, never permanent without a Yes.
+    if (!trailerWriteAllowed(m_context, sector, block, data.bytes, m_lblM1WriteProblem))
+        return;
+    report(m_context, cardCommand(m_context, mifareWriteFrame(k, sector, block, data.bytes),
+                                  ReaderLink::DefaultResponseLimit));
 }
 
 void MifarePage::btnM1UIDClick()
@@ -227,19 +236,21 @@ void MifarePage::btnM1ReadAllClick()
 
 void MifarePage::btnM1WRClick()
 {
+    // The patterns overwrite what the blocks hold: the user says Yes first.
+    const std::vector<int> blocks = loopTestBlocks(countOr(m_edM1All->text(), 16));
+    const int passes = countOr(m_edM1Num->text(), 10);
+    if (passes > 0 && !m_context.askFirst(loopTestQuestion(blocks, m_context.language.textLookup())))
+        return;
     WindowDisabled disabled(this);
     try {
-        runLoopTest();
+        runLoopTest(blocks, passes);
     } catch (...) {
         m_context.reporter.ShowCommandError();
     }
 }
 
-void MifarePage::runLoopTest()
+void MifarePage::runLoopTest(const std::vector<int> &blocks, int passes)
 {
-    const int limit = std::max(countOr(m_edM1All->text(), 16), 5);
-    const int passes = countOr(m_edM1Num->text(), 10);
-    const std::vector<int> blocks = loopTestBlocks(limit);
     LoopCounters counters;
     m_lstM1->clear();
     bool lastBlockOk = false;

@@ -39,7 +39,7 @@ private:
     MifareKey key();
     // One line more in the list, scrolled to, and painted.
     void addLine(const QString &line);
-    void runLoopTest();
+    void runLoopTest(const std::vector<int> &blocks, int passes);
     PageContext &m_context;
     QGroupBox *m_gbM1RW, *m_gbM1ReadAll;
     QScrollBar *m_sbM1Sector, *m_sbM1Block;
@@ -49,6 +49,7 @@ private:
     QCheckBox *m_chkEEPROM;
     QPushButton *m_btnM1Write, *m_btnM1Read, *m_btnM1UID, *m_btnM1ReadAll, *m_btnM1WR;
     QListWidget *m_lstM1;
+    QLabel *m_lblM1WriteProblem;  // why a block was not written
 };
 
 }  // namespace kv350::cards

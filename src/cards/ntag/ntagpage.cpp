@@ -2,7 +2,9 @@
 
 #include "cards/cardcommon.h"
 #include "cards/mifare/mifareframes.h"
+#include "cards/ntag/ndef.h"
 #include "cards/ntag/ntagframes.h"
+#include "cards/ntag/ntaglocks.h"
 #include "link/frame.h"
 #include "widgets/controls.h"
 
@@ -17,6 +19,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <map>
 
 namespace kv350::cards {
 
@@ -36,7 +39,7 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     m_rbNAscii = radio(g, "rbNAscii", QStringLiteral("ASCII"), true);
     exclusive(this, {m_rbNHex, m_rbNAscii});
     m_edNWrite = upperEdit(g, "edNWrite", QString(32, QLatin1Char('F')), 32);
-    m_edNWAscii = edit(g, "edNWAscii", QLatin1String(SampleUrlText), 32);
+    m_edNWAscii = edit(g, "edNWAscii", QLatin1String(SampleAsciiText), 32);
     m_btnNWrite = button(g, "btnNWrite");
     m_lblNRead = label(g, "lblNRead");
     m_edNRead = upperEdit(g, "edNRead", {}, 0, true);
@@ -65,7 +68,7 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
 
     m_gbNURL = group(this, "gbNURL");
     g = m_gbNURL;
-    m_edNURL1 = edit(g, "edNURL1", QStringLiteral("E11012000103A010440312D1010E5501"), 0, true);
+    m_edNURL1 = edit(g, "edNURL1", QLatin1String(UrlHeaderHex), 0, true);
     m_edNURL2 = edit(g, "edNURL2");
     m_edNURL3 = edit(g, "edNURL3", {}, 0, true);
     for (QLineEdit *e : {m_edNURL1, m_edNURL3})
@@ -80,13 +83,17 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     url->addWidget(label(g, nullptr, QStringLiteral("(Block 3-6)")), 0, 2);
     url->addWidget(m_edNURL2, 1, 0);
     url->addWidget(m_btnNSample, 1, 1);
-    url->addWidget(label(g, nullptr, QStringLiteral("(Block 7-10)")), 1, 2);
+    // The URI and its terminator take as many pages from 7 on as the URL needs, up to 39.
+    url->addWidget(label(g, nullptr, QStringLiteral("(Block 7-39)")), 1, 2);
     url->addWidget(m_edNURL3, 2, 0, 1, 2);
     auto *urlButtons = new QHBoxLayout;
     urlButtons->addWidget(m_btnNURLWrite);
     urlButtons->addWidget(m_btnNURLRead);
     url->addLayout(urlButtons, 2, 2);
+    m_lblNURLProblem = problemLabel(g, "lblNURLProblem");
+    url->addWidget(m_lblNURLProblem, 3, 0, 1, 3);
     url->setColumnStretch(0, 1);
+    url->setRowStretch(4, 1);
 
     m_gbNReadAll = group(this, "gbNReadAll");
     g = m_gbNReadAll;
@@ -119,6 +126,7 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     connect(m_btnNURLWrite, &QPushButton::clicked, this, &NtagPage::btnNURLWriteClick);
     connect(m_btnNURLRead, &QPushButton::clicked, this, &NtagPage::btnNURLReadClick);
     connect(m_btnNSample, &QPushButton::clicked, this, &NtagPage::btnNSampleClick);
+    connect(m_edNURL2, &QLineEdit::textEdited, this, [this] { showProblem(m_lblNURLProblem, {}); });
 
     applyLanguage();
 }
@@ -164,6 +172,28 @@ void NtagPage::btnNUIDClick()
     report(m_context, result);
 }
 
+bool NtagPage::oneTimeWriteAllowed(int firstPage, const QByteArray &data16)
+{
+    std::map<int, QByteArray> held;  // what a read from each page showed
+    for (int page : oneTimePages(firstPage)) {
+        const int from = readPageFor(page);
+        if (held.count(from))
+            continue;
+        const CardResult result = cardCommand(m_context, ntagReadFrame(from), NtagReadReplyLimit, BlockSize);
+        // Not knowing what the tag holds, nothing is written over it.
+        if (result != CardResult::Done) {
+            report(m_context, result);
+            return false;
+        }
+        held[from] = m_context.link.responseData().left(BlockSize);
+    }
+    const std::vector<PermanentChange> changes = permanentChanges(firstPage, data16, [&](int page) {
+        const int from = readPageFor(page);
+        return held[from].mid((page - from) * 4, 4);
+    });
+    return changes.empty() || m_context.askFirst(permanentQuestion(changes, m_context.language.textLookup()));
+}
+
 void NtagPage::btnNWriteClick()
 {
     if (m_rbNAscii->isChecked())
@@ -174,8 +204,10 @@ void NtagPage::btnNWriteClick()
         m_context.reporter.ShowCommandError();
         return;
     }
-    report(m_context,
-           cardCommand(m_context, ntagWriteFrame(m_sbNBlock->value(), data.bytes), ReaderLink::DefaultResponseLimit));
+    const int page = m_sbNBlock->value();
+    if (!oneTimeWriteAllowed(page, data.bytes))
+        return;
+    report(m_context, cardCommand(m_context, ntagWriteFrame(page, data.bytes), ReaderLink::DefaultResponseLimit));
 }
 
 void NtagPage::btnNReadAllClick()
@@ -206,31 +238,67 @@ void NtagPage::btnNReadAllClick()
 
 void NtagPage::btnNURLWriteClick()
 {
-    const QByteArray header = parseHexBytes(m_edNURL1->text(), BlockSize).value_or(QByteArray(BlockSize, char(0xFF)));
-    const CardResult first = cardCommand(m_context, ntagWriteFrame(UrlHeaderPage, header),
-                                         ReaderLink::DefaultResponseLimit);
-    // Pages 3-6 refused: writing the text behind them would leave half a record.
-    if (first != CardResult::Done) {
-        report(m_context, first);
+    const QString url = m_edNURL2->text();
+    const UrlBuild build = buildUrlRecord(url);
+    if (build.problem != UrlProblem::None) {
+        showProblem(m_lblNURLProblem, urlProblemText(build, url, m_context.language.textLookup()));
+        m_context.reporter.ShowCommandError();
         return;
     }
-    m_edNURL3->setText(BytesToHex(urlBlock(m_edNURL2->text())));
-    m_context.pause.processPending();
-    const QByteArray data = ParseHexField(m_edNURL3, BlockSize, AllF).bytes;
-    report(m_context, cardCommand(m_context, ntagWriteFrame(UrlTextPage, data), ReaderLink::DefaultResponseLimit));
+    showProblem(m_lblNURLProblem, {});
+    const std::vector<PageWrite> writes = urlWrites(build.record);
+    // The first write covers the capability container, which takes bits and never gives them back.
+    if (!oneTimeWriteAllowed(writes.front().page, writes.front().data))
+        return;
+    CardResult result = CardResult::Done;
+    for (const PageWrite &w : writes) {
+        result = cardCommand(m_context, ntagWriteFrame(w.page, w.data), ReaderLink::DefaultResponseLimit);
+        // A refused write stops the rest: the tag keeps what it held or an empty message, never half a URL.
+        if (result != CardResult::Done)
+            break;
+    }
+    // The boxes show what the tag now holds: the header and the record's bytes.
+    if (result == CardResult::Done) {
+        m_edNURL1->setText(BytesToHex(build.record.header()));
+        m_edNURL3->setText(BytesToHex(build.record.recordBytes()));
+    }
+    report(m_context, result);
 }
 
 void NtagPage::btnNURLReadClick()
 {
     m_edNRAscii->clear();
     m_edNRead->clear();
-    const CardResult result = cardCommand(m_context, ntagReadFrame(UrlTextPage), NtagReadReplyLimit, BlockSize);
-    if (result == CardResult::Done) {
-        const QByteArray data = m_context.link.responseData().left(BlockSize);
-        m_edNURL2->setText(blockText(data));
-        m_edNURL3->setText(BytesToHex(data));
+    showProblem(m_lblNURLProblem, {});
+    QByteArray bytes;  // from page 3 on
+    UrlReading reading;
+    // The capability container bounds the reads; a page number that no longer fits its byte ends them.
+    for (int page = NdefFirstPage; reading.status == UrlReadStatus::NeedMore; page += 4) {
+        if (page > 0xFF) {
+            reading.status = UrlReadStatus::Damaged;
+            reading.damagedAt = int(bytes.size());
+            break;
+        }
+        const CardResult result = cardCommand(m_context, ntagReadFrame(page), NtagReadReplyLimit, BlockSize);
+        if (result != CardResult::Done) {
+            report(m_context, result);
+            return;
+        }
+        bytes += m_context.link.responseData().left(BlockSize);
+        reading = readUrlRecord(bytes);
     }
-    report(m_context, result);
+    if (reading.status == UrlReadStatus::Url) {
+        m_edNURL1->setText(BytesToHex(reading.header));
+        m_edNURL2->setText(reading.url);
+        m_edNURL3->setText(BytesToHex(reading.recordBytes));
+    } else {
+        // What is there is shown as bytes, never as a URL.
+        m_edNURL1->setText(BytesToHex(bytes.left(UrlHeaderSize)));
+        m_edNURL2->clear();
+        m_edNURL3->clear();
+        showProblem(m_lblNURLProblem, urlReadingText(reading, m_context.language.textLookup()));
+    }
+    report(m_context, CardResult::Done);
 }
 
 void NtagPage::btnNSampleClick()

@@ -17,8 +17,10 @@ class QScrollBar;
 
 namespace kv350::cards {
 
-// A host name with its slash, short enough for the 16 bytes of pages 7-10.
-inline constexpr const char *SampleUrlText = "www.example.com/";
+// The ASCII write box's start text: a host name with its slash, the 16 bytes of one write.
+inline constexpr const char *SampleAsciiText = "www.example.com/";
+// The text behind "<<": a URL that reads back from the tag as itself.
+inline constexpr const char *SampleUrlText = "https://www.example.com/";
 
 class NtagPage final : public QWidget {
     Q_OBJECT
@@ -37,6 +39,12 @@ public slots:
     void btnNSampleClick();
 
 private:
+    // Before a write of 16 bytes from `firstPage`: reads what the tag holds in
+    // the lock bytes and the capability container it covers, and asks when the
+    // write would change them for good. False: nothing may be sent, and the
+    // outcome has been shown.
+    bool oneTimeWriteAllowed(int firstPage, const QByteArray &data16);
+
     PageContext &m_context;
     QGroupBox *m_gbNRW, *m_gbNReadAll, *m_gbNURL;
     QScrollBar *m_sbNBlock;
@@ -47,6 +55,7 @@ private:
     QPushButton *m_btnNWrite, *m_btnNRead, *m_btnNUID, *m_btnNReadAll, *m_btnNURLWrite, *m_btnNURLRead, *m_btnNSample;
     QListWidget *m_lstNAll;
     QPlainTextEdit *m_moNAllAscii;
+    QLabel *m_lblNURLProblem;  // why a URL was not written, or what a tag holds instead of one
 };
 
 }  // namespace kv350::cards

@@ -159,6 +159,7 @@ TEST(MifarePage, LoopTestWritesReadsAndCounts)
 {
     CardRig rig;
     rig.edit("edM1Num")->setText("1");
+    rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
     rig.click("btnM1WR");
     const QStringList lines = rig.lines();
     ASSERT_EQ(lines.size(), 21);
@@ -175,6 +176,7 @@ TEST(MifarePage, LoopTestWritesReadsAndCounts)
     // A weak block: written right, read back wrong, counted as a check error only.
     rig.card->corruptReads(2, 1, 0x01);
     rig.edit("edM1Num")->setText("2");
+    rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
     rig.click("btnM1WR");
     EXPECT_EQ(rig.lines().back(), "TOTAL_NUM=2  CMD_ERR=0  WR_ERR=0  CHK_ERR=2");
     EXPECT_TRUE(rig.lines().contains("(R:2)-09(2/1):00030205040706090811101312151417   ERR"));
@@ -187,6 +189,7 @@ TEST(MifarePage, LoopTestWithTheCardPulledAwayAndLongRuns)
     rig.edit("edM1Num")->setText("abc");
     rig.reader->field().removeAfter(5);
     rig.time.clearRecord();
+    rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
     rig.click("btnM1WR");
     const QStringList lines = rig.lines();
     EXPECT_EQ(lines.size(), 10 * 4 + 1) << "ten passes of one block";
@@ -199,12 +202,15 @@ TEST(MifarePage, LoopTestWithTheCardPulledAwayAndLongRuns)
     // Past pass 85 the pattern keeps its 32 characters, so a good card stays good.
     rig.reader->field().place(rig.card);
     rig.edit("edM1Num")->setText("999");
+    rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
     rig.click("btnM1WR");
     EXPECT_EQ(rig.lines().back(), "TOTAL_NUM=999  CMD_ERR=0  WR_ERR=0  CHK_ERR=0");
     EXPECT_EQ(rig.message(), "Command Done.");
 
     rig.edit("edM1Num")->setText("0");
+    const std::size_t asked = rig.dialogs.asked.size();
     rig.click("btnM1WR");
+    EXPECT_EQ(rig.dialogs.asked.size(), asked) << "no pass overwrites nothing: nothing to ask";
     EXPECT_EQ(rig.lines(), QStringList{"TOTAL_NUM=0  CMD_ERR=0  WR_ERR=0  CHK_ERR=0"});
     EXPECT_EQ(rig.message(), "Command Error!");
 }
@@ -262,4 +268,194 @@ TEST(MifareKeyPage, TrailersThatWouldHarmTheCardAreNotWritten)
     rig.find<QScrollBar>("sbM1CardSector")->setValue(31);
     rig.click("btnM1CardKey");
     EXPECT_EQ(rig.lastRequest().mid(10, 2), hex("1F 03"));
+}
+
+// --- the trailer guard and the questions before writes that cannot be undone ---
+
+namespace {
+
+QByteArray trailerBytes(const sim::AccessRows &rows, const QByteArray &keyA = hex("FFFFFFFFFFFF"))
+{
+    return keyA + sim::encodeAccessBytes(rows) + char(0x69) + hex("FFFFFFFFFFFF");
+}
+
+}  // namespace
+
+TEST(MifarePage, ATrailerOfFsNeverReachesTheCard)
+{
+    // The block box's start text written to sector 1, block 3: FF FF FF would block the sector for good.
+    CardRig rig;
+    const QByteArray before = rig.card->block(1, 3);
+    rig.find<QScrollBar>("sbM1Block")->setValue(3);
+    const std::size_t sent = rig.sent();
+    rig.click("btnM1Write");
+    EXPECT_EQ(rig.sent(), sent) << "nothing went to the reader";
+    EXPECT_EQ(rig.card->block(1, 3), before);
+    EXPECT_TRUE(rig.card->sectorUsable(1));
+    EXPECT_EQ(rig.message(), "Command Error!");
+    EXPECT_TRUE(rig.dialogs.asked.empty()) << "refused, not asked about";
+    auto *problem = rig.find<QLabel>("lblM1WriteProblem");
+    EXPECT_FALSE(problem->isHidden());
+    EXPECT_TRUE(problem->text().contains("FFFFFF")) << problem->text().toStdString();
+
+    // The same from the reader's own key, and from the ASCII box (zeros are no better).
+    rig.find<QCheckBox>("chkEEPROM")->setChecked(true);
+    rig.click("btnM1Write");
+    rig.find<QCheckBox>("chkEEPROM")->setChecked(false);
+    rig.find<QRadioButton>("rbM1Ascii")->setChecked(true);
+    rig.edit("edM1WAscii")->setText("Hi");
+    rig.click("btnM1Write");
+    EXPECT_TRUE(problem->text().contains("000000")) << problem->text().toStdString();
+    EXPECT_EQ(rig.sent(), sent);
+    EXPECT_EQ(rig.card->block(1, 3), before);
+
+    // The reason is in the language of the window, and goes when the block does.
+    rig.window->mnuTraditionalClick();
+    rig.find<QRadioButton>("rbM1Hex")->setChecked(true);
+    rig.edit("edM1Write")->setText(QString(32, 'F'));
+    rig.click("btnM1Write");
+    EXPECT_TRUE(problem->text().startsWith(QString::fromUtf8("存取位元 FFFFFF"))) << problem->text().toStdString();
+    rig.find<QScrollBar>("sbM1Block")->setValue(2);
+    EXPECT_TRUE(problem->isHidden());
+
+    // The sector still answers.
+    rig.click("btnM1Read");
+    EXPECT_EQ(rig.edit("edM1Read")->text().size(), 32);
+    EXPECT_EQ(rig.card->block(1, 3), before);
+}
+
+TEST(MifarePage, PermanentTrailersNeedAYesAndOthersGoStraightOut)
+{
+    CardRig rig;
+    rig.find<QScrollBar>("sbM1Sector")->setValue(2);
+    rig.find<QScrollBar>("sbM1Block")->setValue(3);
+    const QByteArray before = rig.card->block(2, 3);
+    // Trailer row 000 (the access bits frozen), block 1 read-only for good.
+    const QByteArray frozen = trailerBytes({0, 2, 0, 0});
+    rig.edit("edM1Write")->setText(QString::fromLatin1(frozen.toHex().toUpper()));
+
+    const std::size_t sent = rig.sent();
+    const std::size_t tones = rig.sounder.tones.size();
+    rig.dialogs.no();
+    rig.click("btnM1Write");
+    ASSERT_EQ(rig.dialogs.asked.size(), 1u);
+    const Confirmation &q = rig.dialogs.asked[0];
+    EXPECT_EQ(q.caption, "Please confirm");
+    EXPECT_EQ(q.yes, "Yes");
+    EXPECT_EQ(q.no, "No");
+    EXPECT_TRUE(q.text.contains("The access conditions of sector 2 can never be changed again."));
+    EXPECT_TRUE(q.text.contains("Block 1 can never be written again."));
+    EXPECT_EQ(rig.sent(), sent) << "No sends nothing";
+    EXPECT_EQ(rig.card->block(2, 3), before);
+    EXPECT_EQ(rig.message(), "Cancelled: nothing was sent to the reader.");
+    EXPECT_EQ(rig.sounder.tones.size(), tones) << "nothing reported as done";
+
+    // The box's default is No: an unanswered question writes nothing either.
+    rig.click("btnM1Write");
+    EXPECT_EQ(rig.dialogs.asked.size(), 2u);
+    EXPECT_EQ(rig.sent(), sent);
+
+    rig.dialogs.yes();
+    rig.click("btnM1Write");
+    EXPECT_EQ(rig.message(), "Command Done.");
+    EXPECT_EQ(rig.card->block(2, 3).mid(6, 4), frozen.mid(6, 4));
+    rig.find<QScrollBar>("sbM1Block")->setValue(1);
+    rig.click("btnM1Write");
+    EXPECT_EQ(rig.message(), "No Card or Key Error!") << "block 1 is read-only now";
+    EXPECT_EQ(rig.dialogs.asked.size(), 3u) << "a data block never asks";
+
+    // Trailer rows 001 and 011 keep the access bits writable: written without a question.
+    for (int row : {1, 3}) {
+        SCOPED_TRACE(row);
+        rig.find<QScrollBar>("sbM1Sector")->setValue(4);
+        rig.find<QScrollBar>("sbM1Block")->setValue(3);
+        const QByteArray open = trailerBytes({0, 0, 0, std::uint8_t(row)});
+        rig.edit("edM1Write")->setText(QString::fromLatin1(open.toHex()));
+        rig.click("btnM1Write");
+        EXPECT_EQ(rig.message(), "Command Done.");
+        EXPECT_EQ(rig.card->block(4, 3).mid(6, 3), open.mid(6, 3));
+        rig.card->setTrailer(4, hex("FFFFFFFFFFFF"), hex("FF0780"), 0x69, hex("FFFFFFFFFFFF"));
+    }
+    EXPECT_EQ(rig.dialogs.asked.size(), 3u);
+}
+
+TEST(MifarePage, SixteenBlockSectorsAreGuardedAtBlock15)
+{
+    CardRig rig(MifareClassicCard::Size::K4);
+    rig.find<QScrollBar>("sbM1Sector")->setValue(33);
+    rig.find<QScrollBar>("sbM1Block")->setValue(3);
+    rig.click("btnM1Write");
+    EXPECT_EQ(rig.message(), "Command Done.") << "block 3 of sector 33 is data";
+    EXPECT_EQ(rig.card->block(33, 3), QByteArray(16, char(0xFF)));
+    const QByteArray before = rig.card->block(33, 15);
+    rig.find<QScrollBar>("sbM1Block")->setValue(15);
+    rig.click("btnM1Write");
+    EXPECT_EQ(rig.message(), "Command Error!");
+    EXPECT_EQ(rig.card->block(33, 15), before);
+    // Row 110 for blocks 10-14: they can never be read or written again.
+    rig.edit("edM1Write")->setText(QString::fromLatin1(trailerBytes({0, 0, 7, 1}).toHex()));
+    rig.click("btnM1Write");
+    EXPECT_EQ(rig.message(), "Command Done.") << "trailer row 001: the access bits stay writable";
+    rig.edit("edM1Write")->setText(QString::fromLatin1(trailerBytes({0, 0, 7, 6}).toHex()));
+    rig.click("btnM1Write");
+    ASSERT_EQ(rig.dialogs.asked.size(), 1u);
+    EXPECT_TRUE(rig.dialogs.asked[0].text.contains("Blocks 10-14 can never be read or written again."));
+    EXPECT_EQ(rig.card->block(33, 15).mid(6, 3), trailerBytes({0, 0, 7, 1}).mid(6, 3)) << "No kept the card";
+}
+
+TEST(MifareKeyPage, IssuingAPermanentTrailerNeedsAYes)
+{
+    CardRig rig;
+    rig.click("RadioButton45");  // access bits Write "never": trailer row 110
+    const QString access = rig.edit("edM1CardKeyAccess")->text();
+    const QByteArray before = rig.card->block(1, 3);
+    const std::size_t sent = rig.sent();
+    rig.click("btnM1CardKey");
+    ASSERT_EQ(rig.dialogs.asked.size(), 1u);
+    EXPECT_TRUE(rig.dialogs.asked[0].text.startsWith("Writing this trailer to sector 1 cannot be undone:"));
+    EXPECT_TRUE(rig.dialogs.asked[0].text.contains("Key A and key B of sector 1 can never be changed again."));
+    EXPECT_EQ(rig.sent(), sent);
+    EXPECT_EQ(rig.card->block(1, 3), before);
+    EXPECT_EQ(rig.message(), "Cancelled: nothing was sent to the reader.");
+
+    rig.dialogs.yes();
+    rig.click("btnM1CardKey");
+    EXPECT_EQ(rig.message(), "Command Done.");
+    EXPECT_EQ(rig.card->block(1, 3).mid(6, 4), QByteArray::fromHex(access.toLatin1()));
+
+    // The FF bytes of the issue, typed into the access box, are refused here as on the block page.
+    rig.find<QScrollBar>("sbM1CardSector")->setValue(3);
+    rig.edit("edM1CardKeyAccess")->setText("FFFFFF69");
+    rig.click("btnM1CardKey");
+    EXPECT_EQ(rig.message(), "Command Error!");
+    EXPECT_TRUE(rig.card->sectorUsable(3));
+    EXPECT_EQ(rig.dialogs.asked.size(), 2u);
+}
+
+TEST(MifarePage, LoopTestSaysWhatItOverwritesAndNoLeavesTheCard)
+{
+    CardRig rig;
+    const QByteArray before(16, '\x5A');
+    rig.card->setBlock(1, 0, before);
+    rig.edit("edM1Num")->setText("2");
+    const std::size_t sent = rig.sent();
+    rig.click("btnM1WR");
+    ASSERT_EQ(rig.dialogs.asked.size(), 1u);
+    EXPECT_TRUE(rig.dialogs.asked[0].text.startsWith(
+        "The loop test will overwrite 9 data block(s) of sectors 1-3 with test patterns"));
+    EXPECT_EQ(rig.sent(), sent);
+    EXPECT_EQ(rig.card->block(1, 0), before);
+    EXPECT_TRUE(rig.lines().isEmpty());
+    EXPECT_EQ(rig.message(), "Cancelled: nothing was sent to the reader.");
+    EXPECT_TRUE(rig.window->isEnabled());
+
+    rig.edit("edM1All")->setText("6");
+    rig.click("btnM1WR");
+    EXPECT_TRUE(rig.dialogs.asked[1].text.startsWith(
+        "The loop test will overwrite 2 data block(s) of sector 1 with test patterns"));
+    rig.dialogs.yes();
+    rig.click("btnM1WR");
+    EXPECT_EQ(rig.lines().back(), "TOTAL_NUM=2  CMD_ERR=0  WR_ERR=0  CHK_ERR=0");
+    EXPECT_NE(rig.card->block(1, 0), before);
+    EXPECT_EQ(rig.card->block(1, 2), QByteArray(16, '\0')) << "block 6 is beyond the limit of 6";
 }
