@@ -1,11 +1,11 @@
 // The URL record without widgets: the record the builder makes, read by the
 // tests' own NDEF reader; the program's parser on layouts other tools write;
 // and what a write does to the lock bytes and the capability container.
-#include "hexbytes.h"
-#include "ndefreader.h"
 #include "cards/ntag/ndef.h"
 #include "cards/ntag/ntagframes.h"
 #include "cards/ntag/ntaglocks.h"
+#include "hexbytes.h"
+#include "ndefreader.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -18,8 +18,8 @@ namespace {
 
 // The text typed, and the URL a phone reads from it.
 struct Typed {
-    QString prefix;    // as typed
-    QString meaning;   // what it stands for on the tag
+    QString prefix;   // as typed
+    QString meaning;  // what it stands for on the tag
     int code;
 };
 const Typed Prefixes[] = {
@@ -92,8 +92,8 @@ TEST(NtagUrl, EveryLengthAndPrefixParsesAsExactlyThatUrl)
             // The header: the NTAG203's CC and Lock Control TLV as always, the lengths computed.
             const int uri = t.code == 0 ? typed.size() : n;
             EXPECT_EQ(b.record.header().left(9), hex("E1101200 0103A01044"));
-            EXPECT_EQ(b.record.header().mid(9), hex("03") + char(5 + uri) + hex("D101") + char(1 + uri) +
-                                                     hex("55") + char(t.code));
+            EXPECT_EQ(b.record.header().mid(9),
+                      hex("03") + char(5 + uri) + hex("D101") + char(1 + uri) + hex("55") + char(t.code));
             EXPECT_EQ(b.record.recordBytes(), typed.mid(t.code == 0 ? 0 : t.prefix.size()).toLatin1() + hex("FE"));
             for (char c : {'\r', '\n', '\0'})
                 EXPECT_FALSE(b.record.uri.contains(c)) << int(c);
@@ -124,7 +124,8 @@ TEST(NtagUrl, WritesEndAtPage39AndTheLengthComesLast)
     EXPECT_EQ(w[2].data, shortest.image.left(16));
     // Cut after any write but the last: never a URL, at most an empty message.
     for (std::size_t k = 1; k < w.size(); ++k)
-        EXPECT_EQ(readUri(applied({w.begin(), w.begin() + k}, applied({{3, buildUrlRecord("http://old").record.image.left(16)}}))),
+        EXPECT_EQ(readUri(applied({w.begin(), w.begin() + k},
+                                  applied({{3, buildUrlRecord("http://old").record.image.left(16)}}))),
                   "empty NDEF message")
             << k;
 
@@ -219,8 +220,9 @@ TEST(NtagLocks, OnlyBitsThatAreStillClearAsk)
     const auto cc = permanentChanges(3, hex("E1101300") + QByteArray(12, '\0'), current);
     ASSERT_EQ(cc.size(), 1u);
     EXPECT_EQ(cc[0].after, hex("E1101300"));
-    EXPECT_TRUE(permanentQuestion(cc, englishText).startsWith(
-        "Page 3: the capability container changes from E1 10 12 00 to E1 10 13 00; it is one-time programmable"));
+    EXPECT_TRUE(permanentQuestion(cc, englishText)
+                    .startsWith("Page 3: the capability container changes from E1 10 12 00 to E1 10 13 00; it is "
+                                "one-time programmable"));
 
     // Dynamic lock bits: pages 16-19 and 36-39; the block-locking bit 0 locks no page itself.
     const auto dynamic = permanentChanges(40, hex("83000000") + QByteArray(12, '\0'), current);

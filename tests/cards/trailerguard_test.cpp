@@ -2,8 +2,8 @@
 // it refuses, and what it calls permanent, checked against what the virtual
 // card (written from the datasheet on the other side of the wire) still lets
 // either key do once the trailer is on it.
-#include "hexbytes.h"
 #include "cards/mifare/trailerguard.h"
+#include "hexbytes.h"
 #include "i18n/language.h"
 #include "sim/cards/mifareclassic.h"
 
@@ -96,10 +96,10 @@ TEST(TrailerGuard, PermanentIsWhatNoKeyOfTheCardCanUndo)
 {
     int asked = 0;
     for (int code = 0; code < 8 * 8 * 8 * 8; ++code) {
-        const sim::AccessRows rows = {std::uint8_t(code & 7), std::uint8_t(code >> 3 & 7),
-                                      std::uint8_t(code >> 6 & 7), std::uint8_t(code >> 9 & 7)};
-        SCOPED_TRACE(::testing::Message() << "rows " << int(rows[0]) << int(rows[1]) << int(rows[2]) << " trailer "
-                                          << int(rows[3]));
+        const sim::AccessRows rows = {std::uint8_t(code & 7), std::uint8_t(code >> 3 & 7), std::uint8_t(code >> 6 & 7),
+                                      std::uint8_t(code >> 9 & 7)};
+        SCOPED_TRACE(::testing::Message()
+                     << "rows " << int(rows[0]) << int(rows[1]) << int(rows[2]) << " trailer " << int(rows[3]));
         const TrailerCheck c = checkTrailer(1, 3, trailer(rows));
         ASSERT_EQ(c.verdict, Verdict::Valid);
         const Still s = stillPossible(rows);
@@ -129,34 +129,31 @@ TEST(TrailerGuard, SixteenBlockSectorsSpeakOfFiveBlocksAGroup)
     ASSERT_EQ(c.verdict, Verdict::Valid);
     EXPECT_EQ(c.neverWritable, (std::vector<BlockRange>{{0, 4}, {10, 14}}));
     EXPECT_EQ(c.neverReadable, (std::vector<BlockRange>{{10, 14}}));
-    EXPECT_EQ(trailerQuestion(c, englishText),
-              "Writing this trailer to sector 32 cannot be undone:\n"
-              "The access conditions of sector 32 can never be changed again.\n"
-              "Key A and key B of sector 32 can never be changed again.\n"
-              "Blocks 0-4 can never be written again.\n"
-              "Blocks 10-14 can never be read or written again.\n"
-              "\n"
-              "Write it?");
+    EXPECT_EQ(trailerQuestion(c, englishText), "Writing this trailer to sector 32 cannot be undone:\n"
+                                               "The access conditions of sector 32 can never be changed again.\n"
+                                               "Key A and key B of sector 32 can never be changed again.\n"
+                                               "Blocks 0-4 can never be written again.\n"
+                                               "Blocks 10-14 can never be read or written again.\n"
+                                               "\n"
+                                               "Write it?");
 }
 
 TEST(TrailerGuard, QuestionNamesTheSectorAndWhatBecomesPermanent)
 {
     // Sector 2, trailer row 000 (access bits frozen, keys still writable with key A), block 1 read-only.
     const TrailerCheck c = checkTrailer(2, 3, trailer({0, 2, 0, 0}));
-    EXPECT_EQ(trailerQuestion(c, englishText),
-              "Writing this trailer to sector 2 cannot be undone:\n"
-              "The access conditions of sector 2 can never be changed again.\n"
-              "Block 1 can never be written again.\n"
-              "\n"
-              "Write it?");
+    EXPECT_EQ(trailerQuestion(c, englishText), "Writing this trailer to sector 2 cannot be undone:\n"
+                                               "The access conditions of sector 2 can never be changed again.\n"
+                                               "Block 1 can never be written again.\n"
+                                               "\n"
+                                               "Write it?");
     // Row 101: the keys are fixed, the access bits still change with key B, so no block is named.
     const TrailerCheck keys = checkTrailer(2, 3, trailer({7, 7, 7, 5}));
     EXPECT_TRUE(keys.neverWritable.empty());
-    EXPECT_EQ(trailerQuestion(keys, englishText),
-              "Writing this trailer to sector 2 cannot be undone:\n"
-              "Key A and key B of sector 2 can never be changed again.\n"
-              "\n"
-              "Write it?");
+    EXPECT_EQ(trailerQuestion(keys, englishText), "Writing this trailer to sector 2 cannot be undone:\n"
+                                                  "Key A and key B of sector 2 can never be changed again.\n"
+                                                  "\n"
+                                                  "Write it?");
 
     // Every line exists in both Chinese columns.
     i18n::Localizer chinese;

@@ -12,8 +12,8 @@
 #include <QLabel>
 #include <QTabWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <deque>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,7 +33,7 @@ struct FakeSounder : Sounder {
 struct FakeDialogs : Dialogs {
     std::vector<std::pair<QString, QString>> shown;
     std::vector<std::pair<QString, QString>> opened;  // caption and filter of each open-file dialog
-    QStringList answers;  // what the open-file dialog returns, in turn; none left: cancelled
+    QStringList answers;              // what the open-file dialog returns, in turn; none left: cancelled
     std::vector<Confirmation> asked;  // every Yes/No question, in order
     std::deque<bool> replies;         // the user's answers, in turn; none left: No, the box's default
     void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }

@@ -116,7 +116,7 @@ TEST_P(WindowOverEachTransport, CardTakenAwayPartWayThroughTheLogSaysWhichBlocks
             rig.card->setBlock(b / 4, b % 4, before);
         rig.find<QLineEdit>("edM1Num")->setText("1");
         rig.reader->field().removeAfter(k);  // k writes reach the card
-        rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
+        rig.dialogs.yes();                   // the loop test asks before it overwrites the blocks
         rig.click("btnM1WR");
 
         const QStringList log = lines(*rig.window);

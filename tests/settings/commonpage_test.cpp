@@ -310,7 +310,6 @@ TEST(CommonPage, FactoryDefaultResetsTheControlsThenTheReader)
         rig.find<QCheckBox>("chkLFCardTypeFDXB")->setChecked(true);
         rig.reader->parameters().set(proto::ParScanTime, hex("63"));
 
-
         rig.dialogs.yes();
         rig.click("btnFactory");
         EXPECT_EQ(rig.lastRequest(), hex("02 02 0F 02"));
