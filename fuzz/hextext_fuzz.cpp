@@ -64,8 +64,8 @@ void checkFrameText(const QString &text, const QByteArray &raw)
     KV350_FUZZ_CHECK(parseFrameText(frameText(raw)) == raw, "frame text round trip");
     KV350_FUZZ_CHECK(frameText(raw).size() == 3 * raw.size(), "three characters per byte");
 
-    const console::RebuiltRequest rebuilt =
-        console::RebuildRequestText(QStringLiteral("02"), QStringLiteral("0D"), text);
+    const console::RebuiltRequest rebuilt = console::RebuildRequestText(QStringLiteral("02"), QStringLiteral("0D"),
+                                                                        text);
     const std::uint8_t len = std::uint8_t(parsed.size() + 1);
     KV350_FUZZ_CHECK(rebuilt.len == BytesToHex(&len, 1), "LEN of the rebuilt request");
     KV350_FUZZ_CHECK(parseFrameText(rebuilt.whole) == QByteArray::fromHex("02") + char(len) + char(0x0D) + parsed,

@@ -18,8 +18,8 @@
 #include "console/requesttext.h"
 #include "fuzztarget.h"
 #include "link/frame.h"
-#include "sim/uhfmodule.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/modules/uhfmodule.h"
 
 #include <QList>
 

@@ -4,9 +4,9 @@
 // Runs offscreen unless QT_QPA_PLATFORM says otherwise (e.g. xcb under Xvfb).
 #include "app/frmmain.h"
 #include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
 
 #include <QApplication>
 #include <QDir>
@@ -71,7 +71,8 @@ int main(int argc, char **argv)
                 continue;
             tabs->setCurrentIndex(i);
             app.processEvents();
-            const QString file = QStringLiteral("%1/%2-%3.png").arg(out, QLatin1String(languages[lang]), tabs->widget(i)->objectName());
+            const QString file =
+                QStringLiteral("%1/%2-%3.png").arg(out, QLatin1String(languages[lang]), tabs->widget(i)->objectName());
             if (window.grab().save(file))
                 ++written;
         }

@@ -9,9 +9,9 @@
 #include "cards/ntag/ntagpage.h"
 #include "console/commandpage.h"
 #include "firmware/firmwarepage.h"
+#include "i18n/fonts.h"
 #include "rftest/rftestpage.h"
 #include "settings/commonpage.h"
-#include "i18n/fonts.h"
 #include "startlog.h"
 
 #include <QApplication>
@@ -184,7 +184,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsISO15693, &cards::Iso15693Page::resetToFactory);
     connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsLF, &cards::LfPage::resetToFactory);
     // In the order of Pages[].
-    QWidget *const pages[] = {m_tsCommon, m_tsAuto, m_tsNTAG,    m_tsMifare,  m_tsMifareKey, m_tsISO15693,
+    QWidget *const pages[] = {m_tsCommon, m_tsAuto,  m_tsNTAG,  m_tsMifare,  m_tsMifareKey, m_tsISO15693,
                               m_tsLF,     m_tsOvtra, m_tsK7704, m_tsCommand, m_tsFirmware};
     static_assert(std::size(pages) == std::size(Pages));
     for (int i = 0; i < int(std::size(Pages)); ++i) {
@@ -444,7 +444,8 @@ void TfrmMain::pcMainChange(int index)
     if (index == FirmwarePageIndex)
         m_services.dialogs.message(
             m_context.text("Note !"),
-            m_context.text("Note: Update firmware may cause the device crash! If not necessary, Please do NOT update firmware."));
+            m_context.text(
+                "Note: Update firmware may cause the device crash! If not necessary, Please do NOT update firmware."));
     else if (index == CommandPageIndex)
         m_tsCommand->pageEntered();
 }

@@ -35,7 +35,7 @@ class MifareKeyPage;
 class Iso15693Page;
 class LfPage;
 class EpcPage;
-}
+}  // namespace cards
 namespace rftest {
 class RfTestPage;
 }

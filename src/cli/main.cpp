@@ -4,8 +4,8 @@
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "options.h"
-#include "sim/simhiddevice.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/transports/simhiddevice.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>

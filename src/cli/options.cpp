@@ -37,23 +37,23 @@ bool headerText(const QString &text, int width)
 QString usageText()
 {
     return QStringLiteral(
-        "usage: kv350ctl [--port PATH | --usb [--vid HEX] [--pid HEX] | --simulate MODEL] COMMAND\n"
-        "\n"
-        "Talks to one KV350 reader over a serial port, over USB HID (the default), or\n"
-        "to a virtual reader inside this program.\n"
-        "\n"
-        "commands:\n"
-        "  identify [--json]   connect and print model, version and serial number\n"
-        "  raw HEX...          send one frame (e.g. raw 02 01 0D) and print the reply field by field\n"
-        "  ports               list the serial ports this machine has\n"
-        "  firmware pack --model NAME --version TEXT PAYLOAD OUT.KFW\n"
-        "                      build a firmware file from a program image of at most 13312 bytes\n"
-        "  firmware info FILE  print a firmware file's code size and checksum (hex), type and version\n"
-        "  firmware upgrade FILE\n"
-        "                      replace the reader's firmware with FILE through its boot loader\n"
-        "\n"
-        "models for --simulate: %1\n"
-        "exit status: 0 done, 1 the reader did not answer as asked, 2 bad arguments\n")
+               "usage: kv350ctl [--port PATH | --usb [--vid HEX] [--pid HEX] | --simulate MODEL] COMMAND\n"
+               "\n"
+               "Talks to one KV350 reader over a serial port, over USB HID (the default), or\n"
+               "to a virtual reader inside this program.\n"
+               "\n"
+               "commands:\n"
+               "  identify [--json]   connect and print model, version and serial number\n"
+               "  raw HEX...          send one frame (e.g. raw 02 01 0D) and print the reply field by field\n"
+               "  ports               list the serial ports this machine has\n"
+               "  firmware pack --model NAME --version TEXT PAYLOAD OUT.KFW\n"
+               "                      build a firmware file from a program image of at most 13312 bytes\n"
+               "  firmware info FILE  print a firmware file's code size and checksum (hex), type and version\n"
+               "  firmware upgrade FILE\n"
+               "                      replace the reader's firmware with FILE through its boot loader\n"
+               "\n"
+               "models for --simulate: %1\n"
+               "exit status: 0 done, 1 the reader did not answer as asked, 2 bad arguments\n")
         .arg(knownModels().join(QStringLiteral(", ")));
 }
 

@@ -18,7 +18,7 @@ struct Options {
     std::uint16_t vid = 0x0E6A;
     std::uint16_t pid = 0x0317;
     bool json = false;
-    QByteArray frame;  // raw
+    QByteArray frame;     // raw
     QString codeType;     // firmware pack --model
     QString codeVersion;  // firmware pack --version
     QStringList files;    // firmware pack: PAYLOAD OUT.KFW; info, upgrade: FILE

@@ -171,7 +171,8 @@ void CommandPage::setAsciiRequestVisible(bool visible)
 
 void CommandPage::edRequestDATAKeyUp()
 {
-    const RebuiltRequest r = RebuildRequestText(m_edRequestSTX->text(), m_edRequestCMD->text(), m_edRequestDATA->text());
+    const RebuiltRequest r = RebuildRequestText(m_edRequestSTX->text(), m_edRequestCMD->text(),
+                                                m_edRequestDATA->text());
     m_edRequestLEN->setText(r.len);
     m_edRequest->setText(r.whole);
 }

@@ -164,8 +164,7 @@ int Dfu::DFU_Reset_To_ISP(std::uint16_t vendorId, std::uint16_t productId)
     return NotBack;
 }
 
-int Dfu::DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uint16_t length,
-                      std::uint16_t checksum)
+int Dfu::DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uint16_t length, std::uint16_t checksum)
 {
     if (!m_session)
         return failed(QStringLiteral("the reader is not in its boot loader"));

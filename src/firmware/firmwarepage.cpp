@@ -75,8 +75,8 @@ FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *par
     m_btnUPG = button(g, "btnUPG");
     m_btnSEC = button(g, "btnSEC", QStringLiteral(">>"));
     m_btnSEC->setFixedWidth(m_btnSEC->fontMetrics().horizontalAdvance(QStringLiteral(">>>>")) + 10);
-    for (QWidget *hidden : {static_cast<QWidget *>(m_edFIL), static_cast<QWidget *>(m_btnFIL),
-                            static_cast<QWidget *>(m_btnUPG)})
+    for (QWidget *hidden :
+         {static_cast<QWidget *>(m_edFIL), static_cast<QWidget *>(m_btnFIL), static_cast<QWidget *>(m_btnUPG)})
         hidden->hide();
     auto *up = compact(new QGridLayout(g));
     up->addWidget(m_lblFile, 0, 0, 1, 2);

@@ -96,8 +96,8 @@ bool FirmwareUpgrade::LoadFirmwareFile(const QString &fileText)
         error("Failed to load firmware.");
         return false;
     }
-    m_view.showFileHeader(hexWord(m_state->FirmwareLength), hexWord(m_state->FirmwareChecksum),
-                          read.header.codeType, read.header.codeVersion);
+    m_view.showFileHeader(hexWord(m_state->FirmwareLength), hexWord(m_state->FirmwareChecksum), read.header.codeType,
+                          read.header.codeVersion);
     m_reporter.ShowText(m_text(QStringLiteral("Firmware file loaded.")));
     if (m_link.ModelName() != read.header.codeType.trimmed()) {
         error("Firmware type error!");

@@ -6,7 +6,8 @@ namespace {
 // Format items: 4 = "8H", 8 = "16H", 16 = "24H".
 const ModelRule Rules[] = {
     {{"KV350-M1", "KV350-MIC", "KV350-MIC-X"},
-     FeatureAutoPage | FeatureMifarePage | FeatureMifareKeyPage | FeatureNtagPage, 4},
+     FeatureAutoPage | FeatureMifarePage | FeatureMifareKeyPage | FeatureNtagPage,
+     4},
     {{"KV350-U1"}, FeatureEpcPage, 16},
     {{"KV350-IC", "KV350-MIC", "KV350-MIC-X"}, FeatureIso15693Page, 8},
     {{"KV350-MIC-X", "KV350-LF-X"}, FeatureRadioPage | FeatureRequestAscii, 8},

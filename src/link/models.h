@@ -29,8 +29,8 @@ struct ModelRule {
 std::span<const ModelRule> modelRules();
 
 struct ModelView {
-    unsigned shown = 0;    // features to show; every other feature is hidden
-    int formatItem = -1;   // entry of cmbFormat to select, -1 = leave as it is
+    unsigned shown = 0;   // features to show; every other feature is hidden
+    int formatItem = -1;  // entry of cmbFormat to select, -1 = leave as it is
 };
 
 // The rules in order, later ones overriding the format item of earlier ones.

@@ -31,8 +31,7 @@ PortOpenFailure classifyPortOpenFailure(QSerialPort::SerialPortError error, int 
     }
 }
 
-QString portOpenFailureText(const QString &path, PortOpenFailure failure, const QString &detail,
-                            const QString &group)
+QString portOpenFailureText(const QString &path, PortOpenFailure failure, const QString &detail, const QString &group)
 {
     switch (failure) {
     case PortOpenFailure::Missing:

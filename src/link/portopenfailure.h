@@ -15,8 +15,7 @@ enum class PortOpenFailure { Missing, Busy, PermissionDenied, Other };
 PortOpenFailure classifyPortOpenFailure(QSerialPort::SerialPortError error, int accessErrno);
 
 // The message; group is the group that owns the device node (dialout, uucp ...).
-QString portOpenFailureText(const QString &path, PortOpenFailure failure, const QString &detail,
-                            const QString &group);
+QString portOpenFailureText(const QString &path, PortOpenFailure failure, const QString &detail, const QString &group);
 
 // Both, for a port that just failed to open at path.
 QString describePortOpenFailure(const QString &path, QSerialPort::SerialPortError error, const QString &detail);

@@ -126,9 +126,8 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     std::array<std::uint8_t, proto::BufferSize + 1> reply{};
     const ReadResult read = readReply(reply.data(), responseLimit, window);
     const auto gone = [this] {
-        return m_transport == TransportKind::Usb
-                   ? QStringLiteral("the USB reader went away: %1").arg(m_hid.errorText())
-                   : QStringLiteral("%1: the serial port went away").arg(m_portPath);
+        return m_transport == TransportKind::Usb ? QStringLiteral("the USB reader went away: %1").arg(m_hid.errorText())
+                                                 : QStringLiteral("%1: the serial port went away").arg(m_portPath);
     };
     if (read.gone) {
         lose(gone());
@@ -295,7 +294,8 @@ bool ReaderLink::connect()
         return false;
     }
     m_lastError.clear();
-    m_statusText = QStringLiteral("[%1] (%2) (SN:%3)").arg(m_text(QStringLiteral("Connected")), m_modelVersion, m_serialNumber);
+    m_statusText =
+        QStringLiteral("[%1] (%2) (SN:%3)").arg(m_text(QStringLiteral("Connected")), m_modelVersion, m_serialNumber);
     m_observer->statusChanged(m_statusText, m_statusColour);
     m_observer->modelApplied(applyModelRules(m_modelName));
     return true;
@@ -343,8 +343,7 @@ bool ReaderLink::identify()
         fail(QStringLiteral("the reader did not send its model and version"));
         return false;
     }
-    m_modelVersion =
-        textUpToZero(m_response.data() + proto::OffRespData, proto::ModelNameWidth + proto::VersionWidth);
+    m_modelVersion = textUpToZero(m_response.data() + proto::OffRespData, proto::ModelNameWidth + proto::VersionWidth);
     m_response[proto::OffRespData + proto::ModelNameWidth] = 0;
     m_modelName = textUpToZero(m_response.data() + proto::OffRespData, proto::ModelNameWidth).trimmed();
     return true;

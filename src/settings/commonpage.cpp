@@ -20,10 +20,10 @@ using namespace widgets;
 namespace {
 
 const QStringList FormatItems = {
-    QStringLiteral("14H"),      QStringLiteral("4H->5D"),      QStringLiteral("6H"),       QStringLiteral("6H->8D"),
-    QStringLiteral("8H"),       QStringLiteral("8H->10D"),     QStringLiteral("10H"),      QStringLiteral("10H->13D"),
-    QStringLiteral("16H"),      QStringLiteral("8H->4D"),      QStringLiteral("ASCII/FDX-B"), QStringLiteral("32H"),
-    QStringLiteral("8H->5D+5D"), QStringLiteral("12H->15D"),   QStringLiteral("14H->17D"), QStringLiteral("16H->20D"),
+    QStringLiteral("14H"),       QStringLiteral("4H->5D"),   QStringLiteral("6H"),          QStringLiteral("6H->8D"),
+    QStringLiteral("8H"),        QStringLiteral("8H->10D"),  QStringLiteral("10H"),         QStringLiteral("10H->13D"),
+    QStringLiteral("16H"),       QStringLiteral("8H->4D"),   QStringLiteral("ASCII/FDX-B"), QStringLiteral("32H"),
+    QStringLiteral("8H->5D+5D"), QStringLiteral("12H->15D"), QStringLiteral("14H->17D"),    QStringLiteral("16H->20D"),
     QStringLiteral("24H"),
 };
 constexpr int FormatStart = 4;  // "8H"
@@ -67,9 +67,9 @@ CommonPage::CommonPage(PageContext &context, QWidget *parent) : QWidget(parent),
     auto *fmt = compact(new QGridLayout(m_gbIdFormat));
     fmt->addWidget(m_lblFormat, 0, 0);
     fmt->addWidget(m_cmbFormat, 0, 1);
-    QCheckBox *const formatBoxes[] = {m_chkReverse, m_chkReverseBit, m_chkDecZero, m_chkAddEnter,
-                                            m_chkAddLF,   m_chkAddTab,     m_chkAddDown, m_chkAddSpace,
-                                            m_chkAddComma, m_chkAddBrackets, m_chkAddQuotation};
+    QCheckBox *const formatBoxes[] = {m_chkReverse,  m_chkReverseBit,  m_chkDecZero,     m_chkAddEnter,
+                                      m_chkAddLF,    m_chkAddTab,      m_chkAddDown,     m_chkAddSpace,
+                                      m_chkAddComma, m_chkAddBrackets, m_chkAddQuotation};
     for (int i = 0; i < int(std::size(formatBoxes)); ++i)
         fmt->addWidget(formatBoxes[i], 1 + i % 6, i / 6);
     fmt->addLayout(buttonRow(m_btnIdFormat, m_btnGetIdFormat), 7, 0, 1, 2);
@@ -220,8 +220,8 @@ void CommonPage::applyLanguage()
     };
     for (const auto &[control, english] : captions)
         setCaption(control, m_context.text(english));
-    for (QPushButton *set : {m_btnIdFormat, m_btnUsbMode, m_btnReadMode, m_btnScanTime, m_btnSameCard,
-                             m_btnSetDelayTime, m_btnSetLayout})
+    for (QPushButton *set :
+         {m_btnIdFormat, m_btnUsbMode, m_btnReadMode, m_btnScanTime, m_btnSameCard, m_btnSetDelayTime, m_btnSetLayout})
         set->setText(m_context.text("Set"));
     for (QPushButton *get : {m_btnGetIdFormat, m_btnGetUsbMode, m_btnGetReadMode, m_btnGetScanTime, m_btnGetSameCard})
         get->setText(m_context.text("Get Current Setting"));
@@ -439,8 +439,13 @@ void CommonPage::btnRebootClick()
 void CommonPage::resetToFactory()
 {
     m_cmbUsbMode->setCurrentIndex(0);
-    showReadMode({.autoRead = true, .beep = true, .led = true, .sameCard = true, .stxAscii = false,
-                  .eTag = m_chkETag->isChecked(), .energySaving = true});
+    showReadMode({.autoRead = true,
+                  .beep = true,
+                  .led = true,
+                  .sameCard = true,
+                  .stxAscii = false,
+                  .eTag = m_chkETag->isChecked(),
+                  .energySaving = true});
     m_sbScanTime->setValue(5);
     m_sbSameCard->setValue(15);
     m_sbDelayTime->setValue(10);

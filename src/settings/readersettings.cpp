@@ -25,9 +25,8 @@ QByteArray encodeIdFormat(const IdFormat &f)
 {
     const std::uint8_t code = f.formatIndex >= 0 && f.formatIndex < FormatItemCount ? f.formatIndex + 1 : 0;
     const std::uint8_t options = 0x01 | bit(f.reverseByte, 1) | bit(f.reverseBit, 2) | bit(f.decZeroRemove, 4);
-    const std::uint8_t keys = bit(f.addComma, 0) | bit(f.addBrackets, 1) | bit(f.addQuotation, 2) |
-                              bit(f.addSpace, 3) | bit(f.addTab, 4) | bit(f.addDown, 5) | bit(f.addLF, 6) |
-                              bit(f.addEnter, 7);
+    const std::uint8_t keys = bit(f.addComma, 0) | bit(f.addBrackets, 1) | bit(f.addQuotation, 2) | bit(f.addSpace, 3) |
+                              bit(f.addTab, 4) | bit(f.addDown, 5) | bit(f.addLF, 6) | bit(f.addEnter, 7);
     const char bytes[] = {char(code), char(options), char(keys)};
     return QByteArray(bytes, sizeof bytes);
 }
@@ -124,7 +123,7 @@ int factoryFormatIndex(const QString &modelName)
         return 8;  // "16H"
     if (modelName == QLatin1String("KV350-U1"))
         return 16;  // "24H"
-    return 4;  // "8H"
+    return 4;       // "8H"
 }
 
 std::uint8_t usbModeByte(int listIndex)

@@ -28,8 +28,8 @@ inline constexpr int RebootWaitMs = 3000;
 struct IdFormat {
     int formatIndex = -1;  // position in the format list, -1 for none
     bool reverseByte = false, reverseBit = false, decZeroRemove = false;
-    bool addComma = false, addBrackets = false, addQuotation = false, addSpace = false, addTab = false,
-         addDown = false, addLF = false, addEnter = false;
+    bool addComma = false, addBrackets = false, addQuotation = false, addSpace = false, addTab = false, addDown = false,
+         addLF = false, addEnter = false;
 
     bool operator==(const IdFormat &) const = default;
 };

@@ -5,8 +5,8 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>

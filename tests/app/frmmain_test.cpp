@@ -23,8 +23,8 @@ TEST(MainWindow, StartsConnectedToTheReaderWithItsPages)
     EXPECT_EQ(rig.message(), "Command Done.");
     EXPECT_EQ(rig.sounder.tones, std::vector<int>{2730});
     EXPECT_EQ(rig.sounder.durations, std::vector<int>{500});
-    for (const char *page : {"tsCommon", "tsAuto", "tsNTAG", "tsMifare", "tsMifareKey", "tsISO15693", "tsCommand",
-                             "tsFirmware"})
+    for (const char *page :
+         {"tsCommon", "tsAuto", "tsNTAG", "tsMifare", "tsMifareKey", "tsISO15693", "tsCommand", "tsFirmware"})
         EXPECT_TRUE(rig.tabVisible(page)) << page;
     for (const char *page : {"tsLF", "tsOvtra", "tsK7704"})
         EXPECT_FALSE(rig.tabVisible(page)) << page;
@@ -73,7 +73,8 @@ TEST(MainWindow, LanguageChoiceIsStoredAndReconnectsInTheNewLanguage)
     EXPECT_EQ(rig.window->windowTitle(), QString::fromUtf8("KV350 工具程式 V0182"));
     EXPECT_EQ(rig.status(), QString::fromUtf8("[已連線] (KV350-MIC   V1.0) (SN:12345678)"));
     EXPECT_EQ(rig.message(), QString::fromUtf8("指令完成。"));
-    EXPECT_EQ(rig.reader->requests(), (std::vector<QByteArray>{QByteArray::fromHex("02010D"), QByteArray::fromHex("02010E")}))
+    EXPECT_EQ(rig.reader->requests(),
+              (std::vector<QByteArray>{QByteArray::fromHex("02010D"), QByteArray::fromHex("02010E")}))
         << "the reader is identified again";
     EXPECT_EQ(rig.find<QComboBox>("chkPort")->itemText(0), QString::fromUtf8("USB 自動"));
     QTabWidget *tabs = rig.find<QTabWidget>("pcMain");

@@ -45,8 +45,8 @@ TEST(CliEndToEnd, IdentifiesTheVirtualReaderOnAPty)
 
     r = runCtl({"--port", sim.path(), "identify", "--json"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.trimmed(),
-              R"({"model":"KV350-LF","port":")" + sim.path() + R"(","serial":"AB12CD34","transport":"serial","version":"V2.3"})");
+    EXPECT_EQ(r.out.trimmed(), R"({"model":"KV350-LF","port":")" + sim.path() +
+                                   R"(","serial":"AB12CD34","transport":"serial","version":"V2.3"})");
 
     r = runCtl({"--port", sim.path(), "raw", "02", "02", "03", "04"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();

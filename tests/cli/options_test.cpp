@@ -44,19 +44,19 @@ TEST(CliOptions, AcceptsEachWayToReachAReader)
 TEST(CliOptions, RefusesBadArguments)
 {
     const char *bad[] = {
-        "",                                 // no command
-        "frobnicate",                       // unknown command
-        "--port",                           // missing value
-        "--port /dev/x --usb identify",     // two ways at once
-        "--simulate KV350-XX identify",     // unknown model
-        "--simulate kv350-mic identify",    // models are exact
-        "--usb --vid 12345 identify",       // more than 4 hex digits
+        "",                               // no command
+        "frobnicate",                     // unknown command
+        "--port",                         // missing value
+        "--port /dev/x --usb identify",   // two ways at once
+        "--simulate KV350-XX identify",   // unknown model
+        "--simulate kv350-mic identify",  // models are exact
+        "--usb --vid 12345 identify",     // more than 4 hex digits
         "--usb --pid zz identify",
-        "--port /dev/x --vid 1 identify",   // ids only with USB
-        "raw",                              // no frame
-        "raw 02 1 0D",                      // half a byte
+        "--port /dev/x --vid 1 identify",  // ids only with USB
+        "raw",                             // no frame
+        "raw 02 1 0D",                     // half a byte
         "raw 02 01 GG",
-        "raw 02 01",                        // shorter than a frame
+        "raw 02 01",  // shorter than a frame
         "ports --json",
         "identify extra",
         "--verbose identify",

@@ -80,7 +80,7 @@ struct Rig : VirtualReaderLink {
 struct UpgradeRig : ::testing::Test, Rig {};
 
 const std::vector<int> UsbWaitsBeforeDownload = {200, 100, 100, 200, 200, 200};  // close, identify, ISP steps
-const std::vector<int> StepWaits = {200, 200, 200, 200};                          // 43, 45, 47, 60
+const std::vector<int> StepWaits = {200, 200, 200, 200};                         // 43, 45, 47, 60
 const std::vector<int> WaitsAfterDownload = {200, 200, 3000, 100, 100};          // 80, 90, start, reconnect
 
 std::vector<int> joined(std::initializer_list<std::vector<int>> parts)

@@ -70,6 +70,7 @@ TEST(FrameCollect, LenOf254Or255NeverCompletes)
 
 TEST(FrameCheck, AcceptsOnlyFramesThatEchoTheCommand)
 {
+    // clang-format off
     struct Row {
         const char *reply;
         ResponseCheck expected;
@@ -82,6 +83,7 @@ TEST(FrameCheck, AcceptsOnlyFramesThatEchoTheCommand)
         {"03020100", ResponseCheck::NoStx},
         {"02020500", ResponseCheck::WrongCmd},
     };
+    // clang-format on
     for (const Row &r : rows) {
         const QByteArray reply = hex(r.reply);
         EXPECT_EQ(checkResponse(0x01, bytes(reply), int(reply.size())), r.expected) << r.reply;

@@ -42,7 +42,8 @@ TEST(PortOpen, TheErrorAndAccessTellTheThreeApart)
     EXPECT_TRUE(denied.contains("sudo usermod -aG uucp $USER")) << denied.toStdString();
     EXPECT_TRUE(portOpenFailureText("/dev/ttyUSB0", PortOpenFailure::PermissionDenied, {}, {}).contains("'dialout'"));
 #endif
-    EXPECT_EQ(portOpenFailureText("/dev/ttyS9", PortOpenFailure::Other, "Unknown error", {}), "/dev/ttyS9: Unknown error");
+    EXPECT_EQ(portOpenFailureText("/dev/ttyS9", PortOpenFailure::Other, "Unknown error", {}),
+              "/dev/ttyS9: Unknown error");
 }
 
 TEST(PortOpen, AMissingPortSaysSoEverywhere)

@@ -3,8 +3,8 @@
 // language store that cannot be read or written.
 #include "i18n/languagestore.h"
 #include "link/qserialdevice.h"
-#include "sim/mifareclassic.h"
-#include "sim/ptyserver.h"
+#include "sim/cards/mifareclassic.h"
+#include "sim/transports/ptyserver.h"
 #include "windowrig.h"
 
 #include <QLineEdit>
@@ -116,7 +116,7 @@ TEST_P(WindowOverEachTransport, CardTakenAwayPartWayThroughTheLogSaysWhichBlocks
             rig.card->setBlock(b / 4, b % 4, before);
         rig.find<QLineEdit>("edM1Num")->setText("1");
         rig.reader->field().removeAfter(k);  // k writes reach the card
-        rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
+        rig.dialogs.yes();                   // the loop test asks before it overwrites the blocks
         rig.click("btnM1WR");
 
         const QStringList log = lines(*rig.window);
@@ -264,14 +264,15 @@ TEST(LanguageStoreBroken, UnreadableAndUnwritableStoreStartsInEnglishAndStillSwi
 
     i18n::QSettingsLanguageStore store(QSettings::IniFormat);
     WindowRig base;  // for its fakes and the virtual reader
-    TfrmMain window(WindowServices{*base.hid, *base.serial, base.time, base.time, base.sounder, base.dialogs, store,
-                                   base.ports});
+    TfrmMain window(
+        WindowServices{*base.hid, *base.serial, base.time, base.time, base.sounder, base.dialogs, store, base.ports});
     window.show();
     EXPECT_EQ(window.language().LanguageName(), "English");
     EXPECT_EQ(window.findChild<QLabel *>("pnStatus")->text(), "[Connected] (KV350-MIC   V1.0) (SN:12345678)");
 
     window.mnuSimplifiedClick();
     EXPECT_EQ(window.language().LanguageName(), "ChineseGB") << "the choice holds for this run";
-    EXPECT_EQ(window.findChild<QLabel *>("pnMsg")->text(), QString::fromUtf8("指令完成。")) << "and the reader was found again";
+    EXPECT_EQ(window.findChild<QLabel *>("pnMsg")->text(), QString::fromUtf8("指令完成。"))
+        << "and the reader was found again";
     EXPECT_EQ(store.readLanguage(), std::nullopt) << "nothing could be stored";
 }

@@ -46,8 +46,7 @@ private:
     PageContext &m_context;
     QString m_EpcCommandText;
     QGroupBox *m_gbETAG, *m_gbEPC, *m_gbAutoEPC;
-    QGroupBox *m_gbEpcBank, *m_gbEpcAddress, *m_gbEpcLength, *m_gbAutoEpcBank, *m_gbAutoEpcAddress,
-        *m_gbAutoEpcLength;
+    QGroupBox *m_gbEpcBank, *m_gbEpcAddress, *m_gbEpcLength, *m_gbAutoEpcBank, *m_gbAutoEpcAddress, *m_gbAutoEpcLength;
     QLineEdit *m_edWriteETAG, *m_edReadETAG, *m_edWriteEPC, *m_edReadEPC;
     QLabel *m_lblWriteETAG, *m_lblReadETAG, *m_lblWriteEPC, *m_lblReadEPC, *m_lblReadEpcCmd, *m_lblWriteEpcCmd;
     QCheckBox *m_chkETAGAutoRead, *m_chkETAGAutoInc;

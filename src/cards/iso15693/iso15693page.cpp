@@ -298,4 +298,4 @@ void Iso15693Page::btnGetMICTypeClick()
                              [this](const QByteArray &held) { showMicTypes(std::uint8_t(held.at(0))); });
 }
 
-} // namespace kv350::cards
+}  // namespace kv350::cards

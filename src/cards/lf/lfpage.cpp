@@ -98,10 +98,12 @@ void LfPage::showCardTypes(std::uint8_t bits)
 void LfPage::btnSetLFCardTypeClick()
 {
     // Hidden boxes count too: what the reader holds goes back as it was.
-    const std::uint8_t bits =
-        (m_chkLFCardTypeEM->isChecked() ? LfEm : 0) | (m_chkLFCardTypeVANTO->isChecked() ? LfVanto : 0) |
-        (m_chkLFCardTypeSECURITY->isChecked() ? LfSecurity : 0) | (m_chkLFCardTypeFDXB->isChecked() ? LfFdxb : 0) |
-        (m_chkLFCardTypeTITAN->isChecked() ? LfTitan : 0) | (m_chkLFCardTypeHID->isChecked() ? LfHid : 0);
+    const std::uint8_t bits = (m_chkLFCardTypeEM->isChecked() ? LfEm : 0) |
+                              (m_chkLFCardTypeVANTO->isChecked() ? LfVanto : 0) |
+                              (m_chkLFCardTypeSECURITY->isChecked() ? LfSecurity : 0) |
+                              (m_chkLFCardTypeFDXB->isChecked() ? LfFdxb : 0) |
+                              (m_chkLFCardTypeTITAN->isChecked() ? LfTitan : 0) |
+                              (m_chkLFCardTypeHID->isChecked() ? LfHid : 0);
     settings::applyParameter(m_context.link, m_context.reporter,
                              settings::parameterSetFrame(proto::ParLfCardType, QByteArray(1, char(bits))), 1,
                              [this](const QByteArray &held) { showCardTypes(std::uint8_t(held.at(0))); });
@@ -113,4 +115,4 @@ void LfPage::btnGetLFCardTypeClick()
                              [this](const QByteArray &held) { showCardTypes(std::uint8_t(held.at(0))); });
 }
 
-} // namespace kv350::cards
+}  // namespace kv350::cards

@@ -37,10 +37,9 @@ AutoPage::AutoPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     m_rbM1IDKeyB = radio(g, "rbM1IDKeyB", {});
     exclusive(this, {m_rbM1IDKeyA, m_rbM1IDKeyB});
     m_lblM1IDErr = label(g, "lblM1IDErr");
-    m_cmbM1IDKeyErr = dropDown(g, "cmbM1IDKeyErr",
-                               {QStringLiteral("None"), QStringLiteral("LED"), QStringLiteral("BEEP"),
-                                QStringLiteral("BEEP+LED")},
-                               1);
+    m_cmbM1IDKeyErr = dropDown(
+        g, "cmbM1IDKeyErr",
+        {QStringLiteral("None"), QStringLiteral("LED"), QStringLiteral("BEEP"), QStringLiteral("BEEP+LED")}, 1);
     m_btnM1IDSector = button(g, "btnM1IDSector");
     m_btnGetM1IDSector = button(g, "btnGetM1IDSector");
     addRowAcross(m1, 4, {m_rbM1IDKeyA, m_rbM1IDKeyB}, true);

@@ -188,8 +188,8 @@ void MifarePage::btnM1WriteClick()
     // A sector trailer goes through the guard: never invalid, never permanent without a Yes.
     if (!trailerWriteAllowed(m_context, sector, block, data.bytes, m_lblM1WriteProblem))
         return;
-    report(m_context, cardCommand(m_context, mifareWriteFrame(k, sector, block, data.bytes),
-                                  ReaderLink::DefaultResponseLimit));
+    report(m_context,
+           cardCommand(m_context, mifareWriteFrame(k, sector, block, data.bytes), ReaderLink::DefaultResponseLimit));
 }
 
 void MifarePage::btnM1UIDClick()

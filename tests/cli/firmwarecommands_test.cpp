@@ -1,0 +1,142 @@
+// kv350ctl's firmware commands: as a user runs them, and the upgrade in process in virtual time.
+#include "firmwarecommands.h"
+#include "options.h"
+#include "readerlinkrig.h"
+#include "rig.h"
+
+#include "ctlrun.h"
+
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace kv350;
+using namespace kv350::cli;
+
+namespace {
+
+using kv350::testing::CtlRun;
+using kv350::testing::runCtl;
+
+ParseResult parseLine(const QString &line)
+{
+    return parseArguments(line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+}
+
+}  // namespace
+
+TEST(CliFirmware, PackThenInfoShowWhatThePageShows)
+{
+    FileFolder folder;
+    const QByteArray payload = programImage("KV350-LF", "V5.1", 4660);
+    const QString in = folder.write("app.bin", payload);
+    const QString out = folder.path("app.KFW");
+
+    CtlRun r = runCtl({"firmware", "pack", "--model", "KV350-LF", "--version", "V5.1", in, out});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << "the image starts with its identity record: " << r.err.toStdString();
+    QFile written(out);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), firmware::packKfwFile("KV350-LF", "V5.1", payload));
+
+    unsigned sum = 0;
+    for (char b : payload)
+        sum += quint8(b);
+    r = runCtl({"firmware", "info", out});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("Size:     1234\nChecksum: %1\nType:     KV350-LF\nVersion:  V5.1\n")
+                         .arg(firmware::hexWord(std::uint16_t(sum))));
+}
+
+TEST(CliFirmware, PackAndInfoRefuseWhatIsNoFirmware)
+{
+    FileFolder folder;
+    const QString big = folder.write("big.bin", QByteArray(0x3401, 'x'));
+    CtlRun r = runCtl({"firmware", "pack", "--model", "KV350-M1", "--version", "V1", big, folder.path("o.KFW")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("13312")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(folder.path("o.KFW")));
+
+    r = runCtl({"firmware", "pack", "--model", "KV350-M1", "--version", "V1", folder.write("e.bin", {}),
+                folder.path("o.KFW")});
+    EXPECT_EQ(r.status, 1);
+
+    r = runCtl({"firmware", "pack", "--model", "KV350-M1", "--version", "V1", folder.write("p.bin", "plain"),
+                folder.path("o.KFW")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.err.contains("identity record \"KV350-M1    V1  \"")) << r.err.toStdString();
+
+    r = runCtl({"firmware", "info", folder.write("s.KFW", QByteArray(15, 'K'))});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("16-byte header")) << r.err.toStdString();
+    r = runCtl({"firmware", "info", folder.path("none.KFW")});
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST(CliFirmware, ArgumentsOfTheFirmwareCommands)
+{
+    auto r = parseLine("firmware pack --model KV350-MIC-X1 --version V1.0 a.bin b.KFW");
+    ASSERT_TRUE(r.options) << r.error.toStdString();
+    EXPECT_EQ(r.options->command, Command::FirmwarePack);
+    EXPECT_EQ(r.options->codeType, "KV350-MIC-X1");
+    EXPECT_EQ(r.options->files, (QStringList{"a.bin", "b.KFW"}));
+
+    r = parseLine("--simulate KV350-MIC firmware upgrade x.KFW");
+    ASSERT_TRUE(r.options);
+    EXPECT_EQ(r.options->command, Command::FirmwareUpgrade);
+    EXPECT_EQ(r.options->files, QStringList{"x.KFW"});
+
+    for (const char *bad : {
+             "firmware",                                              // no action
+             "firmware flash x.KFW",                                  // unknown action
+             "firmware info",                                         // no file
+             "firmware info a b",                                     // two files
+             "firmware pack --model KV350-M1 a.bin b.KFW",            // no version
+             "firmware pack --model KV350-MIC-X12 --version V1 a b",  // 13 characters
+             "firmware pack --model KV350-M1 --version V1.00 a b",    // 5 characters
+             "firmware pack --model KV350-M1 --version V1 a",         // no output
+             "--model KV350-M1 identify",                             // only with pack
+             "firmware upgrade x.KFW --version V1",
+         }) {
+        EXPECT_FALSE(parseLine(QString::fromLatin1(bad)).options) << bad;
+    }
+    EXPECT_EQ(runCtl({"firmware", "pack", "--model", "KV350-M1"}).status, 2);
+}
+
+TEST(CliFirmware, UpgradeOnATerminalLineAndItsFailure)
+{
+    FileFolder folder;
+    const QString file = folder.write("m.KFW",
+                                      firmware::packKfwFile("KV350-MIC", "V2.0", programImage("KV350-MIC", "V2.0")));
+    const ParseResult parsed = parseLine("firmware upgrade " + file);
+    ASSERT_TRUE(parsed.options);
+
+    VirtualReaderLink rig;
+    auto &[time, reader, hid, serial, link] = rig;
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    EXPECT_EQ(firmwareUpgrade({link, hid, time, time}, *parsed.options, outStream, errStream, false), 0)
+        << err.toStdString();
+    EXPECT_TRUE(out.contains("[##############################] 100%  KV350 firmware update complete.\n"))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains("[---------------------------"
+                             "---]   0%  \n"));
+    EXPECT_TRUE(out.contains("File:    size 03E8")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Version: V2.0\n"));
+
+    // On a terminal the line is redrawn in place.
+    out.clear();
+    reader.bootLoader().failDownloads(4);
+    EXPECT_EQ(firmwareUpgrade({link, hid, time, time}, *parsed.options, outStream, errStream, true), 1);
+    EXPECT_TRUE(out.contains("\r[######################--------]  75%  KV350 device error.")) << out.toStdString();
+    EXPECT_TRUE(out.endsWith(" \n")) << "padded over the longer line before, then ended";
+    EXPECT_TRUE(err.contains("flash")) << err.toStdString();
+}
+
+TEST(CliFirmware, UpgradeOfAnotherModelStopsBeforeTheBootLoader)
+{
+    FileFolder folder;
+    const QString file = folder.write("u.KFW", firmware::packKfwFile("KV350-U1", "V2.0", "code"));
+    const CtlRun r = runCtl({"--simulate", "KV350-MIC", "firmware", "upgrade", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.contains("Firmware type error!")) << r.out.toStdString();
+}
