@@ -124,6 +124,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_pnStatus->setAlignment(Qt::AlignCenter);
     m_pnStatus->setFrameShape(QFrame::Panel);
     m_pnStatus->setMinimumWidth(1);  // long status texts must not widen the fixed window
+    m_pnStatus->setTextFormat(Qt::PlainText);  // it shows what the reader says of itself
     setPanelColour(m_pnStatus, ColourRed);
 
     m_gbOther = new QGroupBox(central);
@@ -169,6 +170,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_pnMsg->setAlignment(Qt::AlignCenter);
     m_pnMsg->setFrameShape(QFrame::Panel);
     m_pnMsg->setFrameShadow(QFrame::Sunken);
+    m_pnMsg->setTextFormat(Qt::PlainText);
     m_edTX = new QLineEdit(central);
     m_edTX->setObjectName(QStringLiteral("edTX"));
     m_edTX->setReadOnly(true);

@@ -3,6 +3,7 @@
 #include "firmware/dfu.h"
 #include "firmware/kfwfile.h"
 #include "firmware/upgrade.h"
+#include "link/frame.h"
 #include "link/reporting.h"
 
 #include <QFile>
@@ -45,8 +46,8 @@ public:
                         const QString &version) override
     {
         finishLine();
-        m_out << "File:    size " << size << "  checksum " << checksum << "  type " << type << "  version " << version
-              << '\n';
+        m_out << "File:    size " << size << "  checksum " << checksum << "  type " << visibleText(type)
+              << "  version " << visibleText(version) << '\n';
         m_out.flush();
     }
     void reconnect() override
@@ -54,9 +55,9 @@ public:
         finishLine();
         m_reconnected = m_link.Reconnect();
         if (m_reconnected)
-            m_out << "Model:   " << m_link.ModelName() << '\n'
-                  << "Version: " << m_link.ModelVersionText().mid(12) << '\n'
-                  << "Serial:  " << m_link.SerialNumberText() << '\n';
+            m_out << "Model:   " << visibleText(m_link.ModelName()) << '\n'
+                  << "Version: " << visibleText(m_link.ModelVersionText().mid(12)) << '\n'
+                  << "Serial:  " << visibleText(m_link.SerialNumberText()) << '\n';
         m_out.flush();
     }
 
@@ -178,8 +179,8 @@ int firmwareInfo(const Options &o, QTextStream &out, QTextStream &err)
     }
     out << "Size:     " << hexWord(state->FirmwareLength) << '\n'
         << "Checksum: " << hexWord(state->FirmwareChecksum) << '\n'
-        << "Type:     " << read.header.codeType << '\n'
-        << "Version:  " << read.header.codeVersion << '\n';
+        << "Type:     " << visibleText(read.header.codeType) << '\n'
+        << "Version:  " << visibleText(read.header.codeVersion) << '\n';
     return 0;
 }
 

@@ -98,9 +98,9 @@ int identify(ReaderLink &link, const Options &o)
             j.insert("port", o.port);
         out() << QJsonDocument(j).toJson(QJsonDocument::Compact) << '\n';
     } else {
-        out() << "Model:   " << link.ModelName() << '\n'
-              << "Version: " << version << '\n'
-              << "Serial:  " << link.SerialNumberText() << '\n';
+        out() << "Model:   " << visibleText(link.ModelName()) << '\n'
+              << "Version: " << visibleText(version) << '\n'
+              << "Serial:  " << visibleText(link.SerialNumberText()) << '\n';
     }
     return 0;
 }

@@ -138,6 +138,22 @@ QString printableText(const std::uint8_t *bytes, int count)
     return out;
 }
 
+QString visibleText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+            out.append(QLatin1String("\\x"));
+            appendHex(out, std::uint8_t(u));
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
 RequestFields requestFields(const std::uint8_t *frame, int length)
 {
     RequestFields f;

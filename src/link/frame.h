@@ -62,6 +62,10 @@ QString BytesToText(const std::uint8_t *bytes, int count);
 QString BytesToText(const QByteArray &bytes);
 // A byte 32..126 as itself, any other as '.'.
 QString printableText(const std::uint8_t *bytes, int count);
+// Text from a device or a file as people are shown it: each control
+// character (0x00-0x1F, 0x7F, 0x80-0x9F) as \xHH, so that none can move the
+// cursor, clear or retitle a terminal, or break a line. Everything else as it is.
+QString visibleText(const QString &text);
 
 // What the request and response fields of the window show for one exchange.
 struct RequestFields {

@@ -317,7 +317,8 @@ bool ReaderLink::connect()
         return false;
     }
     m_lastError.clear();
-    m_statusText = QStringLiteral("[%1] (%2) (SN:%3)").arg(m_text(QStringLiteral("Connected")), m_modelVersion, m_serialNumber);
+    m_statusText = QStringLiteral("[%1] (%2) (SN:%3)")
+                       .arg(m_text(QStringLiteral("Connected")), visibleText(m_modelVersion), visibleText(m_serialNumber));
     m_observer->statusChanged(m_statusText, m_statusColour);
     m_observer->modelApplied(applyModelRules(m_modelName));
     return true;

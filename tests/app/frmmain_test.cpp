@@ -40,6 +40,17 @@ TEST(MainWindow, StartsConnectedToTheReaderWithItsPages)
     EXPECT_EQ(ports->itemText(0), "USB Auto");
 }
 
+TEST(MainWindow, StatusPanelShowsControlCharactersOfTheIdentityEscaped)
+{
+    WindowRig rig("KV350-M1");
+    rig.reader->setSerial("<b>1\r\n\x1B");
+    rig.reader->setVersion("\x07V1");
+    rig.show();
+    auto *status = rig.find<QLabel>("pnStatus");
+    EXPECT_EQ(status->text().toStdString(), "[Connected] (KV350-M1    \\x07V1 ) (SN:<b>1\\x0D\\x0A\\x1B)");
+    EXPECT_EQ(status->textFormat(), Qt::PlainText) << "a reader's text is never taken for markup";
+}
+
 TEST(MainWindow, StartsWithoutAReader)
 {
     WindowRig rig;

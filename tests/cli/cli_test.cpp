@@ -54,6 +54,23 @@ TEST(CliEndToEnd, IdentifiesTheVirtualReaderOnAPty)
     EXPECT_TRUE(r.out.contains("RX : 02 04 03 00 04 05 "));
 }
 
+TEST(CliEndToEnd, ControlCharactersFromTheReaderAreShownEscaped)
+{
+    // A serial number that would clear the screen and ring, a version that
+    // retitles the terminal: shown, but not acted on by the terminal.
+    SimProcess sim({"--model", "KV350-LF", "--serial", QString::fromLatin1("\x1B[2J\r\x08\x07"), "--version",
+                    QString::fromLatin1("\x1B]0;")});
+    ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.path().toStdString();
+    CtlRun r = runCtl({"--port", sim.path(), "identify"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Model:   KV350-LF\nVersion: \\x1B]0;\nSerial:  \\x1B[2J\\x0D\\x08\\x07\n");
+
+    r = runCtl({"--port", sim.path(), "identify", "--json"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.contains(R"("serial":"\u001b[2J\r\b\u0007")")) << "JSON escapes them its own way: "
+                                                                         << r.out.toStdString();
+}
+
 TEST(CliEndToEnd, SimulatedReaderNeedsNoDevice)
 {
     const CtlRun r = runCtl({"--simulate", "KV350-LF-X", "identify"});

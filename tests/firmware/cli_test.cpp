@@ -131,6 +131,32 @@ TEST(CliFirmware, UpgradeOnATerminalLineAndItsFailure)
     EXPECT_TRUE(err.contains("flash")) << err.toStdString();
 }
 
+TEST(CliFirmware, ControlCharactersOfAFileOrTheReaderAreShownEscaped)
+{
+    FileFolder folder;
+    // A header type that retitles the terminal, a version that clears it.
+    const QString odd = folder.write("odd.KFW", firmware::packKfwFile("KV\x1B]0;x\x07\r", "\x1B[2J", "code"));
+    CtlRun r = runCtl({"firmware", "info", odd});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Type:     KV\\x1B]0;x\\x07\\x0D\nVersion:  \\x1B[2J\n")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains(QChar(0x1B)));
+
+    // The upgrade's file line and the identity of the reader afterwards.
+    const QString file = folder.write("m.KFW", firmware::packKfwFile("KV350-MIC", "\x1B[2J",
+                                                                   programImage("KV350-MIC", "\x1B[2J")));
+    const ParseResult parsed = parse("firmware upgrade " + file);
+    ASSERT_TRUE(parsed.options);
+    VirtualReaderLink rig;
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    EXPECT_EQ(firmwareUpgrade({rig.link, rig.hid, rig.time, rig.time}, *parsed.options, outStream, errStream, false),
+              0)
+        << err.toStdString();
+    EXPECT_TRUE(out.contains("type KV350-MIC  version \\x1B[2J\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Version: \\x1B[2J\n")) << out.toStdString();
+    EXPECT_FALSE(out.contains(QChar(0x1B)));
+}
+
 TEST(CliFirmware, UpgradeOfAnotherModelStopsBeforeTheBootLoader)
 {
     FileFolder folder;

@@ -143,3 +143,15 @@ TEST(FrameFields, RequestAndResponseAsTheWindowShowsThem)
     EXPECT_EQ(cleared.stx + cleared.len + cleared.cmd + cleared.sta, "________");
     EXPECT_TRUE(cleared.data.isEmpty() && cleared.whole.isEmpty() && cleared.ascii.isEmpty());
 }
+
+TEST(FrameText, DeviceTextIsShownWithItsControlCharactersEscaped)
+{
+    // ESC [2J clears a terminal, ESC ]0;...BEL retitles it; CR and BS overwrite what was printed.
+    EXPECT_EQ(visibleText(QString::fromLatin1("SN\x1B[2J\r\x08\x07\x1B]0;x\x07")),
+              "SN\\x1B[2J\\x0D\\x08\\x07\\x1B]0;x\\x07");
+    EXPECT_EQ(visibleText(QString::fromLatin1("\n\t\x7F\x80\x9B\x9F", 6)), "\\x0A\\x09\\x7F\\x80\\x9B\\x9F")
+        << "DEL and the C1 controls (0x9B is an 8-bit CSI) too";
+    EXPECT_EQ(visibleText(QString::fromLatin1("\0A", 2)), "\\x00A");
+    // What is no control stays: blanks, Latin-1 letters, other scripts, the backslash.
+    EXPECT_EQ(visibleText(QString::fromUtf8("KV350-M1 é 中 \\ ~\u00A0")), QString::fromUtf8("KV350-M1 é 中 \\ ~\u00A0"));
+}
