@@ -7,6 +7,7 @@
 #include "link/reporting.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <memory>
 
@@ -143,6 +144,14 @@ int firmwarePack(const Options &o, QTextStream &out, QTextStream &err)
     if (payload.size() > MaxFirmwareLength) {
         err << "kv350ctl: " << payloadPath << " is larger than the " << MaxFirmwareLength
             << " bytes (3400 hex) a firmware image can hold\n";
+        return 1;
+    }
+    // The file is written aside and renamed over OUT: a device node, FIFO or
+    // socket there would be replaced by a regular file, not written to.
+    const QFileInfo target(outPath);
+    if (target.exists() && !target.isFile()) {
+        err << "kv350ctl: " << outPath
+            << " is not a regular file (a device, FIFO, socket or folder); give the path of a file to write\n";
         return 1;
     }
     const QByteArray file = packKfwFile(o.codeType.toLatin1(), o.codeVersion.toLatin1(), payload);

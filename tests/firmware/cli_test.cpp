@@ -6,7 +6,12 @@
 
 #include "ctlrun.h"
 
+#include <QDir>
 #include <QProcess>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#include <vector>
 #include <gtest/gtest.h>
 
 using namespace kv350;
@@ -70,6 +75,47 @@ TEST(CliFirmware, PackAndInfoRefuseWhatIsNoFirmware)
     EXPECT_TRUE(r.err.contains("16-byte header")) << r.err.toStdString();
     r = runCtl({"firmware", "info", folder.path("none.KFW")});
     EXPECT_EQ(r.status, 1);
+}
+
+TEST(CliFirmware, PackWritesARegularFileOrANewPathOnly)
+{
+    FileFolder folder;
+    const QString payload = folder.write("app.bin", programImage("KV350-M1", "V1"));
+    const auto pack = [&](const QString &out) {
+        return runCtl({"firmware", "pack", "--model", "KV350-M1", "--version", "V1", payload, out});
+    };
+    const auto kind = [](const QString &path) {
+        struct stat st {};
+        return lstat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+    };
+
+    std::vector<QString> refused;
+    const QString fifo = folder.path("fifo");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    refused.push_back(fifo);
+    const QString toFifo = folder.path("link-to-fifo");
+    ASSERT_EQ(symlink(fifo.toLocal8Bit().constData(), toFifo.toLocal8Bit().constData()), 0);
+    refused.push_back(toFifo);
+    const QString node = folder.path("null");  // a device node like /dev/null; only root may make one
+    if (mknod(node.toLocal8Bit().constData(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        refused.push_back(node);
+    ASSERT_TRUE(QDir().mkdir(folder.path("folder")));
+    refused.push_back(folder.path("folder"));
+    for (const QString &out : refused) {
+        const mode_t before = kind(out);
+        const CtlRun r = pack(out);
+        EXPECT_EQ(r.status, 1) << out.toStdString();
+        EXPECT_TRUE(r.err.contains(out + " is not a regular file")) << r.err.toStdString();
+        EXPECT_EQ(kind(out), before) << out.toStdString() << " is left as it was";
+    }
+
+    // A new path and a regular file are written (the file replaced whole).
+    EXPECT_EQ(pack(folder.path("new.KFW")).status, 0);
+    const QString old = folder.write("old.KFW", QByteArray(20000, 'o'));
+    EXPECT_EQ(pack(old).status, 0);
+    QFile written(old);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), firmware::packKfwFile("KV350-M1", "V1", programImage("KV350-M1", "V1")));
 }
 
 TEST(CliFirmware, ArgumentsOfTheFirmwareCommands)
