@@ -119,6 +119,12 @@ QString BytesToHex(const QByteArray &bytes)
     return BytesToHex(reinterpret_cast<const std::uint8_t *>(bytes.constData()), int(bytes.size()));
 }
 
+QString usbIdText(std::uint16_t vid, std::uint16_t pid)
+{
+    const std::uint8_t ids[] = {std::uint8_t(vid >> 8), std::uint8_t(vid), std::uint8_t(pid >> 8), std::uint8_t(pid)};
+    return BytesToHex(ids, 2) + QLatin1Char(':') + BytesToHex(ids + 2, 2);
+}
+
 QString BytesToText(const std::uint8_t *bytes, int count)
 {
     return QString::fromLatin1(reinterpret_cast<const char *>(bytes), count);

@@ -54,6 +54,9 @@ QByteArray parseFrameText(const QString &text, bool *allHex = nullptr);
 // The value of one hex digit of either case, -1 for any other character.
 int hexDigitValue(QChar c);
 
+// USB ids as messages show them: four upper-case hex digits each, "0E6A:0317".
+QString usbIdText(std::uint16_t vid, std::uint16_t pid);
+
 // "%02X" per byte, no separator.
 QString BytesToHex(const std::uint8_t *bytes, int count);
 QString BytesToHex(const QByteArray &bytes);

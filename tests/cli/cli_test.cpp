@@ -87,9 +87,19 @@ TEST(CliEndToEnd, FailuresSayWhatWentWrong)
     EXPECT_TRUE(r.out.contains("RX : 02 02 7E 10 ")) << "the reply is still shown";
     EXPECT_FALSE(r.err.isEmpty());
 
+    // The port is named once; the words are in lower case, the hex ids in upper case.
     r = runCtl({"--port", "/dev/kv350-no-such-port", "identify"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("/dev/kv350-no-such-port")) << r.err.toStdString();
+    EXPECT_EQ(r.err, "kv350ctl: no reader identified on /dev/kv350-no-such-port: no such serial port (is the "
+                     "reader plugged in?)\n");
+    r = runCtl({"--port", "/dev/kv350-no-such-port", "raw", "02", "01", "0D"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kv350ctl: no reply accepted from /dev/kv350-no-such-port: no such serial port (is the reader "
+                     "plugged in?)\n");
+    r = runCtl({"--usb", "--vid", "abcd", "--pid", "1", "identify"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kv350ctl: no reader identified on USB ABCD:0001: no USB HID device ABCD:0001 could be opened "
+                     "(is it plugged in, and may this user open it?)\n");
 
     r = runCtl({"--simulate", "KV350-ZZ", "identify"});
     EXPECT_EQ(r.status, 2);

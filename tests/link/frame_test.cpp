@@ -155,3 +155,10 @@ TEST(FrameText, DeviceTextIsShownWithItsControlCharactersEscaped)
     // What is no control stays: blanks, Latin-1 letters, other scripts, the backslash.
     EXPECT_EQ(visibleText(QString::fromUtf8("KV350-M1 é 中 \\ ~\u00A0")), QString::fromUtf8("KV350-M1 é 中 \\ ~\u00A0"));
 }
+
+TEST(FrameText, UsbIdsAsMessagesShowThem)
+{
+    EXPECT_EQ(usbIdText(0x0E6A, 0x0317), "0E6A:0317");
+    EXPECT_EQ(usbIdText(0xabcd, 0x0001), "ABCD:0001");
+    EXPECT_EQ(usbIdText(0, 0xFFFF), "0000:FFFF");
+}
