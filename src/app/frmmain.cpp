@@ -74,12 +74,6 @@ QColor toColor(ColourValue value)
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }
 
-std::uint32_t hexId(const QString &text, std::uint32_t fallback)
-{
-    bool ok = false;
-    const uint value = text.toUInt(&ok, 16);
-    return ok && !text.isEmpty() ? value : fallback;
-}
 
 }  // namespace
 
@@ -361,8 +355,8 @@ void TfrmMain::chkPortCloseUp(int index)
 
 void TfrmMain::edPID2Change()
 {
-    m_link.podRecord().VID = hexId(m_edVID2->text(), proto::DefaultVid);
-    m_link.podRecord().PID = hexId(m_edPID2->text(), proto::DefaultPid);
+    m_link.podRecord().VID = parseHexId(m_edVID2->text()).value_or(proto::DefaultVid);
+    m_link.podRecord().PID = parseHexId(m_edPID2->text()).value_or(proto::DefaultPid);
 }
 
 void TfrmMain::pcMainChange(int index)

@@ -25,12 +25,6 @@ private:
     UpgradeView &m_view;
 };
 
-bool isHexDigit(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
-}
-
 }  // namespace
 
 Outcome firmwareError(const char *english)
@@ -41,9 +35,7 @@ Outcome firmwareError(const char *english)
 
 std::uint16_t parseUsbId(const QString &text, std::uint16_t fallback)
 {
-    if (text.isEmpty() || text.size() > 4 || !std::all_of(text.begin(), text.end(), isHexDigit))
-        return fallback;
-    return std::uint16_t(text.toUInt(nullptr, 16));
+    return parseHexId(text).value_or(fallback);
 }
 
 QByteArray bootLoaderRequest()

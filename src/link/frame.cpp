@@ -69,6 +69,20 @@ int hexDigitValue(QChar c)
     return -1;
 }
 
+std::optional<std::uint16_t> parseHexId(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 4)
+        return std::nullopt;
+    std::uint16_t value = 0;
+    for (QChar c : text) {
+        const int digit = hexDigitValue(c);
+        if (digit < 0)
+            return std::nullopt;
+        value = std::uint16_t(value << 4 | digit);
+    }
+    return value;
+}
+
 QString frameText(const std::uint8_t *bytes, int count)
 {
     QString out;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace kv350 {
 
@@ -53,6 +54,10 @@ QByteArray parseFrameText(const QString &text, bool *allHex = nullptr);
 
 // The value of one hex digit of either case, -1 for any other character.
 int hexDigitValue(QChar c);
+
+// A USB vendor or product id as typed: one to four plain hexadecimal digits
+// of either case and nothing else (no blank, sign or "0x"); nullopt otherwise.
+std::optional<std::uint16_t> parseHexId(const QString &text);
 
 // USB ids as messages show them: four upper-case hex digits each, "0E6A:0317".
 QString usbIdText(std::uint16_t vid, std::uint16_t pid);

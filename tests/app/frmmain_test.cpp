@@ -131,6 +131,17 @@ TEST(MainWindow, PortAndIdsChooseTheTransport)
     EXPECT_EQ(rig.window->link().podRecord().VID, 0x1234u);
     vid->setText("zz");
     EXPECT_EQ(rig.window->link().podRecord().VID, 0x0E6Au) << "what does not convert falls back to the default";
+    // Only plain hex digits convert: no blank, sign or prefix.
+    QLineEdit *pid = rig.find<QLineEdit>("edPID2");
+    for (const char *text : {" 1A", "1 ", "+1A", "0x1", "-1"}) {
+        vid->setText("1234");
+        pid->setText("1234");
+        vid->setText(QLatin1String(text));
+        pid->setText(QLatin1String(text));
+        EXPECT_EQ(rig.window->link().podRecord().VID, 0x0E6Au) << '"' << text << '"';
+        EXPECT_EQ(rig.window->link().podRecord().PID, 0x0317u) << '"' << text << '"';
+    }
+    pid->setText("0317");
 
     // The count edits of the two read-all groups re-read both IDs as well.
     for (const char *edit : {"edNAll", "edM1All", "edM1Num"}) {

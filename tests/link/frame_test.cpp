@@ -162,3 +162,14 @@ TEST(FrameText, UsbIdsAsMessagesShowThem)
     EXPECT_EQ(usbIdText(0xabcd, 0x0001), "ABCD:0001");
     EXPECT_EQ(usbIdText(0, 0xFFFF), "0000:FFFF");
 }
+
+TEST(FrameText, UsbIdsConvertFromPlainHexDigitsOnly)
+{
+    EXPECT_EQ(parseHexId("0E6A"), 0x0E6A);
+    EXPECT_EQ(parseHexId("1a2b"), 0x1A2B);
+    EXPECT_EQ(parseHexId("F"), 0xF);
+    EXPECT_EQ(parseHexId("0000"), 0);
+    for (const char *refused : {"", " 1A", "1 ", "+1A", "-1", "0x1", "1A2B3", "G1", "1.0", "1_2"})
+        EXPECT_EQ(parseHexId(QString::fromLatin1(refused)), std::nullopt) << '"' << refused << '"';
+    EXPECT_EQ(parseHexId(QString::fromUtf8("\uFF11")), std::nullopt) << "a full-width digit is no hex digit";
+}
