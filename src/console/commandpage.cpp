@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kv350::console {
 namespace {
@@ -28,6 +29,29 @@ QLineEdit *edit(QWidget *parent, const char *name, const QString &text, int maxL
 QLabel *label(QWidget *parent, const char *text)
 {
     return new QLabel(QLatin1String(text), parent);
+}
+
+constexpr Outcome OutcomeNoOneByteCode{"That character has no one-byte code (Latin-1) and was not taken.",
+                                       OutcomeError.colour, OutcomeError.frequencyHz, OutcomeError.durationMs,
+                                       OutcomeError.repaintAfterTone};
+
+// Takes out what has no one-byte code, the cursor kept where it was; true when something was.
+bool dropWhatHasNoOneByteCode(QLineEdit *edit)
+{
+    const QString kept = withOneByteCodesOnly(edit->text());
+    if (kept == edit->text())
+        return false;
+    const int cursor = int(withOneByteCodesOnly(edit->text().left(edit->cursorPosition())).size());
+    edit->setText(kept);
+    edit->setCursorPosition(cursor);
+    return true;
+}
+
+// DATA shows the whole frame's DATA, however long: the box's limit is for typing.
+void showDataText(QLineEdit *edit, const QString &text)
+{
+    edit->setMaxLength(std::max<int>(MaxRequestDataChars, int(text.size())));
+    edit->setText(text);
 }
 
 }  // namespace
@@ -75,7 +99,8 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : QWidget(parent
     rq->addWidget(m_edRequestSTX, 1, 0);
     rq->addWidget(m_edRequestLEN, 1, 1);
     rq->addWidget(m_edRequestCMD, 1, 2);
-    rq->addWidget(m_edRequestDATA, 1, 3, 1, 2);
+    rq->addWidget(m_edRequestDATA, 1, 3);
+    rq->addWidget(label(m_gbRequest, "(Hex)"), 1, 4);
     rq->addWidget(m_lblRequest, 2, 0, 1, 3);
     rq->addWidget(m_edRequest, 2, 3, 1, 2);
     rq->addWidget(m_cmbRequest, 3, 0, 1, 4);
@@ -171,6 +196,9 @@ void CommandPage::setAsciiRequestVisible(bool visible)
 
 void CommandPage::edRequestDATAKeyUp()
 {
+    // Typing never makes DATA longer than the box's limit (or than the longer
+    // text a transaction left in it).
+    m_edRequestDATA->setMaxLength(std::max<int>(MaxRequestDataChars, int(m_edRequestDATA->text().size())));
     const RebuiltRequest r = RebuildRequestText(m_edRequestSTX->text(), m_edRequestCMD->text(), m_edRequestDATA->text());
     m_edRequestLEN->setText(r.len);
     m_edRequest->setText(r.whole);
@@ -178,8 +206,12 @@ void CommandPage::edRequestDATAKeyUp()
 
 void CommandPage::edRequestAsciiKeyUp()
 {
+    // The module takes one byte a character: one without such a code is not
+    // taken (rather than sent as another), and the user is told.
+    if (dropWhatHasNoOneByteCode(m_edRequestAscii))
+        m_context.reporter.report(OutcomeNoOneByteCode);
     m_edRequestCMD->setText(QStringLiteral("00"));
-    m_edRequestDATA->setText(asciiRequestData(m_edRequestAscii->text()));
+    showDataText(m_edRequestDATA, asciiRequestData(m_edRequestAscii->text()).value_or(QString()));
     edRequestDATAKeyUp();
 }
 
@@ -198,7 +230,7 @@ void CommandPage::loadSample(int index)
     const i18n::RequestSample &s = samples[index];
     m_edRequestLEN->setText(QLatin1String(s.len));
     m_edRequestCMD->setText(QLatin1String(s.cmd));
-    m_edRequestDATA->setText(QLatin1String(s.data));
+    showDataText(m_edRequestDATA, QLatin1String(s.data));
     m_edRequest->setText(sampleRequestText(m_edRequestSTX->text(), m_edRequestLEN->text(), m_edRequestCMD->text(),
                                            m_edRequestDATA->text()));
 }
@@ -221,7 +253,9 @@ void CommandPage::btnReadCardClick()
 
 void CommandPage::edConvAsciiKeyUp()
 {
-    m_edConvHex->setText(asciiToHexText(m_edConvAscii->text()));
+    if (dropWhatHasNoOneByteCode(m_edConvAscii))
+        m_context.reporter.report(OutcomeNoOneByteCode);
+    m_edConvHex->setText(asciiToHexText(m_edConvAscii->text()).value_or(QString()));
 }
 
 void CommandPage::showRequest(const RequestFields &f)
@@ -229,7 +263,7 @@ void CommandPage::showRequest(const RequestFields &f)
     m_edRequestSTX->setText(f.stx);
     m_edRequestLEN->setText(f.len);
     m_edRequestCMD->setText(f.cmd);
-    m_edRequestDATA->setText(f.data);
+    showDataText(m_edRequestDATA, f.data);
     m_edRequest->setText(f.whole);
 }
 
