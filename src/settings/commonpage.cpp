@@ -310,13 +310,13 @@ void CommonPage::showReadMode(const ReadMode &m)
 
 void CommonPage::setParameter(std::uint8_t code, const QByteArray &value)
 {
-    applyParameter(m_context.link, m_context.reporter, parameterSetFrame(code, value), parameterWidth(code),
+    applyParameter(m_context.link, m_context.reporter, parameterSetFrame(code, value), parameterReplyWidth(code),
                    [&](const QByteArray &held) { showValue(code, held); });
 }
 
 void CommonPage::getParameter(std::uint8_t code)
 {
-    applyParameter(m_context.link, m_context.reporter, parameterGetFrame(code), parameterWidth(code),
+    applyParameter(m_context.link, m_context.reporter, parameterGetFrame(code), parameterReplyWidth(code),
                    [&](const QByteArray &held) { showValue(code, held); });
 }
 
