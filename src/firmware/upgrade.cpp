@@ -95,10 +95,11 @@ bool FirmwareUpgrade::LoadFirmwareFile(const QString &fileText)
         error("Firmware type error!");
         return false;
     }
-    // A file that ends with its header, or holds more than the image can:
-    // downloading it would leave the reader with no program, or a cut one.
-    if (m_state->FirmwareLength == 0 || read.payloadSize > MaxFirmwareLength) {
-        error("Failed to load firmware.");
+    // A file that ends with its header: the boot loader would wait for a
+    // download that cannot start. (Payload beyond the image's 0x3400 bytes is
+    // not part of it and is left out, as the file format has it.)
+    if (m_state->FirmwareLength == 0) {
+        error("The firmware file holds no program code.");
         return false;
     }
     return true;

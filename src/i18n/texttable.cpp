@@ -204,6 +204,7 @@ constexpr Triplet Added[] = {
     {"Access bytes %1 are not a valid encoding: the card would lock its sector for good. Nothing was written.",
      "存取位元 %1 编码无效：卡片将永久锁住此区段。未写入任何资料。",
      "存取位元 %1 編碼無效：卡片將永久鎖住此區段。未寫入任何資料。"},
+    {"The firmware file holds no program code.", "轫体档案没有程式码。", "軔體檔案沒有程式碼。"},
     {"That character has no one-byte code (Latin-1) and was not taken.",
      "该字元没有单一位元组编码（Latin-1），未被接受。", "該字元沒有單一位元組編碼（Latin-1），未被接受。"},
 };
