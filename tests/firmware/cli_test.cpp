@@ -203,6 +203,29 @@ TEST(CliFirmware, ControlCharactersOfAFileOrTheReaderAreShownEscaped)
     EXPECT_FALSE(out.contains(QChar(0x1B)));
 }
 
+TEST(CliFirmware, TheReaderKeepsItsModelAfterAnImageWithoutAnIdentityRecord)
+{
+    FileFolder folder;
+    VirtualReaderLink rig;
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const auto upgrade = [&](const QByteArray &payload) {
+        out.clear();
+        const QString file = folder.write("p.KFW", firmware::packKfwFile("KV350-MIC", "V2.0", payload));
+        return firmwareUpgrade({rig.link, rig.hid, rig.time, rig.time}, *parse("firmware upgrade " + file).options,
+                               outStream, errStream, false);
+    };
+    // Plain code where the record would be: the model was left empty ("Model: " blank, exit 0).
+    QByteArray code(600, '\0');
+    for (int i = 0; i < code.size(); ++i)
+        code[i] = char(i * 13 + 1);
+    EXPECT_EQ(upgrade(code), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("Model:   KV350-MIC\nVersion: V1.0\n")) << out.toStdString();
+    // Its own model's record gives the version.
+    EXPECT_EQ(upgrade(programImage("KV350-MIC", "V2.0")), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("Model:   KV350-MIC\nVersion: V2.0\n")) << out.toStdString();
+}
+
 TEST(CliFirmware, UpgradeOfAnotherModelStopsBeforeTheBootLoader)
 {
     FileFolder folder;
