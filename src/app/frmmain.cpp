@@ -24,6 +24,7 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTabBar>
@@ -361,6 +362,8 @@ void TfrmMain::edPID2Change()
 
 void TfrmMain::pcMainChange(int index)
 {
+    if (m_programMovesTab)
+        return;
     if (index == FirmwarePageIndex)
         m_services.dialogs.message(
             m_context.text("Note !"),
@@ -454,6 +457,7 @@ void TfrmMain::statusChanged(const QString &text, ColourValue colour)
 
 void TfrmMain::modelApplied(const ModelView &view)
 {
+    const QScopedValueRollback<bool> programMoves(m_programMovesTab, true);
     for (int i = 0; i < int(std::size(Pages)); ++i) {
         if (Pages[i].feature)
             m_pcMain->setTabVisible(i, (view.shown & Pages[i].feature) != 0);

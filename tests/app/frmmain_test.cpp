@@ -198,3 +198,31 @@ TEST(MainWindow, ClosingClosesTheLink)
     EXPECT_FALSE(rig.window->link().Connected());
     EXPECT_FALSE(rig.hid->isOpen());
 }
+
+TEST(MainWindow, ATabTheModelRulesHideMovesToAnotherWithoutItsPageChangeStep)
+{
+    WindowRig rig("KV350-U1");
+    rig.show();
+    auto *tabs = rig.find<QTabWidget>("pcMain");
+    // The user works on the Command page, then goes to the EPC page.
+    tabs->setCurrentWidget(rig.find<QWidget>("tsCommand"));
+    QLineEdit *data = rig.find<QLineEdit>("edRequestDATA");
+    data->selectAll();
+    QTest::keyClicks(data, "AA BB");
+    const QString typed = rig.find<QLineEdit>("edRequest")->text();
+    ASSERT_EQ(typed, "02 03 01 AA BB ");
+    tabs->setCurrentWidget(rig.find<QWidget>("tsK7704"));
+
+    // A KV350-M1 is identified: no EPC page, and Qt moves to the next tab, the Command page.
+    rig.reader->setModel("KV350-M1");
+    rig.click("btnConnect");
+    ASSERT_FALSE(rig.tabVisible("tsK7704"));
+    ASSERT_EQ(tabs->currentWidget(), rig.find<QWidget>("tsCommand"));
+    EXPECT_EQ(rig.find<QLineEdit>("edRequest")->text(), typed) << "the first sample is not loaded over it";
+    EXPECT_EQ(data->text(), "AA BB");
+
+    // The user's own change still runs it.
+    tabs->setCurrentWidget(rig.find<QWidget>("tsCommon"));
+    tabs->setCurrentWidget(rig.find<QWidget>("tsCommand"));
+    EXPECT_EQ(rig.find<QLineEdit>("edRequest")->text(), "02 02 01 01");
+}
