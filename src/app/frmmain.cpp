@@ -12,6 +12,7 @@
 #include "rftest/rftestpage.h"
 #include "settings/commonpage.h"
 #include "i18n/fonts.h"
+#include "widgets/controls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,6 +57,27 @@ const PageInfo Pages[] = {
 };
 constexpr int CommandPageIndex = 9;
 constexpr int FirmwarePageIndex = 10;
+
+// Controls that carry a font of their own, the same in every language (the
+// English one): the USB id boxes, the read-all counts, the access-bit groups,
+// the card-type check boxes, the EPC groups and the RF panels. The read-all
+// lists have their fixed-pitch font from the start.
+const char *const OwnFontControls[] = {
+    "lblVID2", "edVID2", "lblPID2", "edPID2", "lblVID", "edVID", "lblPID", "edPID",
+    "edNAll", "edM1All", "edM1Num",
+    "gbblock0", "gbblock1", "gbblock2", "gbAccKeyA", "gbAccBits", "gbAccKeyB",
+    "chkLFCardTypeEM", "chkLFCardTypeVANTO", "chkLFCardTypeSECURITY", "chkLFCardTypeFDXB", "chkLFCardTypeTITAN",
+    "chkLFCardTypeHID", "chkHF15693", "chkHF14443A", "chkHF14443B",
+    "gbEpcBank", "gbEpcAddress", "gbEpcLength", "gbAutoEpcBank", "gbAutoEpcAddress", "gbAutoEpcLength",
+    "pnChannel", "pnPA",
+};
+
+QFont fontOf(const i18n::PickedFont &picked)
+{
+    QFont font(picked.family);
+    font.setPointSize(picked.pointSize);
+    return font;
+}
 
 // Tabs with less padding than the platform style gives them, so that the nine
 // tabs a reader can show fit the fixed window in every language.
@@ -110,7 +132,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_edPID2->setObjectName(QStringLiteral("edPID2"));
     m_edPID2->setMaxLength(4);
     for (QLineEdit *e : {m_edVID2, m_edPID2})
-        e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0E6A")) + 16);
+        widgets::fitHexDigits(e, 4, true);
     m_chkPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_chkPort->setMinimumContentsLength(8);
     m_pnStatus = new QLabel(QStringLiteral("Status"), central);
@@ -218,6 +240,12 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestFinished, this, &TfrmMain::autoTestFinished);
     connect(m_tsFirmware, &firmware::FirmwarePage::reconnectRequested, this, &TfrmMain::FormShow);
 
+    const QFont ownFont = fontOf(i18n::pickFont(i18n::Language::English, QFontDatabase::families()));
+    for (const char *name : OwnFontControls) {
+        if (QWidget *control = findChild<QWidget *>(QLatin1String(name)))
+            control->setFont(ownFont);
+    }
+
     setFixedSize(754, 588);
     FormCreate();
 }
@@ -271,12 +299,7 @@ void TfrmMain::FormShow()
 void TfrmMain::ApplyLanguage()
 {
     const i18n::Language lang = m_language.language();
-    const i18n::LanguageFont wanted = i18n::languageFont(lang);
-    const QString family = i18n::pickFamily(lang, QFontDatabase::families());
-    QFont font(family);
-    // The fallbacks (DejaVu, Noto CJK) run larger than Tahoma and SimSun at the
-    // same size; two points less keeps the pages inside the fixed window.
-    font.setPointSize(family == wanted.families.value(0) ? wanted.pointSize : wanted.pointSize - 2);
+    const QFont font = fontOf(i18n::pickFont(lang, QFontDatabase::families()));
     setFont(font);
     // One point less on the tabs: nine captions side by side must fit the width.
     QFont tabFont = font;

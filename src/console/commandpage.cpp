@@ -2,6 +2,7 @@
 
 #include "i18n/texttable.h"
 #include "requesttext.h"
+#include "widgets/controls.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -62,17 +63,18 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : QWidget(parent
     auto *outer = new QGroupBox(this);
     outer->setObjectName(QStringLiteral("gbCommandTest"));
     auto *pageLayout = new QVBoxLayout(this);
-    pageLayout->setContentsMargins(4, 4, 4, 4);
+    pageLayout->setContentsMargins(2, 2, 2, 2);
     pageLayout->addWidget(outer);
+    // Tight margins: with the taller Chinese fonts the three groups only just
+    // fit the fixed window.
     auto *column = new QVBoxLayout(outer);
-    column->setContentsMargins(6, 4, 6, 4);
-    column->setSpacing(4);
+    column->setContentsMargins(4, 2, 4, 2);
+    column->setSpacing(2);
 
     // Request
     m_gbRequest = new QGroupBox(outer);
     m_gbRequest->setObjectName(QStringLiteral("gbRequest"));
-    auto *rq = new QGridLayout(m_gbRequest);
-    rq->setVerticalSpacing(3);
+    auto *rq = widgets::compact(new QGridLayout(m_gbRequest));
     m_edRequestSTX = edit(m_gbRequest, "edRequestSTX", QStringLiteral("02"), 0, true);
     m_edRequestLEN = edit(m_gbRequest, "edRequestLEN", QStringLiteral("02"), 0, true);
     m_edRequestCMD = edit(m_gbRequest, "edRequestCMD", QStringLiteral("02"), 2);
@@ -112,8 +114,7 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : QWidget(parent
     // Response
     m_gbResponse = new QGroupBox(outer);
     m_gbResponse->setObjectName(QStringLiteral("gbResponse"));
-    auto *rs = new QGridLayout(m_gbResponse);
-    rs->setVerticalSpacing(3);
+    auto *rs = widgets::compact(new QGridLayout(m_gbResponse));
     m_edResponseSTX = edit(m_gbResponse, "edResponseSTX", QStringLiteral("__"), 0, true);
     m_edResponseLEN = edit(m_gbResponse, "edResponseLEN", QStringLiteral("__"), 0, true);
     m_edResponseCMD = edit(m_gbResponse, "edResponseCMD", QStringLiteral("__"), 0, true);
@@ -145,7 +146,7 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : QWidget(parent
     // Converter
     m_gbAsciiToHex = new QGroupBox(outer);
     m_gbAsciiToHex->setObjectName(QStringLiteral("gbAsciiToHex"));
-    auto *cv = new QHBoxLayout(m_gbAsciiToHex);
+    auto *cv = widgets::compact(new QHBoxLayout(m_gbAsciiToHex));
     m_edConvAscii = edit(m_gbAsciiToHex, "edConvAscii", QString(), 60);
     m_edConvHex = edit(m_gbAsciiToHex, "edConvHex", QString(), 0, true);
     cv->addWidget(m_edConvAscii);
