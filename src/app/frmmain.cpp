@@ -13,6 +13,7 @@
 #include "rftest/rftestpage.h"
 #include "settings/commonpage.h"
 #include "startlog.h"
+#include "widgets/controls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,6 +27,7 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTabBar>
@@ -85,6 +87,54 @@ private:
     QEventLoop &m_loop;
 };
 
+// Controls that carry a font of their own, the same in every language (the
+// English one): the USB id boxes, the read-all counts, the access-bit groups,
+// the card-type check boxes, the EPC groups and the RF panels. The read-all
+// lists have their fixed-pitch font from the start.
+const char *const OwnFontControls[] = {
+    "lblVID2",
+    "edVID2",
+    "lblPID2",
+    "edPID2",
+    "lblVID",
+    "edVID",
+    "lblPID",
+    "edPID",
+    "edNAll",
+    "edM1All",
+    "edM1Num",
+    "gbblock0",
+    "gbblock1",
+    "gbblock2",
+    "gbAccKeyA",
+    "gbAccBits",
+    "gbAccKeyB",
+    "chkLFCardTypeEM",
+    "chkLFCardTypeVANTO",
+    "chkLFCardTypeSECURITY",
+    "chkLFCardTypeFDXB",
+    "chkLFCardTypeTITAN",
+    "chkLFCardTypeHID",
+    "chkHF15693",
+    "chkHF14443A",
+    "chkHF14443B",
+    "gbEpcBank",
+    "gbEpcAddress",
+    "gbEpcLength",
+    "gbAutoEpcBank",
+    "gbAutoEpcAddress",
+    "gbAutoEpcLength",
+    "pnChannel",
+    "pnPA",
+};
+
+QFont fontOf(const i18n::PickedFont &picked)
+{
+    QFont font(picked.family);
+    font.setPointSize(picked.pointSize);
+    return font;
+}
+
 // Tabs with less padding than the platform style gives them, so that the nine
 // tabs a reader can show fit the fixed window in every language.
 class CompactTabStyle final : public QProxyStyle {
@@ -101,13 +151,6 @@ public:
 QColor toColor(ColourValue value)
 {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
-}
-
-std::uint32_t hexId(const QString &text, std::uint32_t fallback)
-{
-    bool ok = false;
-    const uint value = text.toUInt(&ok, 16);
-    return ok && !text.isEmpty() ? value : fallback;
 }
 
 }  // namespace
@@ -144,7 +187,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_edPID2->setObjectName(QStringLiteral("edPID2"));
     m_edPID2->setMaxLength(4);
     for (QLineEdit *e : {m_edVID2, m_edPID2})
-        e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0E6A")) + 16);
+        widgets::fitHexDigits(e, 4, true);
     startMark(QStringLiteral("fonts ready"));
     m_chkPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_chkPort->setMinimumContentsLength(8);
@@ -153,7 +196,8 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_pnStatus->setAutoFillBackground(true);
     m_pnStatus->setAlignment(Qt::AlignCenter);
     m_pnStatus->setFrameShape(QFrame::Panel);
-    m_pnStatus->setMinimumWidth(1);  // long status texts must not widen the fixed window
+    m_pnStatus->setMinimumWidth(1);            // long status texts must not widen the fixed window
+    m_pnStatus->setTextFormat(Qt::PlainText);  // it shows what the reader says of itself
     setPanelColour(m_pnStatus, ColourRed);
 
     m_gbOther = new QGroupBox(central);
@@ -200,6 +244,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_pnMsg->setAlignment(Qt::AlignCenter);
     m_pnMsg->setFrameShape(QFrame::Panel);
     m_pnMsg->setFrameShadow(QFrame::Sunken);
+    m_pnMsg->setTextFormat(Qt::PlainText);
     m_edTX = new QLineEdit(central);
     m_edTX->setObjectName(QStringLiteral("edTX"));
     m_edTX->setReadOnly(true);
@@ -251,6 +296,12 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestStarted, this, [this] { lockForAutoTest(true); });
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestFinished, this, &TfrmMain::autoTestFinished);
     connect(m_tsFirmware, &firmware::FirmwarePage::reconnectRequested, this, &TfrmMain::FormShow);
+
+    const QFont ownFont = fontOf(i18n::pickFont(i18n::Language::English, QFontDatabase::families()));
+    for (const char *name : OwnFontControls) {
+        if (QWidget *control = findChild<QWidget *>(QLatin1String(name)))
+            control->setFont(ownFont);
+    }
 
     setFixedSize(754, 588);
     FormCreate();
@@ -348,12 +399,7 @@ void TfrmMain::applyLanguageEverywhere()
 void TfrmMain::ApplyLanguage()
 {
     const i18n::Language lang = m_language.language();
-    const i18n::LanguageFont wanted = i18n::languageFont(lang);
-    const QString family = i18n::pickFamily(lang, QFontDatabase::families());
-    QFont font(family);
-    // The fallbacks (DejaVu, Noto CJK) run larger than Tahoma and SimSun at the
-    // same size; two points less keeps the pages inside the fixed window.
-    font.setPointSize(family == wanted.families.value(0) ? wanted.pointSize : wanted.pointSize - 2);
+    const QFont font = fontOf(i18n::pickFont(lang, QFontDatabase::families()));
     setFont(font);
     // One point less on the tabs: nine captions side by side must fit the width.
     QFont tabFont = font;
@@ -435,12 +481,14 @@ void TfrmMain::chkPortCloseUp(int index)
 
 void TfrmMain::edPID2Change()
 {
-    m_link.podRecord().VID = hexId(m_edVID2->text(), proto::DefaultVid);
-    m_link.podRecord().PID = hexId(m_edPID2->text(), proto::DefaultPid);
+    m_link.podRecord().VID = parseHexId(m_edVID2->text()).value_or(proto::DefaultVid);
+    m_link.podRecord().PID = parseHexId(m_edPID2->text()).value_or(proto::DefaultPid);
 }
 
 void TfrmMain::pcMainChange(int index)
 {
+    if (m_programMovesTab)
+        return;
     if (index == FirmwarePageIndex)
         m_services.dialogs.message(
             m_context.text("Note !"),
@@ -543,6 +591,7 @@ void TfrmMain::statusChanged(const QString &text, ColourValue colour)
 
 void TfrmMain::modelApplied(const ModelView &view)
 {
+    const QScopedValueRollback<bool> programMoves(m_programMovesTab, true);
     for (int i = 0; i < int(std::size(Pages)); ++i) {
         if (Pages[i].feature)
             m_pcMain->setTabVisible(i, (view.shown & Pages[i].feature) != 0);

@@ -115,6 +115,9 @@ private:
     Reporter m_reporter;
     PageContext m_context;
     bool m_shownOnce = false;
+    // Set while the program shows or hides tabs: Qt then moves off a hidden
+    // current tab by itself, which is no page change of the user's.
+    bool m_programMovesTab = false;
     bool m_closeAfterAutoTest = false;
     bool m_inShowSequence = false;
     bool m_closeAfterShowSequence = false;

@@ -76,16 +76,22 @@ QString whereText(const Options &o)
     case Via::Usb:
         break;
     }
-    return QStringLiteral("USB %1:%2")
-        .arg(o.vid, 4, 16, QLatin1Char('0'))
-        .arg(o.pid, 4, 16, QLatin1Char('0'))
-        .toUpper();
+    return QStringLiteral("USB ") + usbIdText(o.vid, o.pid);
+}
+
+// "no reader identified on /dev/ttyUSB0: no such serial port ...": the link's
+// messages about a serial port start with its path, which is said once.
+QString failureText(const QString &what, const Options &o, const QString &why)
+{
+    const QString where = whereText(o);
+    const QString named = where + QStringLiteral(": ");
+    return QStringLiteral("%1 %2: %3").arg(what, where, why.startsWith(named) ? why.mid(named.size()) : why);
 }
 
 int identify(ReaderLink &link, const Options &o)
 {
     if (!link.ConnectReader()) {
-        err() << "kv350ctl: no reader identified on " << whereText(o) << ": " << link.lastError() << '\n';
+        err() << "kv350ctl: " << failureText(QStringLiteral("no reader identified on"), o, link.lastError()) << '\n';
         return 1;
     }
     const QString version = link.ModelVersionText().mid(12);
@@ -98,9 +104,9 @@ int identify(ReaderLink &link, const Options &o)
             j.insert("port", o.port);
         out() << QJsonDocument(j).toJson(QJsonDocument::Compact) << '\n';
     } else {
-        out() << "Model:   " << link.ModelName() << '\n'
-              << "Version: " << version << '\n'
-              << "Serial:  " << link.SerialNumberText() << '\n';
+        out() << "Model:   " << visibleText(link.ModelName()) << '\n'
+              << "Version: " << visibleText(version) << '\n'
+              << "Serial:  " << visibleText(link.SerialNumberText()) << '\n';
     }
     return 0;
 }
@@ -127,7 +133,7 @@ int raw(ReaderLink &link, const Options &o)
     const bool ok = link.ExecuteCommand(o.frame, proto::BufferSize);
     link.setObserver(nullptr);
     if (!ok) {
-        err() << "kv350ctl: no reply accepted from " << whereText(o) << ": " << link.lastError() << '\n';
+        err() << "kv350ctl: " << failureText(QStringLiteral("no reply accepted from"), o, link.lastError()) << '\n';
         return 1;
     }
     return 0;

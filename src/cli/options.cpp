@@ -8,16 +8,12 @@
 namespace kv350::cli {
 namespace {
 
+// The ids' one rule (plain hex digits), after a "0x" written in front, as
+// command lines often have it.
 std::optional<std::uint16_t> parseId(const QString &text)
 {
-    QString t = text;
-    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        t = t.mid(2);
-    bool ok = false;
-    const uint value = t.toUInt(&ok, 16);
-    if (!ok || t.isEmpty() || t.size() > 4)
-        return std::nullopt;
-    return std::uint16_t(value);
+    const bool prefixed = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    return parseHexId(prefixed ? text.mid(2) : text);
 }
 
 ParseResult error(const QString &text)

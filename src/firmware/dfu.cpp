@@ -154,10 +154,7 @@ int Dfu::DFU_Reset_To_ISP(std::uint16_t vendorId, std::uint16_t productId)
         }
     }
     if (!seen) {
-        fail(QStringLiteral("no USB HID device %1:%2")
-                 .arg(m_vid, 4, 16, QLatin1Char('0'))
-                 .arg(m_pid, 4, 16, QLatin1Char('0'))
-                 .toUpper());
+        fail(QStringLiteral("no USB HID device %1").arg(usbIdText(m_vid, m_pid)));
         return NoDevice;
     }
     fail(QStringLiteral("the reader did not come back in its boot loader"));

@@ -30,7 +30,7 @@ FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *par
     m_edVID = edit(g, "edVID", QStringLiteral("0E6A"), 4);
     m_edPID = edit(g, "edPID", QStringLiteral("0317"), 4);
     for (QLineEdit *e : {m_edVID, m_edPID})
-        e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0E6A")) + 16);
+        fitHexDigits(e, 4, true);
     auto *ids = compact(new QHBoxLayout(g));
     ids->addWidget(label(g, "lblVID", QStringLiteral("VID (Hex):")));
     ids->addWidget(m_edVID);

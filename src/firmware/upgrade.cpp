@@ -25,12 +25,6 @@ private:
     UpgradeView &m_view;
 };
 
-bool isHexDigit(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
-}
-
 }  // namespace
 
 Outcome firmwareError(const char *english)
@@ -41,9 +35,7 @@ Outcome firmwareError(const char *english)
 
 std::uint16_t parseUsbId(const QString &text, std::uint16_t fallback)
 {
-    if (text.isEmpty() || text.size() > 4 || !std::all_of(text.begin(), text.end(), isHexDigit))
-        return fallback;
-    return std::uint16_t(text.toUInt(nullptr, 16));
+    return parseHexId(text).value_or(fallback);
 }
 
 QByteArray bootLoaderRequest()
@@ -103,10 +95,11 @@ bool FirmwareUpgrade::LoadFirmwareFile(const QString &fileText)
         error("Firmware type error!");
         return false;
     }
-    // A file that ends with its header, or holds more than the image can:
-    // downloading it would leave the reader with no program, or a cut one.
-    if (m_state->FirmwareLength == 0 || read.payloadSize > MaxFirmwareLength) {
-        error("Failed to load firmware.");
+    // A file that ends with its header: the boot loader would wait for a
+    // download that cannot start. (Payload beyond the image's 0x3400 bytes is
+    // not part of it and is left out, as the file format has it.)
+    if (m_state->FirmwareLength == 0) {
+        error("The firmware file holds no program code.");
         return false;
     }
     return true;

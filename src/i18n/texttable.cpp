@@ -263,6 +263,9 @@ constexpr Triplet Added[] = {
      "标签上没有 URL 记录：NDEF 讯息中没有 URI 记录。", "標籤上沒有 URL 記錄：NDEF 訊息中沒有 URI 記錄。"},
     {"The tag holds no readable URL record: its NDEF data is damaged at page %1.",
      "标签上的 URL 记录无法读取：NDEF 资料在第 %1 页损坏。", "標籤上的 URL 記錄無法讀取：NDEF 資料在第 %1 頁損壞。"},
+    {"The firmware file holds no program code.", "轫体档案没有程式码。", "軔體檔案沒有程式碼。"},
+    {"That character has no one-byte code (Latin-1) and was not taken.",
+     "该字元没有单一位元组编码（Latin-1），未被接受。", "該字元沒有單一位元組編碼（Latin-1），未被接受。"},
 };
 // clang-format on
 

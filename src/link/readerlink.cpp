@@ -1,6 +1,7 @@
 #include "readerlink.h"
 
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <cstring>
 
 Q_LOGGING_CATEGORY(lcLink, "kv350.link", QtWarningMsg)
@@ -45,6 +46,16 @@ ReaderLink::ReaderLink(HidBackend &hid, SerialDevice &serial, Clock &clock, Paus
 {
     m_pod.backend = &m_hid;
     m_pod.clock = &m_clock;
+    m_serial.setHangUpHandler([this] {
+        // An operation under way finds the port gone itself.
+        if (!m_busy)
+            closeIfPortGone();
+    });
+}
+
+ReaderLink::~ReaderLink()
+{
+    m_serial.setHangUpHandler({});
 }
 
 QByteArray ReaderLink::responseData() const
@@ -68,6 +79,7 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
         fail(QStringLiteral("the link is busy with another command"));
         return false;
     }
+    const auto settle = qScopeGuard([this] { closeIfPortGone(); });
     if (requestLength < 3 || requestLength > proto::BufferSize) {
         fail(QStringLiteral("a request frame has 3 to 256 bytes"));
         return false;
@@ -234,6 +246,12 @@ void ReaderLink::lose(const QString &why)
     showDisconnected();
 }
 
+void ReaderLink::closeIfPortGone()
+{
+    if (m_transport == TransportKind::Serial && m_connected && m_serial.broken())
+        lose(QStringLiteral("%1: the serial port went away").arg(m_portPath));
+}
+
 bool ReaderLink::ReadResponse()
 {
     BusyScope busy(m_busy);
@@ -241,6 +259,7 @@ bool ReaderLink::ReadResponse()
         fail(QStringLiteral("the link is busy with another command"));
         return false;
     }
+    const auto settle = qScopeGuard([this] { closeIfPortGone(); });
     if (!m_connected) {
         connect();
         if (!m_connected)
@@ -266,6 +285,9 @@ bool ReaderLink::ConnectReader()
         fail(QStringLiteral("the link is busy with another command"));
         return false;
     }
+    // A port that hangs up while the reader is identified is closed rather
+    // than kept open as an unidentified link is.
+    const auto settle = qScopeGuard([this] { closeIfPortGone(); });
     return connect();
 }
 
@@ -294,8 +316,9 @@ bool ReaderLink::connect()
         return false;
     }
     m_lastError.clear();
-    m_statusText =
-        QStringLiteral("[%1] (%2) (SN:%3)").arg(m_text(QStringLiteral("Connected")), m_modelVersion, m_serialNumber);
+    m_statusText = QStringLiteral("[%1] (%2) (SN:%3)")
+                       .arg(m_text(QStringLiteral("Connected")), visibleText(m_modelVersion),
+                            visibleText(m_serialNumber));
     m_observer->statusChanged(m_statusText, m_statusColour);
     m_observer->modelApplied(applyModelRules(m_modelName));
     return true;

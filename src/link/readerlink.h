@@ -43,6 +43,7 @@ public:
     static constexpr int StrayReplyLifeMs = 2000;
 
     ReaderLink(HidBackend &hid, SerialDevice &serial, Clock &clock, Pause &pause);
+    ~ReaderLink();
     ReaderLink(const ReaderLink &) = delete;
     ReaderLink &operator=(const ReaderLink &) = delete;
 
@@ -116,6 +117,9 @@ private:
     bool drainLateReply();
     // The device went away under an open handle: closed, "Disconnected", and why.
     void lose(const QString &why);
+    // A serial port that failed under its open handle is closed: at the end of
+    // every operation, and when the port reports it while the link is idle.
+    void closeIfPortGone();
     void expectStrayReply();
     void putProbe(std::uint8_t cmd);
     void showStatus(const QString &english, ColourValue colour);

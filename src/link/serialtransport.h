@@ -35,6 +35,8 @@ public:
     // The port failed under its open handle (a USB serial adapter pulled out).
     bool broken() const { return m_device.isOpen() && m_device.broken(); }
     QString errorText() const { return m_device.errorText(); }
+    // See SerialDevice::setHangUpHandler.
+    void setHangUpHandler(std::function<void()> handler) { m_device.setHangUpHandler(std::move(handler)); }
 
 private:
     SerialDevice &m_device;

@@ -149,24 +149,20 @@ CommonPage::CommonPage(PageContext &context, QWidget *parent) : QWidget(parent),
     ut->addWidget(m_btnReboot);
     ut->addWidget(m_btnFactory);
 
-    auto *page = compact(new QGridLayout(this));
+    // Three columns, each as tall as its own groups: with the taller Chinese
+    // fonts a grid's rows would make each column as tall as the tallest.
+    auto *page = compact(new QHBoxLayout(this));
     page->setContentsMargins(4, 4, 4, 4);
-    page->addWidget(m_gbIdFormat, 0, 0);
-    page->addWidget(m_gbUsbMode, 1, 0);
-    page->addWidget(m_gbReadMode, 0, 1);
-    auto *middle = new QVBoxLayout;
-    middle->setSpacing(3);
-    middle->addWidget(m_gbScanTime);
-    middle->addWidget(m_gbSameCard);
-    page->addLayout(middle, 1, 1);
-    auto *right = new QVBoxLayout;
-    right->setSpacing(3);
-    right->addWidget(m_gbDelayTime);
-    right->addWidget(m_gbLayout);
-    right->addWidget(m_gbUtility);
-    right->addStretch();
-    page->addLayout(right, 0, 2, 2, 1);
-    page->setRowStretch(2, 1);
+    for (const auto &groups : {std::initializer_list<QWidget *>{m_gbIdFormat, m_gbUsbMode},
+                               std::initializer_list<QWidget *>{m_gbReadMode, m_gbScanTime, m_gbSameCard},
+                               std::initializer_list<QWidget *>{m_gbDelayTime, m_gbLayout, m_gbUtility}}) {
+        auto *column = new QVBoxLayout;
+        column->setSpacing(3);
+        for (QWidget *g : groups)
+            column->addWidget(g);
+        column->addStretch();
+        page->addLayout(column);
+    }
 
     connect(m_btnIdFormat, &QPushButton::clicked, this, &CommonPage::btnIdFormatClick);
     connect(m_btnGetIdFormat, &QPushButton::clicked, this, &CommonPage::btnGetIdFormatClick);
@@ -310,13 +306,13 @@ void CommonPage::showReadMode(const ReadMode &m)
 
 void CommonPage::setParameter(std::uint8_t code, const QByteArray &value)
 {
-    applyParameter(m_context.link, m_context.reporter, parameterSetFrame(code, value), parameterWidth(code),
+    applyParameter(m_context.link, m_context.reporter, parameterSetFrame(code, value), parameterReplyWidth(code),
                    [&](const QByteArray &held) { showValue(code, held); });
 }
 
 void CommonPage::getParameter(std::uint8_t code)
 {
-    applyParameter(m_context.link, m_context.reporter, parameterGetFrame(code), parameterWidth(code),
+    applyParameter(m_context.link, m_context.reporter, parameterGetFrame(code), parameterReplyWidth(code),
                    [&](const QByteArray &held) { showValue(code, held); });
 }
 

@@ -80,6 +80,11 @@ int parameterWidth(std::uint8_t code)
     }
 }
 
+int parameterReplyWidth(std::uint8_t code)
+{
+    return code == proto::ParKeyboardLayout ? 1 : parameterWidth(code);
+}
+
 QByteArray parameterGetFrame(std::uint8_t code)
 {
     return buildRequest(proto::CmdParameter, QByteArray(1, char(code)));

@@ -50,6 +50,10 @@ ReadMode decodeReadMode(std::uint8_t flags);
 
 // Value bytes of each parameter on the wire (the keyboard layout carries a 00 behind it).
 int parameterWidth(std::uint8_t code);
+// Value bytes a reply must carry for the window to show the value: the
+// keyboard layout's reply is read for its layout byte alone, so that a
+// reader that leaves out the 00 behind it (02 04 03 00 07 01) is understood.
+int parameterReplyWidth(std::uint8_t code);
 
 // 02 02 03 code
 QByteArray parameterGetFrame(std::uint8_t code);

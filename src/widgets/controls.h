@@ -37,6 +37,12 @@ QLineEdit *edit(QWidget *parent, const char *name, const QString &text = {}, int
 void makeUpperCase(QLineEdit *edit);
 QLineEdit *upperEdit(QWidget *parent, const char *name, const QString &text = {}, int maxLength = 0,
                      bool readOnly = false);
+// Keeps a hex box wide enough to show `digits` hex digits whole in its font
+// (the widest of them, D, each), also after the font changes with the
+// language: at least that wide, or exactly when `exact`.
+void fitHexDigits(QLineEdit *edit, int digits, bool exact = false);
+// The width fitHexDigits() gives: the box's frame and margins included.
+int hexDigitsWidth(const QLineEdit *edit, int digits);
 // A drop-down list the user can only pick from.
 QComboBox *dropDown(QWidget *parent, const char *name, const QStringList &items = {}, int current = -1);
 QLabel *label(QWidget *parent, const char *name, const QString &text = {});

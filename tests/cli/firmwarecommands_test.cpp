@@ -6,8 +6,13 @@
 
 #include "ctlrun.h"
 
+#include <QDir>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#include <vector>
 
 using namespace kv350;
 using namespace kv350::cli;
@@ -72,6 +77,47 @@ TEST(CliFirmware, PackAndInfoRefuseWhatIsNoFirmware)
     EXPECT_EQ(r.status, 1);
 }
 
+TEST(CliFirmware, PackWritesARegularFileOrANewPathOnly)
+{
+    FileFolder folder;
+    const QString payload = folder.write("app.bin", programImage("KV350-M1", "V1"));
+    const auto pack = [&](const QString &out) {
+        return runCtl({"firmware", "pack", "--model", "KV350-M1", "--version", "V1", payload, out});
+    };
+    const auto kind = [](const QString &path) {
+        struct stat st {};
+        return lstat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+    };
+
+    std::vector<QString> refused;
+    const QString fifo = folder.path("fifo");
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    refused.push_back(fifo);
+    const QString toFifo = folder.path("link-to-fifo");
+    ASSERT_EQ(symlink(fifo.toLocal8Bit().constData(), toFifo.toLocal8Bit().constData()), 0);
+    refused.push_back(toFifo);
+    const QString node = folder.path("null");  // a device node like /dev/null; only root may make one
+    if (mknod(node.toLocal8Bit().constData(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        refused.push_back(node);
+    ASSERT_TRUE(QDir().mkdir(folder.path("folder")));
+    refused.push_back(folder.path("folder"));
+    for (const QString &out : refused) {
+        const mode_t before = kind(out);
+        const CtlRun r = pack(out);
+        EXPECT_EQ(r.status, 1) << out.toStdString();
+        EXPECT_TRUE(r.err.contains(out + " is not a regular file")) << r.err.toStdString();
+        EXPECT_EQ(kind(out), before) << out.toStdString() << " is left as it was";
+    }
+
+    // A new path and a regular file are written (the file replaced whole).
+    EXPECT_EQ(pack(folder.path("new.KFW")).status, 0);
+    const QString old = folder.write("old.KFW", QByteArray(20000, 'o'));
+    EXPECT_EQ(pack(old).status, 0);
+    QFile written(old);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), firmware::packKfwFile("KV350-M1", "V1", programImage("KV350-M1", "V1")));
+}
+
 TEST(CliFirmware, ArgumentsOfTheFirmwareCommands)
 {
     auto r = parseLine("firmware pack --model KV350-MIC-X1 --version V1.0 a.bin b.KFW");
@@ -130,6 +176,54 @@ TEST(CliFirmware, UpgradeOnATerminalLineAndItsFailure)
     EXPECT_TRUE(out.contains("\r[######################--------]  75%  KV350 device error.")) << out.toStdString();
     EXPECT_TRUE(out.endsWith(" \n")) << "padded over the longer line before, then ended";
     EXPECT_TRUE(err.contains("flash")) << err.toStdString();
+}
+
+TEST(CliFirmware, ControlCharactersOfAFileOrTheReaderAreShownEscaped)
+{
+    FileFolder folder;
+    // A header type that retitles the terminal, a version that clears it.
+    const QString odd = folder.write("odd.KFW", firmware::packKfwFile("KV\x1B]0;x\x07\r", "\x1B[2J", "code"));
+    CtlRun r = runCtl({"firmware", "info", odd});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Type:     KV\\x1B]0;x\\x07\\x0D\nVersion:  \\x1B[2J\n")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains(QChar(0x1B)));
+
+    // The upgrade's file line and the identity of the reader afterwards.
+    const QString file = folder.write(
+        "m.KFW", firmware::packKfwFile("KV350-MIC", "\x1B[2J", programImage("KV350-MIC", "\x1B[2J")));
+    const ParseResult parsed = parse("firmware upgrade " + file);
+    ASSERT_TRUE(parsed.options);
+    VirtualReaderLink rig;
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    EXPECT_EQ(firmwareUpgrade({rig.link, rig.hid, rig.time, rig.time}, *parsed.options, outStream, errStream, false), 0)
+        << err.toStdString();
+    EXPECT_TRUE(out.contains("type KV350-MIC  version \\x1B[2J\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Version: \\x1B[2J\n")) << out.toStdString();
+    EXPECT_FALSE(out.contains(QChar(0x1B)));
+}
+
+TEST(CliFirmware, TheReaderKeepsItsModelAfterAnImageWithoutAnIdentityRecord)
+{
+    FileFolder folder;
+    VirtualReaderLink rig;
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const auto upgrade = [&](const QByteArray &payload) {
+        out.clear();
+        const QString file = folder.write("p.KFW", firmware::packKfwFile("KV350-MIC", "V2.0", payload));
+        return firmwareUpgrade({rig.link, rig.hid, rig.time, rig.time}, *parse("firmware upgrade " + file).options,
+                               outStream, errStream, false);
+    };
+    // Plain code where the record would be: the model was left empty ("Model: " blank, exit 0).
+    QByteArray code(600, '\0');
+    for (int i = 0; i < code.size(); ++i)
+        code[i] = char(i * 13 + 1);
+    EXPECT_EQ(upgrade(code), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("Model:   KV350-MIC\nVersion: V1.0\n")) << out.toStdString();
+    // Its own model's record gives the version.
+    EXPECT_EQ(upgrade(programImage("KV350-MIC", "V2.0")), 0) << err.toStdString();
+    EXPECT_TRUE(out.contains("Model:   KV350-MIC\nVersion: V2.0\n")) << out.toStdString();
 }
 
 TEST(CliFirmware, UpgradeOfAnotherModelStopsBeforeTheBootLoader)

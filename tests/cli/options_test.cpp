@@ -66,6 +66,12 @@ TEST(CliOptions, RefusesBadArguments)
         EXPECT_FALSE(r.options) << line;
         EXPECT_FALSE(r.error.isEmpty()) << line;
     }
+    // Ids are plain hex digits (a written "0x" aside): no sign, no blank.
+    for (const char *id : {"+1", " 1", "1 ", "-1", "0x", "0x+1", "0x 1"}) {
+        const ParseResult r = parseArguments({"--usb", "--vid", QString::fromLatin1(id), "identify"});
+        EXPECT_FALSE(r.options) << '"' << id << '"';
+        EXPECT_TRUE(r.error.contains("hexadecimal")) << r.error.toStdString();
+    }
 }
 
 TEST(CliOptions, HexWordsTakeWholeBytesOnly)

@@ -207,6 +207,33 @@ TEST(CommonPage, KeyboardLayoutTravelsWithItsTrailingZero)
     EXPECT_EQ(rig.lastRequest(), hex("02 04 03 07 FF 00"));
 }
 
+TEST(CommonPage, KeyboardLayoutReplyWithTheLayoutByteAloneIsUnderstood)
+{
+    WindowRig rig("KV350-M1");
+    rig.show();
+    // A reader that answers 02 04 03 00 07 01: the layout, no 00 behind it.
+    rig.reader->parameters().setReplyWidth(proto::ParKeyboardLayout, 1);
+    rig.reader->parameters().set(proto::ParKeyboardLayout, hex("01 00"));
+    auto *layout = rig.find<QComboBox>("cmbLayout");
+    rig.click("btnGetLayout");
+    EXPECT_EQ(rig.window->link().responseData(), hex("07 01")) << "the reply 02 04 03 00 07 01";
+    EXPECT_EQ(layout->currentIndex(), 1) << "CZECH";
+    EXPECT_EQ(rig.message(), "Command Done.");
+
+    layout->setCurrentIndex(2);
+    rig.click("btnSetLayout");
+    EXPECT_EQ(rig.lastRequest(), hex("02 04 03 07 02 00")) << "the Set still sends the 00";
+    EXPECT_EQ(rig.window->link().responseData(), hex("07 02"));
+    EXPECT_EQ(layout->currentIndex(), 2);
+    EXPECT_EQ(rig.message(), "Command Done.");
+
+    // A reply with no layout byte at all is still no value.
+    rig.reader->parameters().setReplyWidth(proto::ParKeyboardLayout, 0);
+    rig.click("btnGetLayout");
+    EXPECT_EQ(rig.message(), "Command Error!");
+    EXPECT_EQ(layout->currentIndex(), 2);
+}
+
 TEST(CommonPage, FailuresLeaveTheControlsAlone)
 {
     WindowRig rig("KV350-M1");

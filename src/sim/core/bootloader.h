@@ -45,7 +45,8 @@ public:
     // True once after a request made the reader restart; active() then tells into what.
     bool takeRestart();
     // Model and version of the identity record at the start of the last
-    // verified image; none when nothing was downloaded or it was too short.
+    // verified image (whatever its first 16 bytes hold); none when nothing was
+    // downloaded or it was too short.
     std::optional<std::pair<QByteArray, QByteArray>> downloadedIdentity() const;
 
 private:

@@ -119,4 +119,18 @@ void ParameterStore::setAcceptFilter(std::uint8_t code, AcceptFilter filter)
         m_filters.erase(code);
 }
 
+void ParameterStore::setReplyWidth(std::uint8_t code, int bytes)
+{
+    if (bytes < 0)
+        m_replyWidths.erase(code);
+    else
+        m_replyWidths[code] = bytes;
+}
+
+QByteArray ParameterStore::replyValue(std::uint8_t code) const
+{
+    const auto it = m_replyWidths.find(code);
+    return it == m_replyWidths.end() ? value(code) : value(code).left(it->second);
+}
+
 }  // namespace kv350::sim

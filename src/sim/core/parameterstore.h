@@ -43,9 +43,17 @@ public:
     void setAcceptFilter(std::uint8_t code, AcceptFilter filter);
     void clearAcceptFilters() { m_filters.clear(); }
 
+    // Another quirk: replies carry only the first `bytes` value bytes of the
+    // parameter (a reader that answers the keyboard layout as 02 04 03 00 07 01,
+    // without the 00 it stores behind the layout). < 0: the whole value again.
+    void setReplyWidth(std::uint8_t code, int bytes);
+    // What a reply carries of the value.
+    QByteArray replyValue(std::uint8_t code) const;
+
 private:
     std::map<std::uint8_t, QByteArray> m_values;
     std::map<std::uint8_t, AcceptFilter> m_filters;
+    std::map<std::uint8_t, int> m_replyWidths;
 };
 
 }  // namespace kv350::sim

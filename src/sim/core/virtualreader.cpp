@@ -68,10 +68,12 @@ std::vector<QByteArray> VirtualReader::handleBootLoader(const Request &request)
     std::vector<QByteArray> replies = m_bootLoader.handle(request, m_identity);
     if (m_bootLoader.takeRestart()) {
         if (!m_bootLoader.active()) {
-            if (const auto identity = m_bootLoader.downloadedIdentity()) {
-                m_identity.model = identity->first;
+            // A reader stays the model it is, whatever it was given to run;
+            // the version is the new image's when its identity record is one
+            // of this model. Any other image leaves the identity as it was.
+            const auto identity = m_bootLoader.downloadedIdentity();
+            if (identity && trimmedModel(identity->first) == trimmedModel(m_identity.model))
                 m_identity.version = identity->second;
-            }
         }
         requestReboot();
     }

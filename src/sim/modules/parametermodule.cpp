@@ -27,7 +27,7 @@ std::vector<QByteArray> ParameterModule::handle(const Request &request, ReaderCo
         return {failed};
     }
     // The reply carries what the reader holds now, which a fussy reader may have changed.
-    return {makeReply(request.cmd, proto::StaOk, QByteArray(1, char(code)) + store.value(code))};
+    return {makeReply(request.cmd, proto::StaOk, QByteArray(1, char(code)) + store.replyValue(code))};
 }
 
 }  // namespace kv350::sim

@@ -101,6 +101,18 @@ void PtyServer::closePty()
     }
 }
 
+void PtyServer::hangUp(int goneMs)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_reader.faults().setGone(systemClock().nowMs(), goneMs);
+    }
+    m_hangUpNow = true;
+    const char byte = 'h';
+    while (::write(m_wake[1], &byte, 1) < 0 && errno == EINTR) {
+    }
+}
+
 void PtyServer::stop()
 {
     if (m_thread.joinable()) {
@@ -139,6 +151,8 @@ void PtyServer::serve()
     Clock &clock = systemClock();
     for (;;) {
         const qint64 now = clock.nowMs();
+        if (m_hangUpNow.exchange(false) && m_master >= 0)
+            m_vanishAtMs = now;
         if (m_vanishAtMs >= 0 && now >= m_vanishAtMs && m_master >= 0) {
             closePty();
             m_outbox.clear();
@@ -186,8 +200,13 @@ void PtyServer::serve()
                 continue;
             return;
         }
-        if (fds[0].revents)
+        if (fds[0].revents) {
+            // 'h': hang up now (hangUp()); anything else: stop.
+            char byte = 0;
+            if (::read(m_wake[0], &byte, 1) == 1 && byte == 'h')
+                continue;
             return;
+        }
         if (!present)
             continue;
         if (fds[1].revents & (POLLERR | POLLNVAL))

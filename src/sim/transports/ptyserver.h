@@ -4,6 +4,7 @@
 #include "sim/core/virtualreader.h"
 
 #include <QString>
+#include <atomic>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -45,6 +46,9 @@ public:
         return m_master >= 0;
     }
     QString errorText() const { return m_error; }
+    // The adapter pulled out now, between requests: the pty hangs up at once
+    // and the device stays away for goneMs (< 0: until FaultPlan::deviceBack()).
+    void hangUp(int goneMs = -1);
 
     // Runs f(reader) under the lock the serving thread takes for each request.
     template<class F>
@@ -75,6 +79,7 @@ private:
     QString m_stablePath;
     mutable std::mutex m_pathMutex;  // m_path and m_master, read by other threads
     qint64 m_vanishAtMs = -1;        // serving thread only
+    std::atomic<bool> m_hangUpNow{false};
     QString m_error;
 };
 

@@ -1,6 +1,7 @@
 #include "simhiddevice.h"
 
 #include "common/protocol.h"
+#include "link/frame.h"
 
 #include <algorithm>
 #include <limits>
@@ -27,8 +28,7 @@ bool SimHidDevice::open(std::uint16_t vid, std::uint16_t pid)
 {
     close();
     if (vid != m_vid || pid != m_pid) {
-        m_error =
-            QStringLiteral("no HID device %1:%2").arg(vid, 4, 16, QLatin1Char('0')).arg(pid, 4, 16, QLatin1Char('0'));
+        m_error = QStringLiteral("no USB HID device %1").arg(usbIdText(vid, pid));
         return false;
     }
     const qint64 now = m_clock.nowMs();

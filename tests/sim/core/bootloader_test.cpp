@@ -127,8 +127,31 @@ TEST_F(InBootLoader, KeepsTheImageAndChecksItsLengthAndChecksum)
     EXPECT_EQ(one(reader, frame(0x74)), hex("02 02 74 00"));
     EXPECT_TRUE(reader.takeRebootRequest());
     EXPECT_FALSE(reader.bootLoader().active());
-    EXPECT_EQ(reader.identity().model, "KV350-U1");
+    EXPECT_EQ(reader.identity().model, "KV350-MIC") << "a reader stays the model it is";
+    EXPECT_EQ(reader.identity().version, "V1.0") << "a record of another model says nothing of this reader";
+}
+
+TEST_F(InBootLoader, KeepsItsModelAndTakesTheVersionOfItsOwnModelsImage)
+{
+    const auto download = [this](const QByteArray &image) {
+        one(reader, hex("02 02 0F 0F"));
+        ASSERT_EQ(one(reader, begin(0, int(image.size()), sum(image))), hex("02 02 71 00"));
+        for (int i = 0; i * 56 < image.size(); ++i)
+            one(reader, chunk(i, image.mid(i * 56, 56)));
+        ASSERT_EQ(one(reader, frame(0x73)).mid(3, 1), hex("00"));
+        ASSERT_EQ(one(reader, frame(0x74)), hex("02 02 74 00"));
+    };
+    download(QByteArray("KV350-MIC   V3.1") + QByteArray(100, '\x5A'));
+    EXPECT_EQ(reader.identity().model, "KV350-MIC");
     EXPECT_EQ(reader.identity().version, "V3.1");
+    EXPECT_EQ(one(reader, hex("02 01 0E")), hex("02 12 0E 00") + "KV350-MIC   V3.1");
+
+    // An image without an identity record: the model stays (it was left empty), the version too.
+    download(QByteArray(200, '\x5A'));
+    EXPECT_EQ(reader.identity().model, "KV350-MIC");
+    EXPECT_EQ(reader.identity().version, "V3.1");
+    download(QByteArray(32, '\0'));
+    EXPECT_EQ(one(reader, hex("02 01 0E")), hex("02 12 0E 00") + "KV350-MIC   V3.1");
 }
 
 TEST_F(InBootLoader, RejectsAWrongLengthOrChecksumAndEndsTheDownload)

@@ -166,6 +166,20 @@ TEST(Parameters, AcceptFilterDecidesWhatIsHeld)
     EXPECT_EQ(one(reader, hex("02 02 03 06")), hex("02 04 03 00 06 0A"));
 }
 
+TEST(Parameters, AReplyCanCarryPartOfTheValue)
+{
+    VirtualReader reader;
+    EXPECT_EQ(one(reader, hex("02 04 03 07 01 00")), hex("02 05 03 00 07 01 00"));
+    reader.parameters().setReplyWidth(0x07, 1);
+    EXPECT_EQ(one(reader, hex("02 02 03 07")), hex("02 04 03 00 07 01")) << "the layout alone";
+    EXPECT_EQ(one(reader, hex("02 04 03 07 02 00")), hex("02 04 03 00 07 02"));
+    EXPECT_EQ(reader.parameters().value(0x07), hex("02 00")) << "what is held is whole";
+    one(reader, hex("02 02 0F 02"));
+    EXPECT_EQ(one(reader, hex("02 02 03 07")), hex("02 04 03 00 07 00")) << "a quirk: factory default keeps it";
+    reader.parameters().setReplyWidth(0x07, -1);
+    EXPECT_EQ(one(reader, hex("02 02 03 07")), hex("02 05 03 00 07 00 00"));
+}
+
 TEST(Parameters, RebootKeepsValues)
 {
     VirtualReader reader;
