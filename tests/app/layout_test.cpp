@@ -145,6 +145,7 @@ TEST(Layout, LoopTestLinesShowWholeInTheList)
         choose(*rig.window, language);
         rig.find<QTabWidget>("pcMain")->setCurrentWidget(rig.find<QWidget>("tsMifare"));
         rig.find<QLineEdit>("edM1Num")->setText("1");
+        rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
         rig.click("btnM1WR");
         QApplication::processEvents();
         ASSERT_GT(list->count(), 10);
