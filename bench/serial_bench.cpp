@@ -5,16 +5,15 @@
 // Usage: bench_serial [transactions] [time-outs] [window]
 //   window: the window's pause, beside one that passes the event loop in every
 //   transaction and kv350ctl's, which processes no events; otherwise kv350ctl's alone.
-#include "nullhid.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "link/serialtransport.h"
+#include "nullhid.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QProcess>
 #include <algorithm>
-#include <vector>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -23,6 +22,7 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace kv350;
 using bench::NullHid;

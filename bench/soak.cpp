@@ -9,22 +9,22 @@
 // Usage: soak [transactions] [cycles] [seed] [fault-rate]
 // Results and how they were made: docs/reliability.md.
 #include "common/protocol.h"
-#include "nullhid.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "link/virtualtime.h"
-#include "sim/mifareclassic.h"
-#include "sim/ptyserver.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "nullhid.h"
+#include "sim/cards/mifareclassic.h"
+#include "sim/core/virtualreader.h"
+#include "sim/transports/ptyserver.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <random>
@@ -89,11 +89,16 @@ bool replyDue(const Fault &f)
 int straysForMs(const Fault &f)
 {
     switch (f.kind) {
-    case FaultKind::Late: return f.delayMs;
-    case FaultKind::Duplicate: return f.gapMs;
-    case FaultKind::Flood: return f.delayMs;
-    case FaultKind::Split: return 40 * f.gapMs;
-    default: return 0;
+    case FaultKind::Late:
+        return f.delayMs;
+    case FaultKind::Duplicate:
+        return f.gapMs;
+    case FaultKind::Flood:
+        return f.delayMs;
+    case FaultKind::Split:
+        return 40 * f.gapMs;
+    default:
+        return 0;
     }
 }
 
@@ -114,9 +119,9 @@ int soakPty(int transactions, std::uint32_t seed, double rate)
         std::fprintf(stderr, "soak: %s\n", qPrintable(link.lastError()));
         return 1;
     }
-    const std::vector<FaultKind> kinds = {FaultKind::NoReply, FaultKind::Late,     FaultKind::Split,
-                                          FaultKind::Noise,   FaultKind::WrongCmd, FaultKind::Status,
-                                          FaultKind::Truncate, FaultKind::OverLong, FaultKind::Leading,
+    const std::vector<FaultKind> kinds = {FaultKind::NoReply,  FaultKind::Late,      FaultKind::Split,
+                                          FaultKind::Noise,    FaultKind::WrongCmd,  FaultKind::Status,
+                                          FaultKind::Truncate, FaultKind::OverLong,  FaultKind::Leading,
                                           FaultKind::Trailing, FaultKind::Duplicate, FaultKind::Flood};
     server.withReader([&](sim::VirtualReader &r) {
         r.clearRequests();
@@ -275,8 +280,7 @@ int soakHid(int cycles)
         return link.ExecuteCommand(blockWrite(block, payload)) && link.responseStatus() == proto::StaOk &&
                link.responseData().left(16) == payload;
     };
-    const char *ways[] = {"unplugged between commands", "write fails (gone)", "pulled out mid-transaction",
-                          "reboot"};
+    const char *ways[] = {"unplugged between commands", "write fails (gone)", "pulled out mid-transaction", "reboot"};
     int connectFailures = 0, awayAnswered = 0, notDisconnected = 0, failuresAfterReturn = 0;
     std::map<int, int> byWay;
     for (int c = 0; c < cycles; ++c) {
@@ -287,10 +291,18 @@ int soakHid(int cycles)
         const int way = c % 4;
         ++byWay[way];
         switch (way) {
-        case 0: hid.unplug(); break;
-        case 1: reader.faults().queue(Fault::deviceGone(-1)); break;
-        case 2: reader.faults().queue(Fault::vanish(30, -1)); break;
-        case 3: link.ExecuteCommand(QByteArray::fromHex("02020F01")); break;
+        case 0:
+            hid.unplug();
+            break;
+        case 1:
+            reader.faults().queue(Fault::deviceGone(-1));
+            break;
+        case 2:
+            reader.faults().queue(Fault::vanish(30, -1));
+            break;
+        case 3:
+            link.ExecuteCommand(QByteArray::fromHex("02020F01"));
+            break;
         }
         // While it is away every command fails, and the window says Disconnected.
         if (echo(dataBlock(c + 1)))

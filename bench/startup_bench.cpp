@@ -391,9 +391,8 @@ int main(int argc, char **argv)
             continue;
         printf("%-24s %8.1f ms (%4.0f-%4.0f) %6.2f %13.1f ms %6.2f %14.1f MB %6.2f\n", qPrintable(candidates[c].name),
                median(s.mapped), *std::min_element(s.mapped.begin(), s.mapped.end()),
-               *std::max_element(s.mapped.begin(), s.mapped.end()), median(s.mapped) / emptyMapped,
-               median(s.cpuAtMap), median(s.cpuAtMap) / emptyCpu, median(s.resident) / 1024,
-               median(s.resident) / emptyResident);
+               *std::max_element(s.mapped.begin(), s.mapped.end()), median(s.mapped) / emptyMapped, median(s.cpuAtMap),
+               median(s.cpuAtMap) / emptyCpu, median(s.resident) / 1024, median(s.resident) / emptyResident);
     }
     for (size_t c = 0; c < candidates.size(); ++c) {
         const Summary &s = summaries[c];

@@ -14,7 +14,7 @@
 //   equal to those of the row they came from.
 #include "cards/mifare/accessbits.h"
 #include "fuzztarget.h"
-#include "sim/mifareaccess.h"
+#include "sim/cards/mifareaccess.h"
 
 using namespace kv350;
 using namespace kv350::fuzz;
@@ -85,8 +85,8 @@ KV350_FUZZ_TARGET(access)(const std::uint8_t *data, std::size_t size)
             KV350_FUZZ_CHECK(cards::rowChoice(block, row, op) == cardWho(block, row, op),
                              "table cell, block " + std::to_string(block) + " row " + std::to_string(row));
         // The buttons of this row checked: the editor finds a row with the same choices.
-        const int found =
-            cards::matchingRow(block, [&](Op op, Who who) { return cards::rowChoice(block, row, op) == who; });
+        const int found = cards::matchingRow(block,
+                                             [&](Op op, Who who) { return cards::rowChoice(block, row, op) == who; });
         KV350_FUZZ_CHECK(found >= 0 && found <= row, "no row found for a row's own choices");
         for (Op op : cards::opsOf(block))
             KV350_FUZZ_CHECK(cards::rowChoice(block, found, op) == cards::rowChoice(block, row, op), "matched row");

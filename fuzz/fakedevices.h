@@ -12,8 +12,8 @@
 
 #include <QByteArray>
 #include <deque>
-#include <iterator>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 namespace kv350::fuzz {

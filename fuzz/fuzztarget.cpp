@@ -39,8 +39,8 @@ std::vector<std::string> targetNames()
 
 void propertyFailed(const char *expression, const char *file, int line, const std::string &what)
 {
-    const std::string message =
-        std::string(file) + ":" + std::to_string(line) + ": property broken: " + expression + " (" + what + ")";
+    const std::string message = std::string(file) + ":" + std::to_string(line) + ": property broken: " + expression +
+                                " (" + what + ")";
 #ifdef KV350_FUZZ_REPLAY
     throw std::runtime_error(message);
 #else

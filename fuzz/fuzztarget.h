@@ -37,10 +37,7 @@ public:
     bool atEnd() const { return m_pos >= m_size; }
     std::size_t remaining() const { return m_size - m_pos; }
 
-    std::uint8_t u8()
-    {
-        return m_pos < m_size ? m_data[m_pos++] : 0;
-    }
+    std::uint8_t u8() { return m_pos < m_size ? m_data[m_pos++] : 0; }
     std::uint16_t u16()
     {
         const std::uint16_t lo = u8();

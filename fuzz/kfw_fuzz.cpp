@@ -125,8 +125,8 @@ KV350_FUZZ_TARGET(kfw)(const std::uint8_t *data, std::size_t size)
     const auto again = std::make_unique<FirmwareState>();
     const KfwReadResult reread = load(packed, *again);
     KV350_FUZZ_CHECK(reread.status == KfwRead::Loaded, "a packed file is refused");
-    KV350_FUZZ_CHECK(again->FirmwareImage == state->FirmwareImage &&
-                         again->FirmwareLength == length && again->FirmwareChecksum == sum,
+    KV350_FUZZ_CHECK(again->FirmwareImage == state->FirmwareImage && again->FirmwareLength == length &&
+                         again->FirmwareChecksum == sum,
                      "a packed image loads back");
     KV350_FUZZ_CHECK(reread.header.codeType == read.header.codeType &&
                          reread.header.codeVersion == read.header.codeVersion,

@@ -108,8 +108,8 @@ void responseSeeds(Corpus &c, const std::vector<Pair> &pairs)
     for (const Pair &p : pairs) {
         const QByteArray head = u8(quint8(p.request[2])) + u16(64 + 32) + prefixed(p.request.mid(3));
         c.put("response", p.name, head + u8(0) + u8(int(p.reply.size())) + p.reply);
-        c.put("response", p.name + "-noise-report", head + u8(5) + u8(2) + hex("FFFF") + u8(0) +
-                                                        u8(int(p.reply.size())) + p.reply);
+        c.put("response", p.name + "-noise-report",
+              head + u8(5) + u8(2) + hex("FFFF") + u8(0) + u8(int(p.reply.size())) + p.reply);
     }
     const QByteArray head = u8(0x03) + u16(256 + 32) + prefixed(hex("41"));
     // A reply of 80 bytes in two reports, and one whose rest never comes.
@@ -149,8 +149,8 @@ void transactionSeeds(Corpus &c, const std::vector<Pair> &pairs)
                   request + u8(1) + u8(0) + u8(0) + prefixed(p.reply));
         // A framed reply with every status, and a read without a request.
         c.put("transaction", QString(usb ? "framed-status-usb" : "framed-status-serial"),
-              u8(usb) + u8(0) + request + u8(2) + u8(0) + u8(2) + u8(0) + prefixed(hex("10")) + u8(0) + u8(2) +
-                  u8(0) + prefixed(hex("00AA")) + u8(1) + request + u8(1) + u8(0) + u8(0) + prefixed(p.reply));
+              u8(usb) + u8(0) + request + u8(2) + u8(0) + u8(2) + u8(0) + prefixed(hex("10")) + u8(0) + u8(2) + u8(0) +
+                  prefixed(hex("00AA")) + u8(1) + request + u8(1) + u8(0) + u8(0) + prefixed(p.reply));
     }
     // A flood of 0x02 bytes, more than the port holds at once.
     c.put("transaction", "flood-serial",
@@ -161,9 +161,17 @@ void transactionSeeds(Corpus &c, const std::vector<Pair> &pairs)
 // hextext: form of the text, n, text.
 void hextextSeeds(Corpus &c)
 {
-    const char *texts[] = {"02 01 0D ", "02 02 03 03 ", "02 0A 15 60 FF FF FF FF FF FF 01 00 ",
-                           "FFFFFFFFFFFF", "00112233445566778899AABBCCDDEEFF", "F", "0g 1h", "R1,2,6",
-                           "W3,0,2,12345678", "x01", "02 01 0D\n0E 0F"};
+    const char *texts[] = {"02 01 0D ",
+                           "02 02 03 03 ",
+                           "02 0A 15 60 FF FF FF FF FF FF 01 00 ",
+                           "FFFFFFFFFFFF",
+                           "00112233445566778899AABBCCDDEEFF",
+                           "F",
+                           "0g 1h",
+                           "R1,2,6",
+                           "W3,0,2,12345678",
+                           "x01",
+                           "02 01 0D\n0E 0F"};
     int i = 0;
     for (const char *t : texts) {
         c.put("hextext", QStringLiteral("latin1-%1").arg(i), u8(0) + u8(16) + QByteArray(t));
@@ -172,8 +180,8 @@ void hextextSeeds(Corpus &c)
     }
     c.put("hextext", "utf8-chinese", u8(1) + u8(4) + QString::fromUtf8("读卡 ÄB").toUtf8());
     const QString wide = QString::fromUtf8("0\u0661 FF \u00E9 ");
-    c.put("hextext", "utf16", u8(2) + u8(2) +
-                                  QByteArray(reinterpret_cast<const char *>(wide.utf16()), wide.size() * 2));
+    c.put("hextext", "utf16",
+          u8(2) + u8(2) + QByteArray(reinterpret_cast<const char *>(wide.utf16()), wide.size() * 2));
 }
 
 // kfw: whole files.
@@ -213,21 +221,34 @@ void readerSeeds(Corpus &c, const std::vector<Pair> &pairs, const std::vector<Pa
     mifare += u8(0) + u8(0x01) + prefixed(hex("01")) + u8(0) + u8(0x11) + prefixed({});
     c.put("reader", "mifare-1k", mifare);
     c.put("reader", "mifare-4k-sector-39", u8(2) + u8(2) + u8(0) + u8(0x15) + prefixed(hex("60") + key + hex("270F")));
-    c.put("reader", "uhf", u8(1) + u8(4) + u8(0) + u8(0x00) + prefixed("R1,2,6") + u8(0) + u8(0x00) +
-                               prefixed("W3,0,1,ABCD\r"));
-    c.put("reader", "raw-frames", u8(2) + u8(0) + u8(1) + u8(0x02) + prefixed(hex("FF0D")) + u8(1) + u8(0x02) +
-                                      prefixed(hex("000D")) + u8(0) + u8(0x80) + prefixed({}));
+    c.put("reader", "uhf",
+          u8(1) + u8(4) + u8(0) + u8(0x00) + prefixed("R1,2,6") + u8(0) + u8(0x00) + prefixed("W3,0,1,ABCD\r"));
+    c.put("reader", "raw-frames",
+          u8(2) + u8(0) + u8(1) + u8(0x02) + prefixed(hex("FF0D")) + u8(1) + u8(0x02) + prefixed(hex("000D")) + u8(0) +
+              u8(0x80) + prefixed({}));
     // User memory up to its last byte, the edge an off-by-one crosses.
-    c.put("reader", "user-data-edge", u8(3) + u8(0) + u8(0) + u8(0x0C) + prefixed(hex("00F8080102030405060708")) +
-                                          u8(0) + u8(0x0C) + prefixed(hex("00F808")) + u8(0) + u8(0x0C) +
-                                          prefixed(hex("00FF01")));
+    c.put("reader", "user-data-edge",
+          u8(3) + u8(0) + u8(0) + u8(0x0C) + prefixed(hex("00F8080102030405060708")) + u8(0) + u8(0x0C) +
+              prefixed(hex("00F808")) + u8(0) + u8(0x0C) + prefixed(hex("00FF01")));
 }
 
 // uhf: model, tags, then texts (form, text).
 void uhfSeeds(Corpus &c)
 {
-    const char *texts[] = {"R1,2,6", "R2,0,6", "R3,0,32", "W3,0,2,12345678", "W1,2,6,300833B2DDD9014000000001",
-                           "x01", "x02", "Zx", "Zi", "A3", "A0", "W0B01F7", "W0E035E3B13", "W3000,1,1"};
+    const char *texts[] = {"R1,2,6",
+                           "R2,0,6",
+                           "R3,0,32",
+                           "W3,0,2,12345678",
+                           "W1,2,6,300833B2DDD9014000000001",
+                           "x01",
+                           "x02",
+                           "Zx",
+                           "Zi",
+                           "A3",
+                           "A0",
+                           "W0B01F7",
+                           "W0E035E3B13",
+                           "W3000,1,1"};
     QByteArray plain = u8(0) + u8(1);
     QByteArray wrapped = u8(1) + u8(2 | 8);
     for (const char *t : texts) {

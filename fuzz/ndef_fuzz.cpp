@@ -48,8 +48,8 @@ void checkParser(const QByteArray &tag)
 void checkBuilder(const QString &text)
 {
     const UrlBuild b = buildUrlRecord(text);
-    const bool control =
-        std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    const bool control = std::any_of(text.begin(), text.end(),
+                                     [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
     KV350_FUZZ_CHECK((b.problem == UrlProblem::ControlCharacter) == (control && !text.isEmpty()), "control");
     if (b.problem == UrlProblem::TooLong) {
         KV350_FUZZ_CHECK(b.fits < text.size(), "fits all of a text too long");

@@ -16,11 +16,11 @@
 //   on the wire are cut.
 #include "common/protocol.h"
 #include "fuzztarget.h"
-#include "sim/cardkinds.h"
-#include "sim/identity.h"
-#include "sim/simframe.h"
-#include "sim/uhfmodule.h"
-#include "sim/virtualreader.h"
+#include "sim/core/cardkinds.h"
+#include "sim/core/identity.h"
+#include "sim/core/simframe.h"
+#include "sim/core/virtualreader.h"
+#include "sim/modules/uhfmodule.h"
 
 using namespace kv350;
 using namespace kv350::fuzz;

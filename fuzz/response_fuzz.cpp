@@ -126,8 +126,8 @@ KV350_FUZZ_TARGET(response)(const std::uint8_t *data, std::size_t size)
     const ResponseCheck check = referenceCheck(cmd, reply);
     const bool expected = check == ResponseCheck::Accepted && quint8(reply[3]) != proto::StaRejected;
     KV350_FUZZ_CHECK(accepted == expected, accepted ? "accepted a reply the reference refuses" : "refused a reply");
-    KV350_FUZZ_CHECK(checkResponse(cmd, reinterpret_cast<const std::uint8_t *>(reply.constData()),
-                                   int(reply.size())) == check,
+    KV350_FUZZ_CHECK(checkResponse(cmd, reinterpret_cast<const std::uint8_t *>(reply.constData()), int(reply.size())) ==
+                         check,
                      "checkResponse");
     if (check == ResponseCheck::Accepted || check == ResponseCheck::WrongCmd) {
         // Taken into ResponseBuffer; its CMD and STA are then judged.

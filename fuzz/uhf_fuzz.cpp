@@ -18,8 +18,8 @@
 #include "console/requesttext.h"
 #include "fuzztarget.h"
 #include "link/frame.h"
-#include "sim/uhfmodule.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/modules/uhfmodule.h"
 
 #include <QList>
 
@@ -37,7 +37,7 @@ QByteArray moduleRequest(const QByteArray &text)
 // DATA of the Command page's wrapped module text.
 QByteArray wrapped(const QByteArray &text)
 {
-    return parseFrameText(console::asciiRequestData(QString::fromLatin1(text)));
+    return parseFrameText(console::asciiRequestData(QString::fromLatin1(text)).value_or(QString()));
 }
 
 bool isUpperHex(const QByteArray &text)

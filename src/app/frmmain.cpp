@@ -9,10 +9,11 @@
 #include "cards/ntag/ntagpage.h"
 #include "console/commandpage.h"
 #include "firmware/firmwarepage.h"
+#include "i18n/fonts.h"
+#include "pages/controls.h"
+#include "pages/statusline.h"
 #include "rftest/rftestpage.h"
 #include "settings/commonpage.h"
-#include "i18n/fonts.h"
-#include "pages/statusline.h"
 #include "startlog.h"
 
 #include <QApplication>
@@ -27,6 +28,7 @@
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTabBar>
@@ -87,6 +89,13 @@ private:
     QEventLoop &m_loop;
 };
 
+QFont fontOf(const i18n::PickedFont &picked)
+{
+    QFont font(picked.family);
+    font.setPointSize(picked.pointSize);
+    return font;
+}
+
 // Tabs with less padding than the platform style gives them, so that the nine
 // tabs a reader can show fit the fixed window in every language.
 class CompactTabStyle final : public QProxyStyle {
@@ -103,13 +112,6 @@ public:
 QColor toColor(ColourValue value)
 {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
-}
-
-std::uint32_t hexId(const QString &text, std::uint32_t fallback)
-{
-    bool ok = false;
-    const uint value = text.toUInt(&ok, 16);
-    return ok && !text.isEmpty() ? value : fallback;
 }
 
 }  // namespace
@@ -145,7 +147,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_edPID2->setObjectName(QStringLiteral("edPID2"));
     m_edPID2->setMaxLength(4);
     for (QLineEdit *e : {m_edVID2, m_edPID2})
-        e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0E6A")) + 16);
+        widgets::fitHexDigits(e, 4, true);
     startMark(QStringLiteral("fonts ready"));
     m_chkPort->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_chkPort->setMinimumContentsLength(8);
@@ -154,7 +156,8 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_pnStatus->setAutoFillBackground(true);
     m_pnStatus->setAlignment(Qt::AlignCenter);
     m_pnStatus->setFrameShape(QFrame::Panel);
-    m_pnStatus->setMinimumWidth(1);  // long status texts must not widen the fixed window
+    m_pnStatus->setMinimumWidth(1);            // long status texts must not widen the fixed window
+    m_pnStatus->setTextFormat(Qt::PlainText);  // it shows what the reader says of itself
     setPanelColour(m_pnStatus, ColourRed);
 
     m_gbOther = new QGroupBox(central);
@@ -182,7 +185,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_tsFirmware = new firmware::FirmwarePage(m_context, {services.dialogs, services.hid, services.clock});
     startMark(QStringLiteral("pages created"));
     // In the order of Pages[].
-    Page *const pages[] = {m_tsCommon, m_tsAuto, m_tsNTAG,    m_tsMifare,  m_tsMifareKey, m_tsISO15693,
+    Page *const pages[] = {m_tsCommon, m_tsAuto,  m_tsNTAG,  m_tsMifare,  m_tsMifareKey, m_tsISO15693,
                            m_tsLF,     m_tsOvtra, m_tsK7704, m_tsCommand, m_tsFirmware};
     static_assert(std::size(pages) == std::size(Pages));
     for (int i = 0; i < int(std::size(Pages)); ++i) {
@@ -198,6 +201,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_pnMsg->setAlignment(Qt::AlignCenter);
     m_pnMsg->setFrameShape(QFrame::Panel);
     m_pnMsg->setFrameShadow(QFrame::Sunken);
+    m_pnMsg->setTextFormat(Qt::PlainText);
     m_edTX = new QLineEdit(central);
     m_edTX->setObjectName(QStringLiteral("edTX"));
     m_edTX->setReadOnly(true);
@@ -257,6 +261,15 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestStarted, this, [this] { lockForAutoTest(true); });
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestFinished, this, &TfrmMain::autoTestFinished);
     connect(m_tsFirmware, &firmware::FirmwarePage::reconnectRequested, this, &TfrmMain::FormShow);
+
+    const QFont ownFont = fontOf(i18n::pickFont(i18n::Language::English, QFontDatabase::families()));
+    // The USB id boxes, and each page's controls that keep their own font,
+    // the same in every language.
+    for (QWidget *control : std::initializer_list<QWidget *>{m_lblVID2, m_edVID2, m_lblPID2, m_edPID2})
+        control->setFont(ownFont);
+    for (Page *page : m_pages)
+        for (QWidget *control : page->ownFontControls())
+            control->setFont(ownFont);
 
     setFixedSize(754, 588);
     FormCreate();
@@ -345,12 +358,7 @@ void TfrmMain::applyLanguageEverywhere()
 void TfrmMain::ApplyLanguage()
 {
     const i18n::Language lang = m_language.language();
-    const i18n::LanguageFont wanted = i18n::languageFont(lang);
-    const QString family = i18n::pickFamily(lang, QFontDatabase::families());
-    QFont font(family);
-    // The fallbacks (DejaVu, Noto CJK) run larger than Tahoma and SimSun at the
-    // same size; two points less keeps the pages inside the fixed window.
-    font.setPointSize(family == wanted.families.value(0) ? wanted.pointSize : wanted.pointSize - 2);
+    const QFont font = fontOf(i18n::pickFont(lang, QFontDatabase::families()));
     setFont(font);
     // One point less on the tabs: nine captions side by side must fit the width.
     QFont tabFont = font;
@@ -432,16 +440,19 @@ void TfrmMain::chkPortCloseUp(int index)
 
 void TfrmMain::edPID2Change()
 {
-    m_link.podRecord().VID = hexId(m_edVID2->text(), proto::DefaultVid);
-    m_link.podRecord().PID = hexId(m_edPID2->text(), proto::DefaultPid);
+    m_link.podRecord().VID = parseHexId(m_edVID2->text()).value_or(proto::DefaultVid);
+    m_link.podRecord().PID = parseHexId(m_edPID2->text()).value_or(proto::DefaultPid);
 }
 
 void TfrmMain::pcMainChange(int index)
 {
+    if (m_programMovesTab)
+        return;
     if (index == FirmwarePageIndex)
         m_services.dialogs.message(
             m_context.text("Note !"),
-            m_context.text("Note: Update firmware may cause the device crash! If not necessary, Please do NOT update firmware."));
+            m_context.text(
+                "Note: Update firmware may cause the device crash! If not necessary, Please do NOT update firmware."));
     else if (index == CommandPageIndex)
         m_tsCommand->pageEntered();
 }
@@ -542,6 +553,7 @@ void TfrmMain::stateChanged(LinkState state, const ReaderIdentity &reader)
 
 void TfrmMain::showModel(const ModelView &view)
 {
+    const QScopedValueRollback<bool> programMoves(m_programMovesTab, true);
     for (int i = 0; i < int(std::size(Pages)); ++i) {
         if (Pages[i].feature)
             m_pcMain->setTabVisible(i, (view.shown & Pages[i].feature) != 0);

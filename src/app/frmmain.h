@@ -3,10 +3,10 @@
 // status and message panels, the TX/RX lines and the menu. It owns the reader
 // link and shows what the link reports.
 
-#include "pages/page.h"
 #include "app/services.h"
 #include "i18n/languagestore.h"
 #include "link/portlist.h"
+#include "pages/page.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -35,7 +35,7 @@ class MifareKeyPage;
 class Iso15693Page;
 class LfPage;
 class EpcPage;
-}
+}  // namespace cards
 namespace rftest {
 class RfTestPage;
 }
@@ -116,6 +116,9 @@ private:
     Reporter m_reporter;
     PageContext m_context;
     bool m_shownOnce = false;
+    // Set while the program shows or hides tabs: Qt then moves off a hidden
+    // current tab by itself, which is no page change of the user's.
+    bool m_programMovesTab = false;
     bool m_closeAfterAutoTest = false;
     bool m_inShowSequence = false;
     bool m_closeAfterShowSequence = false;

@@ -5,8 +5,8 @@
 #include "link/hidapibackend.h"
 #include "link/models.h"
 #include "link/qserialdevice.h"
-#include "sim/cardkinds.h"
-#include "sim/simulatedreader.h"
+#include "sim/core/cardkinds.h"
+#include "sim/transports/simulatedreader.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -34,7 +34,8 @@ int main(int argc, char **argv)
         const QCommandLineOption simulate(QStringLiteral("simulate"),
                                           QStringLiteral("Use a virtual reader of this model on the USB path."),
                                           QStringLiteral("MODEL"));
-        const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("Add this serial device to the port list and use it."),
+        const QCommandLineOption port(QStringLiteral("port"),
+                                      QStringLiteral("Add this serial device to the port list and use it."),
                                       QStringLiteral("PATH"));
         const QCommandLineOption card(QStringLiteral("card"),
                                       QStringLiteral("With --simulate: put a card of this kind on the virtual reader "

@@ -4,15 +4,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLibrary>
 #include <QLoggingCategory>
+#include <QMessageBox>
+#include <QPushButton>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QPushButton>
 
 Q_LOGGING_CATEGORY(lcTone, "kv350.app.tone", QtWarningMsg)
 

@@ -55,14 +55,8 @@ QString takePack(const QCommandLineParser &parser, Options &o)
 std::vector<CommandSpec> makeTable()
 {
     std::vector<CommandSpec> table;
-    table.push_back({{"identify"},
-                     "[--json]",
-                     "connect and print model, version and serial number",
-                     true,
-                     true,
-                     {},
-                     {},
-                     identify});
+    table.push_back(
+        {{"identify"}, "[--json]", "connect and print model, version and serial number", true, true, {}, {}, identify});
     table.push_back({{"raw"},
                      "HEX...",
                      "send one frame (e.g. raw 02 01 0D) and print the reply field by field",
@@ -80,19 +74,20 @@ std::vector<CommandSpec> makeTable()
                      {},
                      takeSettingName,
                      settingsGet});
-    table.push_back({{"firmware", "pack"},
-                     "--model NAME --version TEXT PAYLOAD OUT.KFW",
-                     "build a firmware file from a program image of at most 13312 bytes",
-                     false,
-                     false,
-                     {QCommandLineOption(QStringLiteral("model"),
-                                         QStringLiteral("the model name in the file's header, 1 to 12 ASCII characters"),
-                                         QStringLiteral("NAME")),
-                      QCommandLineOption(QStringLiteral("version"),
-                                         QStringLiteral("the version in the file's header, 1 to 4 ASCII characters"),
-                                         QStringLiteral("TEXT"))},
-                     takePack,
-                     [](Session &s) { return firmwarePack(s.options, s.out, s.err); }});
+    table.push_back(
+        {{"firmware", "pack"},
+         "--model NAME --version TEXT PAYLOAD OUT.KFW",
+         "build a firmware file from a program image of at most 13312 bytes",
+         false,
+         false,
+         {QCommandLineOption(QStringLiteral("model"),
+                             QStringLiteral("the model name in the file's header, 1 to 12 ASCII characters"),
+                             QStringLiteral("NAME")),
+          QCommandLineOption(QStringLiteral("version"),
+                             QStringLiteral("the version in the file's header, 1 to 4 ASCII characters"),
+                             QStringLiteral("TEXT"))},
+         takePack,
+         [](Session &s) { return firmwarePack(s.options, s.out, s.err); }});
     table.push_back({{"firmware", "info"},
                      "FILE",
                      "print a firmware file's code size and checksum (hex), type and version",
@@ -101,17 +96,17 @@ std::vector<CommandSpec> makeTable()
                      {},
                      [](const QCommandLineParser &, Options &o) { return takeFiles(o, 1); },
                      [](Session &s) { return firmwareInfo(s.options, s.out, s.err); }});
-    table.push_back({{"firmware", "upgrade"},
-                     "FILE",
-                     "replace the reader's firmware with FILE through its boot loader",
-                     false,
-                     true,
-                     {},
-                     [](const QCommandLineParser &, Options &o) { return takeFiles(o, 1); },
-                     [](Session &s) {
-                         return firmwareUpgrade({*s.link, *s.hid, s.clock, s.pause}, s.options, s.out, s.err,
-                                                s.terminal);
-                     }});
+    table.push_back(
+        {{"firmware", "upgrade"},
+         "FILE",
+         "replace the reader's firmware with FILE through its boot loader",
+         false,
+         true,
+         {},
+         [](const QCommandLineParser &, Options &o) { return takeFiles(o, 1); },
+         [](Session &s) {
+             return firmwareUpgrade({*s.link, *s.hid, s.clock, s.pause}, s.options, s.out, s.err, s.terminal);
+         }});
     return table;
 }
 
@@ -138,7 +133,8 @@ QString commandHelp(const CommandSpec &command)
     QList<QCommandLineOption> options = command.options;
     if (command.json)
         options.prepend(QCommandLineOption(QStringLiteral("json"), QStringLiteral("print the result as JSON")));
-    options.append(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("print this help")));
+    options.append(
+        QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("print this help")));
     text += QStringLiteral("\noptions:\n");
     for (const QCommandLineOption &o : options) {
         QStringList names;

@@ -26,6 +26,7 @@ ExitStatus exitStatusFor(LinkError error)
     case LinkError::WrongEcho:
     case LinkError::Rejected:
     case LinkError::DeviceGone:
+    case LinkError::PortGone:
         break;
     }
     return ExitFailed;
@@ -33,9 +34,8 @@ ExitStatus exitStatusFor(LinkError error)
 
 QString exitStatusHelp()
 {
-    return QStringLiteral(
-        "exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
-        "  failed), 2 bad arguments\n");
+    return QStringLiteral("exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
+                          "  failed), 2 bad arguments\n");
 }
 
 }  // namespace kv350::cli

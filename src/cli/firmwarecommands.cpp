@@ -4,8 +4,10 @@
 #include "firmware/dfu.h"
 #include "firmware/kfwfile.h"
 #include "firmware/upgrade.h"
+#include "link/frame.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <memory>
 
@@ -45,8 +47,8 @@ public:
                         const QString &version) override
     {
         finishLine();
-        m_out << "File:    size " << size << "  checksum " << checksum << "  type " << type << "  version " << version
-              << '\n';
+        m_out << "File:    size " << size << "  checksum " << checksum << "  type " << visibleText(type) << "  version "
+              << visibleText(version) << '\n';
         m_out.flush();
     }
     void reconnect() override
@@ -54,9 +56,9 @@ public:
         finishLine();
         m_reconnected = m_link.Reconnect();
         if (m_reconnected)
-            m_out << "Model:   " << m_link.ModelName() << '\n'
-                  << "Version: " << m_link.ModelVersionText().mid(12) << '\n'
-                  << "Serial:  " << m_link.SerialNumberText() << '\n';
+            m_out << "Model:   " << visibleText(m_link.ModelName()) << '\n'
+                  << "Version: " << visibleText(m_link.ModelVersionText().mid(12)) << '\n'
+                  << "Serial:  " << visibleText(m_link.SerialNumberText()) << '\n';
         m_out.flush();
     }
 
@@ -145,6 +147,14 @@ int firmwarePack(const Options &o, QTextStream &out, QTextStream &err)
             << " bytes (3400 hex) a firmware image can hold\n";
         return ExitFailed;
     }
+    // The file is written aside and renamed over OUT: a device node, FIFO or
+    // socket there would be replaced by a regular file, not written to.
+    const QFileInfo target(outPath);
+    if (target.exists() && !target.isFile()) {
+        err << "kv350ctl: " << outPath
+            << " is not a regular file (a device, FIFO, socket or folder); give the path of a file to write\n";
+        return ExitFailed;
+    }
     const QByteArray file = packKfwFile(o.codeType.toLatin1(), o.codeVersion.toLatin1(), payload);
     QSaveFile save(outPath);
     if (!save.open(QIODevice::WriteOnly) || save.write(file) != file.size() || !save.commit()) {
@@ -179,8 +189,8 @@ int firmwareInfo(const Options &o, QTextStream &out, QTextStream &err)
     }
     out << "Size:     " << hexWord(state->FirmwareLength) << '\n'
         << "Checksum: " << hexWord(state->FirmwareChecksum) << '\n'
-        << "Type:     " << read.header.codeType << '\n'
-        << "Version:  " << read.header.codeVersion << '\n';
+        << "Type:     " << visibleText(read.header.codeType) << '\n'
+        << "Version:  " << visibleText(read.header.codeVersion) << '\n';
     return ExitDone;
 }
 

@@ -5,7 +5,7 @@
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "options.h"
-#include "sim/simulatedreader.h"
+#include "sim/transports/simulatedreader.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

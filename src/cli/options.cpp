@@ -4,7 +4,7 @@
 #include "exitstatus.h"
 #include "link/frame.h"
 #include "link/models.h"
-#include "sim/cardkinds.h"
+#include "sim/core/cardkinds.h"
 
 #include <QCommandLineParser>
 #include <algorithm>
@@ -12,16 +12,12 @@
 namespace kv350::cli {
 namespace {
 
+// The ids' one rule (plain hex digits), after a "0x" written in front, as
+// command lines often have it.
 std::optional<std::uint16_t> parseId(const QString &text)
 {
-    QString t = text;
-    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        t = t.mid(2);
-    bool ok = false;
-    const uint value = t.toUInt(&ok, 16);
-    if (!ok || t.isEmpty() || t.size() > 4)
-        return std::nullopt;
-    return std::uint16_t(value);
+    const bool prefixed = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    return parseHexId(prefixed ? text.mid(2) : text);
 }
 
 ParseResult error(const QString &text)
@@ -42,7 +38,10 @@ struct GlobalOptions {
     QCommandLineOption help{QStringList{"h", "help"}, "print this help (after a command: the command's)"};
     QCommandLineOption version{"version", "print the program's version"};
 
-    QList<QCommandLineOption> all() const { return {port, usb, vid, pid, simulate, card, json, verbose, help, version}; }
+    QList<QCommandLineOption> all() const
+    {
+        return {port, usb, vid, pid, simulate, card, json, verbose, help, version};
+    }
 };
 
 const GlobalOptions &globalOptions()
@@ -93,8 +92,8 @@ std::vector<const CommandSpec *> commandsUnder(const QString &first)
 
 QString groupHelp(const QString &group, const std::vector<const CommandSpec *> &rows)
 {
-    QString text = QStringLiteral("usage: kv350ctl [global options] %1 COMMAND [options] [arguments]\n\ncommands:\n")
-                       .arg(group);
+    QString text =
+        QStringLiteral("usage: kv350ctl [global options] %1 COMMAND [options] [arguments]\n\ncommands:\n").arg(group);
     for (const CommandSpec *c : rows)
         text += helpLine(c->words.join(QLatin1Char(' ')) + QLatin1Char(' ') + c->arguments, c->summary);
     return text;
@@ -104,13 +103,12 @@ QString groupHelp(const QString &group, const std::vector<const CommandSpec *> &
 
 QString usageText()
 {
-    QString text = QStringLiteral(
-        "usage: kv350ctl [global options] COMMAND [options] [arguments]\n"
-        "\n"
-        "Talks to one KV350 reader over a serial port, over USB HID (the default), or\n"
-        "to a virtual reader inside this program.\n"
-        "\n"
-        "global options:\n");
+    QString text = QStringLiteral("usage: kv350ctl [global options] COMMAND [options] [arguments]\n"
+                                  "\n"
+                                  "Talks to one KV350 reader over a serial port, over USB HID (the default), or\n"
+                                  "to a virtual reader inside this program.\n"
+                                  "\n"
+                                  "global options:\n");
     for (const QCommandLineOption &o : globalOptions().all())
         text += helpLine(optionSynopsis(o), o.description());
     text += QStringLiteral("\ncommands:\n");
@@ -181,8 +179,8 @@ ParseResult parseArguments(const QStringList &arguments)
         o.via = Via::Simulated;
         o.model = global.value(g.simulate);
         if (!knownModels().contains(o.model))
-            return error(QStringLiteral("--simulate needs one of the models: %1")
-                             .arg(knownModels().join(QStringLiteral(", "))));
+            return error(
+                QStringLiteral("--simulate needs one of the models: %1").arg(knownModels().join(QStringLiteral(", "))));
     }
     o.cards = global.values(g.card);
     if (!o.cards.isEmpty() && o.via != Via::Simulated)

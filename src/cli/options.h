@@ -34,9 +34,9 @@ struct Options {
 
     // Global options.
     Via via = Via::Usb;
-    QString port;        // --port
-    QString model;       // --simulate
-    QStringList cards;   // --card, with --simulate
+    QString port;       // --port
+    QString model;      // --simulate
+    QStringList cards;  // --card, with --simulate
     std::uint16_t vid = 0x0E6A;
     std::uint16_t pid = 0x0317;
     bool json = false;     // --json, before the command or after it

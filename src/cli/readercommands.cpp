@@ -41,10 +41,14 @@ QString whereText(const Options &o)
     case Via::Usb:
         break;
     }
-    return QStringLiteral("USB %1:%2")
-        .arg(o.vid, 4, 16, QLatin1Char('0'))
-        .arg(o.pid, 4, 16, QLatin1Char('0'))
-        .toUpper();
+    return QStringLiteral("USB ") + usbIdText(o.vid, o.pid);
+}
+
+QString failureText(const QString &what, const Options &o, const QString &why)
+{
+    const QString where = whereText(o);
+    const QString named = where + QStringLiteral(": ");
+    return QStringLiteral("%1 %2: %3").arg(what, where, why.startsWith(named) ? why.mid(named.size()) : why);
 }
 
 int identify(Session &s)
@@ -52,7 +56,7 @@ int identify(Session &s)
     ReaderLink &link = *s.link;
     const Options &o = s.options;
     if (!link.ConnectReader()) {
-        s.err << "kv350ctl: no reader identified on " << whereText(o) << ": " << link.lastError() << '\n';
+        s.err << "kv350ctl: " << failureText(QStringLiteral("no reader identified on"), o, link.lastError()) << '\n';
         return exitStatusFor(link.error());
     }
     const QString version = link.ModelVersionText().mid(12);
@@ -65,9 +69,9 @@ int identify(Session &s)
             j.insert("port", o.port);
         s.out << QJsonDocument(j).toJson(QJsonDocument::Compact) << '\n';
     } else {
-        s.out << "Model:   " << link.ModelName() << '\n'
-              << "Version: " << version << '\n'
-              << "Serial:  " << link.SerialNumberText() << '\n';
+        s.out << "Model:   " << visibleText(link.ModelName()) << '\n'
+              << "Version: " << visibleText(version) << '\n'
+              << "Serial:  " << visibleText(link.SerialNumberText()) << '\n';
     }
     return ExitDone;
 }
@@ -80,7 +84,8 @@ int raw(Session &s)
     const bool ok = link.ExecuteCommand(s.options.frame, proto::BufferSize);
     link.setObserver(nullptr);
     if (!ok) {
-        s.err << "kv350ctl: no reply accepted from " << whereText(s.options) << ": " << link.lastError() << '\n';
+        s.err << "kv350ctl: " << failureText(QStringLiteral("no reply accepted from"), s.options, link.lastError())
+              << '\n';
         return exitStatusFor(link.error());
     }
     return ExitDone;
@@ -98,10 +103,7 @@ int ports(Session &s)
         if (!p.description.isEmpty())
             s.out << '\t' << p.description;
         if (p.vendorId && p.productId)
-            s.out << QStringLiteral("\t%1:%2")
-                         .arg(*p.vendorId, 4, 16, QLatin1Char('0'))
-                         .arg(*p.productId, 4, 16, QLatin1Char('0'))
-                         .toUpper();
+            s.out << '\t' << usbIdText(*p.vendorId, *p.productId);
         s.out << '\n';
     }
     return ExitDone;

@@ -14,5 +14,8 @@ int ports(Session &session);
 
 // "/dev/ttyUSB0", "the virtual KV350-MIC", "USB 0E6A:0317": where the reader was looked for.
 QString whereText(const Options &options);
+// "no reader identified on /dev/ttyUSB0: no such serial port ...": the link's
+// messages about a port start with its path, which is said once.
+QString failureText(const QString &what, const Options &options, const QString &why);
 
 }  // namespace kv350::cli

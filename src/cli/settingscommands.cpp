@@ -62,7 +62,7 @@ int settingsGet(Session &s)
     ReaderLink &link = *s.link;
     const Options &o = s.options;
     if (!link.ConnectReader()) {
-        s.err << "kv350ctl: no reader identified on " << whereText(o) << ": " << link.lastError() << '\n';
+        s.err << "kv350ctl: " << failureText(QStringLiteral("no reader identified on"), o, link.lastError()) << '\n';
         return exitStatusFor(link.error());
     }
     const ModelInfo *model = findModel(link.ModelName());
@@ -70,7 +70,7 @@ int settingsGet(Session &s)
     if (!o.arguments.isEmpty()) {
         const ParameterInfo *info = findParameter(o.arguments.first());
         if (!modelHasParameter(model, *info)) {
-            s.err << "kv350ctl: a " << link.ModelName() << " has no setting " << info->name << '\n';
+            s.err << "kv350ctl: a " << visibleText(link.ModelName()) << " has no setting " << info->name << '\n';
             return ExitFailed;
         }
         wanted.push_back(info);

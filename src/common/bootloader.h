@@ -23,8 +23,8 @@ inline constexpr std::uint8_t StaSequence = 0x03;        // DATA: the sequence n
 inline constexpr std::uint8_t StaNoDownload = 0x04;      // DATA or END without BEGIN
 inline constexpr std::uint8_t StaLengthMismatch = 0x05;  // END: not as many bytes as BEGIN announced
 inline constexpr std::uint8_t StaChecksumMismatch = 0x06;
-inline constexpr std::uint8_t StaProgramFailed = 0x07;   // the flash did not take the image
-inline constexpr std::uint8_t StaNoApplication = 0x08;   // RUN without a verified image
+inline constexpr std::uint8_t StaProgramFailed = 0x07;  // the flash did not take the image
+inline constexpr std::uint8_t StaNoApplication = 0x08;  // RUN without a verified image
 inline constexpr std::uint8_t StaUnknown = 0x10;
 
 inline constexpr char Magic[4] = {'K', 'V', 'B', 'L'};

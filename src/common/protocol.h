@@ -25,7 +25,7 @@ inline constexpr std::uint8_t StaFailed = 0x01;    // command understood, not do
 inline constexpr std::uint8_t StaRejected = 0x10;  // fails the transaction itself
 
 // Command codes.
-inline constexpr std::uint8_t CmdModule = 0x00;        // ASCII pass-through to the UHF radio module
+inline constexpr std::uint8_t CmdModule = 0x00;  // ASCII pass-through to the UHF radio module
 inline constexpr std::uint8_t CmdReadCardId = 0x01;
 inline constexpr std::uint8_t CmdRunAction = 0x02;
 inline constexpr std::uint8_t CmdParameter = 0x03;

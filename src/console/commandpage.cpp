@@ -1,6 +1,7 @@
 #include "commandpage.h"
 
 #include "i18n/texttable.h"
+#include "pages/controls.h"
 #include "requesttext.h"
 
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kv350::console {
 namespace {
@@ -30,6 +32,29 @@ QLabel *label(QWidget *parent, const char *text)
     return new QLabel(QLatin1String(text), parent);
 }
 
+constexpr Outcome OutcomeNoOneByteCode{"That character has no one-byte code (Latin-1) and was not taken.",
+                                       OutcomeError.colour, OutcomeError.frequencyHz, OutcomeError.durationMs,
+                                       OutcomeError.repaintAfterTone};
+
+// Takes out what has no one-byte code, the cursor kept where it was; true when something was.
+bool dropWhatHasNoOneByteCode(QLineEdit *edit)
+{
+    const QString kept = withOneByteCodesOnly(edit->text());
+    if (kept == edit->text())
+        return false;
+    const int cursor = int(withOneByteCodesOnly(edit->text().left(edit->cursorPosition())).size());
+    edit->setText(kept);
+    edit->setCursorPosition(cursor);
+    return true;
+}
+
+// DATA shows the whole frame's DATA, however long: the box's limit is for typing.
+void showDataText(QLineEdit *edit, const QString &text)
+{
+    edit->setMaxLength(std::max<int>(MaxRequestDataChars, int(text.size())));
+    edit->setText(text);
+}
+
 }  // namespace
 
 CommandPage::CommandPage(PageContext &context, QWidget *parent) : Page(context, parent)
@@ -38,17 +63,18 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : Page(context, 
     auto *outer = new QGroupBox(this);
     outer->setObjectName(QStringLiteral("gbCommandTest"));
     auto *pageLayout = new QVBoxLayout(this);
-    pageLayout->setContentsMargins(4, 4, 4, 4);
+    pageLayout->setContentsMargins(2, 2, 2, 2);
     pageLayout->addWidget(outer);
+    // Tight margins: with the taller Chinese fonts the three groups only just
+    // fit the fixed window.
     auto *column = new QVBoxLayout(outer);
-    column->setContentsMargins(6, 4, 6, 4);
-    column->setSpacing(4);
+    column->setContentsMargins(4, 2, 4, 2);
+    column->setSpacing(2);
 
     // Request
     m_gbRequest = new QGroupBox(outer);
     m_gbRequest->setObjectName(QStringLiteral("gbRequest"));
-    auto *rq = new QGridLayout(m_gbRequest);
-    rq->setVerticalSpacing(3);
+    auto *rq = widgets::compact(new QGridLayout(m_gbRequest));
     m_edRequestSTX = edit(m_gbRequest, "edRequestSTX", QStringLiteral("02"), 0, true);
     m_edRequestLEN = edit(m_gbRequest, "edRequestLEN", QStringLiteral("02"), 0, true);
     m_edRequestCMD = edit(m_gbRequest, "edRequestCMD", QStringLiteral("02"), 2);
@@ -75,7 +101,8 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : Page(context, 
     rq->addWidget(m_edRequestSTX, 1, 0);
     rq->addWidget(m_edRequestLEN, 1, 1);
     rq->addWidget(m_edRequestCMD, 1, 2);
-    rq->addWidget(m_edRequestDATA, 1, 3, 1, 2);
+    rq->addWidget(m_edRequestDATA, 1, 3);
+    rq->addWidget(label(m_gbRequest, "(Hex)"), 1, 4);
     rq->addWidget(m_lblRequest, 2, 0, 1, 3);
     rq->addWidget(m_edRequest, 2, 3, 1, 2);
     rq->addWidget(m_cmbRequest, 3, 0, 1, 4);
@@ -87,8 +114,7 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : Page(context, 
     // Response
     m_gbResponse = new QGroupBox(outer);
     m_gbResponse->setObjectName(QStringLiteral("gbResponse"));
-    auto *rs = new QGridLayout(m_gbResponse);
-    rs->setVerticalSpacing(3);
+    auto *rs = widgets::compact(new QGridLayout(m_gbResponse));
     m_edResponseSTX = edit(m_gbResponse, "edResponseSTX", QStringLiteral("__"), 0, true);
     m_edResponseLEN = edit(m_gbResponse, "edResponseLEN", QStringLiteral("__"), 0, true);
     m_edResponseCMD = edit(m_gbResponse, "edResponseCMD", QStringLiteral("__"), 0, true);
@@ -120,7 +146,7 @@ CommandPage::CommandPage(PageContext &context, QWidget *parent) : Page(context, 
     // Converter
     m_gbAsciiToHex = new QGroupBox(outer);
     m_gbAsciiToHex->setObjectName(QStringLiteral("gbAsciiToHex"));
-    auto *cv = new QHBoxLayout(m_gbAsciiToHex);
+    auto *cv = widgets::compact(new QHBoxLayout(m_gbAsciiToHex));
     m_edConvAscii = edit(m_gbAsciiToHex, "edConvAscii", QString(), 60);
     m_edConvHex = edit(m_gbAsciiToHex, "edConvHex", QString(), 0, true);
     cv->addWidget(m_edConvAscii);
@@ -171,15 +197,23 @@ void CommandPage::setAsciiRequestVisible(bool visible)
 
 void CommandPage::edRequestDATAKeyUp()
 {
-    const RebuiltRequest r = RebuildRequestText(m_edRequestSTX->text(), m_edRequestCMD->text(), m_edRequestDATA->text());
+    // Typing never makes DATA longer than the box's limit (or than the longer
+    // text a transaction left in it).
+    m_edRequestDATA->setMaxLength(std::max<int>(MaxRequestDataChars, int(m_edRequestDATA->text().size())));
+    const RebuiltRequest r = RebuildRequestText(m_edRequestSTX->text(), m_edRequestCMD->text(),
+                                                m_edRequestDATA->text());
     m_edRequestLEN->setText(r.len);
     m_edRequest->setText(r.whole);
 }
 
 void CommandPage::edRequestAsciiKeyUp()
 {
+    // The module takes one byte a character: one without such a code is not
+    // taken (rather than sent as another), and the user is told.
+    if (dropWhatHasNoOneByteCode(m_edRequestAscii))
+        m_context.reporter.report(OutcomeNoOneByteCode);
     m_edRequestCMD->setText(QStringLiteral("00"));
-    m_edRequestDATA->setText(asciiRequestData(m_edRequestAscii->text()));
+    showDataText(m_edRequestDATA, asciiRequestData(m_edRequestAscii->text()).value_or(QString()));
     edRequestDATAKeyUp();
 }
 
@@ -198,7 +232,7 @@ void CommandPage::loadSample(int index)
     const i18n::RequestSample &s = samples[index];
     m_edRequestLEN->setText(QLatin1String(s.len));
     m_edRequestCMD->setText(QLatin1String(s.cmd));
-    m_edRequestDATA->setText(QLatin1String(s.data));
+    showDataText(m_edRequestDATA, QLatin1String(s.data));
     m_edRequest->setText(sampleRequestText(m_edRequestSTX->text(), m_edRequestLEN->text(), m_edRequestCMD->text(),
                                            m_edRequestDATA->text()));
 }
@@ -221,7 +255,9 @@ void CommandPage::btnReadCardClick()
 
 void CommandPage::edConvAsciiKeyUp()
 {
-    m_edConvHex->setText(asciiToHexText(m_edConvAscii->text()));
+    if (dropWhatHasNoOneByteCode(m_edConvAscii))
+        m_context.reporter.report(OutcomeNoOneByteCode);
+    m_edConvHex->setText(asciiToHexText(m_edConvAscii->text()).value_or(QString()));
 }
 
 void CommandPage::showRequest(const RequestFields &f)
@@ -229,7 +265,7 @@ void CommandPage::showRequest(const RequestFields &f)
     m_edRequestSTX->setText(f.stx);
     m_edRequestLEN->setText(f.len);
     m_edRequestCMD->setText(f.cmd);
-    m_edRequestDATA->setText(f.data);
+    showDataText(m_edRequestDATA, f.data);
     m_edRequest->setText(f.whole);
 }
 

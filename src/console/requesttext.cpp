@@ -21,13 +21,38 @@ QString sampleRequestText(const QString &stx, const QString &len, const QString 
     return QStringList{stx, len, cmd, data}.join(QLatin1Char(' '));
 }
 
-QString asciiRequestData(const QString &ascii)
+std::optional<QByteArray> oneByteCodes(const QString &text)
 {
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return std::nullopt;
+        bytes.append(char(c.unicode()));
+    }
+    return bytes;
+}
+
+QString withOneByteCodesOnly(const QString &text)
+{
+    QString kept;
+    kept.reserve(text.size());
+    for (QChar c : text) {
+        if (c.unicode() <= 0xFF)
+            kept.append(c);
+    }
+    return kept;
+}
+
+std::optional<QString> asciiRequestData(const QString &ascii)
+{
+    const std::optional<QByteArray> text = oneByteCodes(ascii.left(MaxAsciiRequest));
+    if (!text)
+        return std::nullopt;
     QByteArray bytes;
     bytes.append('\x01');
     std::uint8_t check = 0x01;
-    for (QChar c : ascii.left(MaxAsciiRequest)) {
-        const char b = c.unicode() <= 0xFF ? char(c.unicode()) : '?';
+    for (char b : *text) {
         bytes.append(b);
         check ^= std::uint8_t(b);
     }
@@ -38,9 +63,12 @@ QString asciiRequestData(const QString &ascii)
     return frameText(bytes);
 }
 
-QString asciiToHexText(const QString &ascii)
+std::optional<QString> asciiToHexText(const QString &ascii)
 {
-    return frameText(ascii.toUtf8());
+    const std::optional<QByteArray> bytes = oneByteCodes(ascii);
+    if (!bytes)
+        return std::nullopt;
+    return frameText(*bytes);
 }
 
 }  // namespace kv350::console

@@ -3,7 +3,9 @@
 // typed fields, a sample loaded, the radio module's ASCII wrapper and the
 // text-to-hex converter. The page only moves texts between these and its edits.
 
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace kv350::console {
 
@@ -26,12 +28,19 @@ RebuiltRequest RebuildRequestText(const QString &stx, const QString &cmd, const 
 // A sample row goes in as it stands: its LEN is not recomputed.
 QString sampleRequestText(const QString &stx, const QString &len, const QString &cmd, const QString &data);
 
+// One byte per character, the character's Latin-1 code: what the module
+// texts and the converter send. nullopt when a character has no such byte.
+std::optional<QByteArray> oneByteCodes(const QString &text);
+// The text without the characters that have no one-byte code.
+QString withOneByteCodesOnly(const QString &text);
+
 // DATA of a module command: SOH, the text, two hex digit characters of the XOR
 // of SOH and every character, CR, each byte as "%02X ". The text is cut to
-// MaxAsciiRequest characters; a character outside Latin-1 goes as '?'.
-QString asciiRequestData(const QString &ascii);
+// MaxAsciiRequest characters; nullopt when one of those has no one-byte code
+// (it is not sent as something else).
+std::optional<QString> asciiRequestData(const QString &ascii);
 
-// Every byte of the text (UTF-8) as "%02X ".
-QString asciiToHexText(const QString &ascii);
+// Every character of the text as its one-byte code, "%02X "; nullopt when one has none.
+std::optional<QString> asciiToHexText(const QString &ascii);
 
 }  // namespace kv350::console

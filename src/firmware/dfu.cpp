@@ -73,8 +73,8 @@ std::optional<Dfu::Reply> Dfu::exchange(std::uint8_t cmd, const QByteArray &data
     const qint64 deadline = m_clock.nowMs() + ReplyTimeoutMs;
     std::array<std::uint8_t, proto::BufferSize + 1> reply{};
     for (;;) {
-        const Received r =
-            m_usb.receive(reply.data(), proto::BufferSize, int(qMax<qint64>(0, deadline - m_clock.nowMs())));
+        const Received r = m_usb.receive(reply.data(), proto::BufferSize,
+                                         int(qMax<qint64>(0, deadline - m_clock.nowMs())));
         if (r.kind == Received::Gone) {
             fail(QStringLiteral("the reader went away: %1").arg(m_usb.errorText()));
             m_usb.close();
@@ -159,18 +159,14 @@ int Dfu::DFU_Reset_To_ISP(std::uint16_t vendorId, std::uint16_t productId)
         }
     }
     if (!seen) {
-        fail(QStringLiteral("no USB HID device %1:%2")
-                 .arg(m_usb.record().VID, 4, 16, QLatin1Char('0'))
-                 .arg(m_usb.record().PID, 4, 16, QLatin1Char('0'))
-                 .toUpper());
+        fail(QStringLiteral("no USB HID device %1").arg(usbIdText(m_usb.record().VID, m_usb.record().PID)));
         return NoDevice;
     }
     fail(QStringLiteral("the reader did not come back in its boot loader"));
     return NotBack;
 }
 
-int Dfu::DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uint16_t length,
-                      std::uint16_t checksum)
+int Dfu::DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uint16_t length, std::uint16_t checksum)
 {
     if (!m_session)
         return failed(QStringLiteral("the reader is not in its boot loader"));

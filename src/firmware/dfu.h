@@ -43,8 +43,7 @@ public:
     // address (an offset in its application area) and checks length and
     // checksum. Non-zero when it verified the image; 0 on any failure, after
     // which the reader stays in its boot loader and a new download may follow.
-    int DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uint16_t length,
-                     std::uint16_t checksum);
+    int DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uint16_t length, std::uint16_t checksum);
     // The boot loader starts the application it verified, and the handle is
     // closed. True when the reader acknowledged the start, or (its reply lost)
     // came back as its application; false when it stays in its boot loader.

@@ -31,7 +31,7 @@ FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *par
     m_edVID = edit(g, "edVID", QStringLiteral("0E6A"), 4);
     m_edPID = edit(g, "edPID", QStringLiteral("0317"), 4);
     for (QLineEdit *e : {m_edVID, m_edPID})
-        e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0E6A")) + 16);
+        fitHexDigits(e, 4, true);
     auto *ids = compact(new QHBoxLayout(g));
     ids->addWidget(label(g, "lblVID", QStringLiteral("VID (Hex):")));
     ids->addWidget(m_edVID);
@@ -76,8 +76,8 @@ FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *par
     m_btnUPG = button(g, "btnUPG");
     m_btnSEC = button(g, "btnSEC", QStringLiteral(">>"));
     m_btnSEC->setFixedWidth(m_btnSEC->fontMetrics().horizontalAdvance(QStringLiteral(">>>>")) + 10);
-    for (QWidget *hidden : {static_cast<QWidget *>(m_edFIL), static_cast<QWidget *>(m_btnFIL),
-                            static_cast<QWidget *>(m_btnUPG)})
+    for (QWidget *hidden :
+         {static_cast<QWidget *>(m_edFIL), static_cast<QWidget *>(m_btnFIL), static_cast<QWidget *>(m_btnUPG)})
         hidden->hide();
     auto *up = compact(new QGridLayout(g));
     up->addWidget(m_lblFile, 0, 0, 1, 2);
@@ -109,6 +109,7 @@ FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *par
     connect(m_btnUPG, &QPushButton::clicked, this, &FirmwarePage::btnUPGClick);
 
     applyLanguage();
+    keepOwnFont({"lblVID", "edVID", "lblPID", "edPID"});
 }
 
 void FirmwarePage::applyLanguage()

@@ -2,10 +2,10 @@
 // The Firmware page: pick a KFW file, see what its header says, and replace
 // the reader's firmware with it.
 
-#include "pages/page.h"
-#include "pages/services.h"
 #include "firmware/dfu.h"
 #include "firmware/upgrade.h"
+#include "pages/page.h"
+#include "pages/services.h"
 
 #include <QWidget>
 

@@ -46,8 +46,8 @@ QByteArray packKfwFile(const QByteArray &codeType, const QByteArray &codeVersion
 {
     if (codeType.size() > CodeTypeWidth || codeVersion.size() > CodeVersionWidth)
         return {};
-    QByteArray file = codeType + QByteArray(CodeTypeWidth - codeType.size(), '\0') + codeVersion
-                      + QByteArray(CodeVersionWidth - codeVersion.size(), '\0') + payload;
+    QByteArray file = codeType + QByteArray(CodeTypeWidth - codeType.size(), '\0') + codeVersion +
+                      QByteArray(CodeVersionWidth - codeVersion.size(), '\0') + payload;
     scramble(reinterpret_cast<std::uint8_t *>(file.data()) + KfwHeaderSize, int(payload.size()));
     return file;
 }

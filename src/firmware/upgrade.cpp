@@ -22,12 +22,6 @@ private:
     UpgradeView &m_view;
 };
 
-bool isHexDigit(QChar c)
-{
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('f'));
-}
-
 }  // namespace
 
 const char *upgradeMessageText(UpgradeMessage message)
@@ -45,6 +39,8 @@ const char *upgradeMessageText(UpgradeMessage message)
         return "Please select firmware file!";
     case UpgradeMessage::LoadFailed:
         return "Failed to load firmware.";
+    case UpgradeMessage::NoProgram:
+        return "The firmware file holds no program code.";
     case UpgradeMessage::TypeError:
         return "Firmware type error!";
     case UpgradeMessage::Disconnected:
@@ -67,9 +63,7 @@ bool isUpgradeOutcome(UpgradeMessage message)
 
 std::uint16_t parseUsbId(const QString &text, std::uint16_t fallback)
 {
-    if (text.isEmpty() || text.size() > 4 || !std::all_of(text.begin(), text.end(), isHexDigit))
-        return fallback;
-    return std::uint16_t(text.toUInt(nullptr, 16));
+    return parseHexId(text).value_or(fallback);
 }
 
 QByteArray bootLoaderRequest()
@@ -77,8 +71,7 @@ QByteArray bootLoaderRequest()
     return buildRequest(proto::CmdSystem, QByteArray(1, char(proto::SysBootLoader)));
 }
 
-FirmwareUpgrade::FirmwareUpgrade(ReaderLink &link, Pause &pause, Dfu &dfu, UpgradeView &view,
-                                 UpgradeMessages messages)
+FirmwareUpgrade::FirmwareUpgrade(ReaderLink &link, Pause &pause, Dfu &dfu, UpgradeView &view, UpgradeMessages messages)
     : m_link(link),
       m_pause(pause),
       m_dfu(dfu),
@@ -116,17 +109,18 @@ bool FirmwareUpgrade::LoadFirmwareFile(const QString &fileText)
         say(UpgradeMessage::LoadFailed);
         return false;
     }
-    m_view.showFileHeader(hexWord(m_state->FirmwareLength), hexWord(m_state->FirmwareChecksum),
-                          read.header.codeType, read.header.codeVersion);
+    m_view.showFileHeader(hexWord(m_state->FirmwareLength), hexWord(m_state->FirmwareChecksum), read.header.codeType,
+                          read.header.codeVersion);
     say(UpgradeMessage::FileLoaded);
     if (m_link.ModelName() != read.header.codeType.trimmed()) {
         say(UpgradeMessage::TypeError);
         return false;
     }
-    // A file that ends with its header, or holds more than the image can:
-    // downloading it would leave the reader with no program, or a cut one.
-    if (m_state->FirmwareLength == 0 || read.payloadSize > MaxFirmwareLength) {
-        say(UpgradeMessage::LoadFailed);
+    // A file that ends with its header: the boot loader would wait for a
+    // download that cannot start. (Payload beyond the image's 0x3400 bytes is
+    // not part of it and is left out, as the file format has it.)
+    if (m_state->FirmwareLength == 0) {
+        say(UpgradeMessage::NoProgram);
         return false;
     }
     return true;

@@ -24,6 +24,7 @@ enum class UpgradeMessage {
     Complete,      // "KV350 firmware update complete.": the outcome of success
     SelectFile,    // "Please select firmware file!": the outcomes of failure from here on
     LoadFailed,    // "Failed to load firmware."
+    NoProgram,     // "The firmware file holds no program code."
     TypeError,     // "Firmware type error!"
     Disconnected,  // "Disconnected"
     DeviceError,   // "KV350 device error."

@@ -17,32 +17,42 @@ LanguageFont languageFont(Language language)
 {
     switch (language) {
     case Language::Simplified:
-        // 宋体 is SimSun's own name; a font database may list either.
         return {{QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC"),
                  QStringLiteral("Noto Sans SC"), QStringLiteral("Microsoft YaHei"), QStringLiteral("PingFang SC")},
-                12};
+                12,
+                2};
     case Language::Traditional:
-        return {{QStringLiteral("細明體"), QStringLiteral("PMingLiU"), QStringLiteral("Noto Sans CJK TC"),
-                 QStringLiteral("Noto Sans TC"), QStringLiteral("Microsoft JhengHei"), QStringLiteral("PingFang TC")},
-                12};
+        return {{QStringLiteral("細明體"), QStringLiteral("MingLiU"), QStringLiteral("新細明體"),
+                 QStringLiteral("PMingLiU"), QStringLiteral("Noto Sans CJK TC"), QStringLiteral("Noto Sans TC"),
+                 QStringLiteral("Microsoft JhengHei"), QStringLiteral("PingFang TC")},
+                12,
+                4};
     case Language::English:
         break;
     }
     return {{QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans"), QStringLiteral("Segoe UI"),
              QStringLiteral("Helvetica")},
-            11};
+            11,
+            1};
+}
+
+PickedFont pickFont(Language language, const QStringList &installed)
+{
+    const LanguageFont font = languageFont(language);
+    for (int i = 0; i < font.families.size(); ++i) {
+        const QString &family = font.families[i];
+        for (const QString &listed : installed) {
+            if (bareFamily(listed).compare(family, Qt::CaseInsensitive) == 0)
+                return {family,
+                        i < font.ownFamilies ? font.pointSize : font.pointSize - LanguageFont::StandInPointsLess};
+        }
+    }
+    return {font.families.first(), font.pointSize};
 }
 
 QString pickFamily(Language language, const QStringList &installed)
 {
-    const QStringList preferred = languageFont(language).families;
-    for (const QString &family : preferred) {
-        for (const QString &listed : installed) {
-            if (bareFamily(listed).compare(family, Qt::CaseInsensitive) == 0)
-                return family;
-        }
-    }
-    return preferred.first();
+    return pickFont(language, installed).family;
 }
 
 }  // namespace kv350::i18n

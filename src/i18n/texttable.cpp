@@ -6,6 +6,7 @@ namespace kv350::i18n {
 
 namespace {
 
+// clang-format off
 constexpr Triplet Triplets[] = {
     // Window and menu
     {"KV350 Tools V0182", "KV350 工具程式 V0182", "KV350 工具程式 V0182"},
@@ -196,8 +197,10 @@ constexpr Triplet Triplets[] = {
     {"[0F][01] Set Reboot", "[0F][01] 设定重新开机", "[0F][01] 設定重新開機"},
     {"[0F][02] Use Default", "[0F][02] 恢复出厂值", "[0F][02] 恢復出廠值"},
 };
+// clang-format on
 static_assert(std::size(Triplets) == TripletCount);
 
+// clang-format off
 constexpr Triplet Added[] = {
     {"Auto INC: characters 9 to 16 are not a hexadecimal number.", "自动加一：第9至16个字元不是十六进位数字。",
      "自動加一：第9至16個字元不是十六進位數字。"},
@@ -260,7 +263,11 @@ constexpr Triplet Added[] = {
      "标签上没有 URL 记录：NDEF 讯息中没有 URI 记录。", "標籤上沒有 URL 記錄：NDEF 訊息中沒有 URI 記錄。"},
     {"The tag holds no readable URL record: its NDEF data is damaged at page %1.",
      "标签上的 URL 记录无法读取：NDEF 资料在第 %1 页损坏。", "標籤上的 URL 記錄無法讀取：NDEF 資料在第 %1 頁損壞。"},
+    {"The firmware file holds no program code.", "轫体档案没有程式码。", "軔體檔案沒有程式碼。"},
+    {"That character has no one-byte code (Latin-1) and was not taken.",
+     "该字元没有单一位元组编码（Latin-1），未被接受。", "該字元沒有單一位元組編碼（Latin-1），未被接受。"},
 };
+// clang-format on
 
 constexpr RequestSample Samples[] = {
     {"[01] Read Card ID", "02", "01", "01"},

@@ -69,6 +69,20 @@ int hexDigitValue(QChar c)
     return -1;
 }
 
+std::optional<std::uint16_t> parseHexId(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 4)
+        return std::nullopt;
+    std::uint16_t value = 0;
+    for (QChar c : text) {
+        const int digit = hexDigitValue(c);
+        if (digit < 0)
+            return std::nullopt;
+        value = std::uint16_t(value << 4 | digit);
+    }
+    return value;
+}
+
 QString frameText(const std::uint8_t *bytes, int count)
 {
     QString out;
@@ -119,6 +133,12 @@ QString BytesToHex(const QByteArray &bytes)
     return BytesToHex(reinterpret_cast<const std::uint8_t *>(bytes.constData()), int(bytes.size()));
 }
 
+QString usbIdText(std::uint16_t vid, std::uint16_t pid)
+{
+    const std::uint8_t ids[] = {std::uint8_t(vid >> 8), std::uint8_t(vid), std::uint8_t(pid >> 8), std::uint8_t(pid)};
+    return BytesToHex(ids, 2) + QLatin1Char(':') + BytesToHex(ids + 2, 2);
+}
+
 QString BytesToText(const std::uint8_t *bytes, int count)
 {
     return QString::fromLatin1(reinterpret_cast<const char *>(bytes), count);
@@ -135,6 +155,22 @@ QString printableText(const std::uint8_t *bytes, int count)
     out.reserve(count);
     for (int i = 0; i < count; ++i)
         out.append(bytes[i] >= 32 && bytes[i] <= 126 ? QLatin1Char(char(bytes[i])) : QLatin1Char('.'));
+    return out;
+}
+
+QString visibleText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+            out.append(QLatin1String("\\x"));
+            appendHex(out, std::uint8_t(u));
+        } else {
+            out.append(c);
+        }
+    }
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace kv350 {
 
@@ -54,6 +55,13 @@ QByteArray parseFrameText(const QString &text, bool *allHex = nullptr);
 // The value of one hex digit of either case, -1 for any other character.
 int hexDigitValue(QChar c);
 
+// A USB vendor or product id as typed: one to four plain hexadecimal digits
+// of either case and nothing else (no blank, sign or "0x"); nullopt otherwise.
+std::optional<std::uint16_t> parseHexId(const QString &text);
+
+// USB ids as messages show them: four upper-case hex digits each, "0E6A:0317".
+QString usbIdText(std::uint16_t vid, std::uint16_t pid);
+
 // "%02X" per byte, no separator.
 QString BytesToHex(const std::uint8_t *bytes, int count);
 QString BytesToHex(const QByteArray &bytes);
@@ -62,6 +70,10 @@ QString BytesToText(const std::uint8_t *bytes, int count);
 QString BytesToText(const QByteArray &bytes);
 // A byte 32..126 as itself, any other as '.'.
 QString printableText(const std::uint8_t *bytes, int count);
+// Text from a device or a file as people are shown it: each control
+// character (0x00-0x1F, 0x7F, 0x80-0x9F) as \xHH, so that none can move the
+// cursor, clear or retitle a terminal, or break a line. Everything else as it is.
+QString visibleText(const QString &text);
 
 // What the request and response fields of the window show for one exchange.
 struct RequestFields {

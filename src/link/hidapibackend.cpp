@@ -1,6 +1,7 @@
 #include "hidapibackend.h"
 
 #include "common/protocol.h"
+#include "frame.h"
 
 #include <hidapi.h>
 
@@ -32,10 +33,8 @@ bool HidapiBackend::open(std::uint16_t vid, std::uint16_t pid)
     close();
     m_device = hid_open(vid, pid, nullptr);
     if (!m_device) {
-        m_error = QStringLiteral("no USB HID device %1:%2 could be opened (is it plugged in, and may this user open it?)")
-                      .arg(vid, 4, 16, QLatin1Char('0'))
-                      .arg(pid, 4, 16, QLatin1Char('0'))
-                      .toUpper();
+        m_error = QStringLiteral("no USB HID device %1 could be opened (is it plugged in, and may this user open it?)")
+                      .arg(usbIdText(vid, pid));
         return false;
     }
     m_error.clear();

@@ -38,6 +38,7 @@ public:
 
     QString describe() const override;
     QString errorText() const override { return m_pod.backend->errorText(); }
+    LinkError goneError() const override { return LinkError::DeviceGone; }
 
 private:
     PodRecord m_pod;

@@ -33,6 +33,8 @@ const ErrorRow ErrorRows[] = {
     {LinkError::WrongEcho, "wrong-echo", "the reply answers command {detail}", false},
     {LinkError::Rejected, "rejected", "the reader rejected the command (status 10)", false},
     {LinkError::DeviceGone, "device-gone", "{where}: the reader went away: {detail}", true},
+    // What the system says of a port that hung up is no news (the last errno).
+    {LinkError::PortGone, "port-gone", "{where}: the serial port went away", true},
 };
 
 const ErrorRow &errorRow(LinkError error)

@@ -24,7 +24,8 @@ enum class LinkError {
     TwoReplies,         // two frames in one window while a missed reply could still come
     WrongEcho,          // the reply answers another command
     Rejected,           // the reader answered STA 10
-    DeviceGone,         // the device went away under the open link
+    DeviceGone,         // the USB device went away under the open link
+    PortGone,           // the serial port hung up or failed under the open link
 };
 
 struct LinkFailure {

@@ -12,12 +12,12 @@ namespace kv350 {
 
 // What a model's hardware has beyond the reader every model is.
 enum Capability : unsigned {
-    CapMifareNtag = 1u << 0,     // MIFARE Classic and NTAG203 / Ultralight cards (ISO 14443A)
-    CapIso15693 = 1u << 1,       // ISO 15693 vicinity cards
-    CapLf = 1u << 2,             // 125 kHz and 134.2 kHz cards
-    CapUhfTags = 1u << 3,        // EPC Gen2 tags through the UHF module
-    CapRadioTest = 1u << 4,      // the UHF module's test modes
-    CapAsciiRequest = 1u << 5,   // module commands typed as text on the Command page
+    CapMifareNtag = 1u << 0,    // MIFARE Classic and NTAG203 / Ultralight cards (ISO 14443A)
+    CapIso15693 = 1u << 1,      // ISO 15693 vicinity cards
+    CapLf = 1u << 2,            // 125 kHz and 134.2 kHz cards
+    CapUhfTags = 1u << 3,       // EPC Gen2 tags through the UHF module
+    CapRadioTest = 1u << 4,     // the UHF module's test modes
+    CapAsciiRequest = 1u << 5,  // module commands typed as text on the Command page
 };
 
 struct ModelInfo {
@@ -59,8 +59,8 @@ enum Feature : unsigned {
 unsigned featuresOf(unsigned capabilities);
 
 struct ModelView {
-    unsigned shown = 0;    // features to show; every other feature is hidden
-    int formatItem = -1;   // entry of cmbFormat to select, -1 = leave as it is
+    unsigned shown = 0;   // features to show; every other feature is hidden
+    int formatItem = -1;  // entry of cmbFormat to select, -1 = leave as it is
 };
 
 // The model rules of identification: the features of the model's hardware

@@ -21,7 +21,7 @@ bool has(std::uint8_t flags, int n)
 }
 
 const FlagName ReadModeFlags[] = {
-    {0x01, "auto"},     {0x02, "beep"}, {0x04, "led"},           {0x08, "same-card"},
+    {0x01, "auto"},      {0x02, "beep"}, {0x04, "led"},           {0x08, "same-card"},
     {0x10, "stx-ascii"}, {0x20, "etag"}, {0x80, "energy-saving"},
 };
 const FlagName MicTypeFlags[] = {{0x01, "iso15693"}, {0x02, "iso14443a"}, {0x04, "iso14443b"}};
@@ -107,9 +107,8 @@ struct ToJson {
     QJsonValue operator()(const CardTypes &v) const { return flagList(info.flags, v.bits); }
     QJsonValue operator()(const AutoEpcSetting &v) const
     {
-        return QJsonObject{{"bank", QLatin1String(EpcBankNames[int(v.bank)])},
-                           {"address", v.address},
-                           {"length", v.words}};
+        return QJsonObject{
+            {"bank", QLatin1String(EpcBankNames[int(v.bank)])}, {"address", v.address}, {"length", v.words}};
     }
 };
 
@@ -330,8 +329,8 @@ const ParameterInfo &parameterInfo(std::uint8_t code)
 
 const QStringList &formatItemNames()
 {
-    static const QStringList names{"14H",     "4H->5D",     "6H",        "6H->8D",   "8H",       "8H->10D",
-                                   "10H",     "10H->13D",   "16H",       "8H->4D",   "ASCII/FDX-B", "32H",
+    static const QStringList names{"14H",       "4H->5D",   "6H",       "6H->8D",   "8H",          "8H->10D",
+                                   "10H",       "10H->13D", "16H",      "8H->4D",   "ASCII/FDX-B", "32H",
                                    "8H->5D+5D", "12H->15D", "14H->17D", "16H->20D", "24H"};
     return names;
 }
@@ -353,9 +352,8 @@ QByteArray encodeIdFormat(const IdFormat &f)
     const int items = int(formatItemNames().size());
     const std::uint8_t code = f.formatIndex >= 0 && f.formatIndex < items ? f.formatIndex + 1 : 0;
     const std::uint8_t options = 0x01 | bit(f.reverseByte, 1) | bit(f.reverseBit, 2) | bit(f.decZeroRemove, 4);
-    const std::uint8_t keys = bit(f.addComma, 0) | bit(f.addBrackets, 1) | bit(f.addQuotation, 2) |
-                              bit(f.addSpace, 3) | bit(f.addTab, 4) | bit(f.addDown, 5) | bit(f.addLF, 6) |
-                              bit(f.addEnter, 7);
+    const std::uint8_t keys = bit(f.addComma, 0) | bit(f.addBrackets, 1) | bit(f.addQuotation, 2) | bit(f.addSpace, 3) |
+                              bit(f.addTab, 4) | bit(f.addDown, 5) | bit(f.addLF, 6) | bit(f.addEnter, 7);
     const char bytes[] = {char(code), char(options), char(keys)};
     return QByteArray(bytes, sizeof bytes);
 }
@@ -418,8 +416,12 @@ QByteArray encodeParameter(const ParameterInfo &info, const ParameterValue &valu
     }
     case proto::ParMifareIdLocation: {
         const IdLocation &l = std::get<IdLocation>(value);
-        const char bytes[] = {char(l.sector),         char(l.block), char(l.start), char(l.byte),
-                              char(l.keyA ? 0x60 : 0x61), char(l.keyError < 0 ? 0 : l.keyError),
+        const char bytes[] = {char(l.sector),
+                              char(l.block),
+                              char(l.start),
+                              char(l.byte),
+                              char(l.keyA ? 0x60 : 0x61),
+                              char(l.keyError < 0 ? 0 : l.keyError),
                               char(l.ntag ? 1 : 0)};
         return QByteArray(bytes, sizeof bytes);
     }
@@ -530,6 +532,11 @@ QByteArray parameterGetFrame(std::uint8_t code)
 QByteArray parameterSetFrame(std::uint8_t code, const QByteArray &value)
 {
     return buildRequest(proto::CmdParameter, QByteArray(1, char(code)) + value);
+}
+
+int parameterReplyWidth(const ParameterInfo &info)
+{
+    return info.code == proto::ParKeyboardLayout ? 1 : info.width;
 }
 
 std::optional<QByteArray> parameterReplyValue(const QByteArray &replyData, int width)

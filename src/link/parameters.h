@@ -38,8 +38,8 @@ struct ReadMode {
 struct IdFormat {
     int formatIndex = -1;
     bool reverseByte = false, reverseBit = false, decZeroRemove = false;
-    bool addComma = false, addBrackets = false, addQuotation = false, addSpace = false, addTab = false,
-         addDown = false, addLF = false, addEnter = false;
+    bool addComma = false, addBrackets = false, addQuotation = false, addSpace = false, addTab = false, addDown = false,
+         addLF = false, addEnter = false;
     bool operator==(const IdFormat &) const = default;
 };
 
@@ -98,14 +98,19 @@ struct FlagName {
 
 struct ParameterInfo {
     std::uint8_t code;
-    const char *name;    // the setting's name in files and on the command line
-    int width;           // value bytes on the wire (the keyboard layout carries a 00 behind its byte)
-    int replyLimit;      // the largest reply taken
-    bool exactReply;     // the reply must be 02 LEN 03 STA code and the value, nothing more
-    int stepMs;          // intervals: one step in ms; else 0
+    const char *name;                 // the setting's name in files and on the command line
+    int width;                        // value bytes on the wire (the keyboard layout carries a 00 behind its byte)
+    int replyLimit;                   // the largest reply taken
+    bool exactReply;                  // the reply must be 02 LEN 03 STA code and the value, nothing more
+    int stepMs;                       // intervals: one step in ms; else 0
     std::span<const FlagName> flags;  // read mode and card types: the bits by name
-    unsigned capability;  // the hardware a model needs for it (models.h); 0: every model has it
+    unsigned capability;              // the hardware a model needs for it (models.h); 0: every model has it
 };
+
+// Value bytes a reply must carry for the value to be shown: the keyboard
+// layout's reply is read for its layout byte alone, so that a reader that
+// leaves out the 00 behind it (02 04 03 00 07 01) is understood.
+int parameterReplyWidth(const ParameterInfo &info);
 
 // Whether a model (by its row; nothing for an unknown model) has the setting.
 bool modelHasParameter(const ModelInfo *model, const ParameterInfo &info);
@@ -133,9 +138,9 @@ QByteArray parameterSetFrame(std::uint8_t code, const QByteArray &value);
 std::optional<QByteArray> parameterReplyValue(const QByteArray &replyData, int width);
 
 // The lists the values index.
-const QStringList &formatItemNames();   // the 17 ID format items, "14H" ... "24H"
-const QStringList &layoutNames();       // "ENGLISH", "CZECH", "FRENCH"
-const QStringList &keyErrorNames();     // "None", "LED", "BEEP", "BEEP+LED"
+const QStringList &formatItemNames();  // the 17 ID format items, "14H" ... "24H"
+const QStringList &layoutNames();      // "ENGLISH", "CZECH", "FRENCH"
+const QStringList &keyErrorNames();    // "None", "LED", "BEEP", "BEEP+LED"
 
 // The three ID-format bytes and the read-mode byte, as the Common page sends them.
 // Option bit 0 is always written as 1; bits 3, 5, 6 and 7 as 0.

@@ -9,7 +9,7 @@ namespace kv350 {
 namespace {
 // A flood of input must not keep a clear or a read busy for ever.
 constexpr int MaxReportsPerCall = 64;
-}
+}  // namespace
 
 int ConnectPOD(PodRecord &pod, int /*index*/)
 {

@@ -31,8 +31,7 @@ PortOpenFailure classifyPortOpenFailure(QSerialPort::SerialPortError error, int 
     }
 }
 
-QString portOpenFailureText(const QString &path, PortOpenFailure failure, const QString &detail,
-                            const QString &group)
+QString portOpenFailureText(const QString &path, PortOpenFailure failure, const QString &detail, const QString &group)
 {
     switch (failure) {
     case PortOpenFailure::Missing:
@@ -42,9 +41,14 @@ QString portOpenFailureText(const QString &path, PortOpenFailure failure, const 
             .arg(path);
     case PortOpenFailure::PermissionDenied:
 #ifdef Q_OS_LINUX
+        if (group.isEmpty())
+            return QStringLiteral("%1: permission denied: this user may not open the port, and no group gives access "
+                                  "to it; the device's permissions must change (a udev rule that gives it a group "
+                                  "such as 'dialout' and mode 0660)")
+                .arg(path);
         return QStringLiteral("%1: permission denied: this user may not open the port; add the user to the "
                               "'%2' group (sudo usermod -aG %2 $USER) and log in again")
-            .arg(path, group.isEmpty() ? QStringLiteral("dialout") : group);
+            .arg(path, group);
 #else
         Q_UNUSED(group);
         return QStringLiteral("%1: permission denied: this user may not open the port").arg(path);
@@ -53,6 +57,23 @@ QString portOpenFailureText(const QString &path, PortOpenFailure failure, const 
         break;
     }
     return QStringLiteral("%1: %2").arg(path, detail);
+}
+
+QString joinableGroup(const QString &groupName, unsigned gid, unsigned mode)
+{
+#ifdef Q_OS_UNIX
+    // Joining root's group is no advice, and a group without read and write
+    // access (a pty's 'tty', mode 620) would not open the port either.
+    const unsigned readWrite = S_IRGRP | S_IWGRP;
+    if (gid == 0 || (mode & readWrite) != readWrite)
+        return {};
+    return groupName;
+#else
+    Q_UNUSED(groupName);
+    Q_UNUSED(gid);
+    Q_UNUSED(mode);
+    return {};
+#endif
 }
 
 QString describePortOpenFailure(const QString &path, QSerialPort::SerialPortError error, const QString &detail)
@@ -66,7 +87,7 @@ QString describePortOpenFailure(const QString &path, QSerialPort::SerialPortErro
     struct stat st {};
     if (::stat(local.constData(), &st) == 0) {
         if (const struct group *g = ::getgrgid(st.st_gid))
-            group = QString::fromLocal8Bit(g->gr_name);
+            group = joinableGroup(QString::fromLocal8Bit(g->gr_name), st.st_gid, st.st_mode);
     }
 #endif
     return portOpenFailureText(path, classifyPortOpenFailure(error, accessErrno), detail, group);

@@ -14,9 +14,13 @@ enum class PortOpenFailure { Missing, Busy, PermissionDenied, Other };
 // 0 when it succeeded) tells the two apart.
 PortOpenFailure classifyPortOpenFailure(QSerialPort::SerialPortError error, int accessErrno);
 
-// The message; group is the group that owns the device node (dialout, uucp ...).
-QString portOpenFailureText(const QString &path, PortOpenFailure failure, const QString &detail,
-                            const QString &group);
+// The group a user could join to open a device node: the node's group, when
+// it is not root's (gid 0) and may read and write the node (dialout, uucp,
+// plugdev as a rule). Empty when joining a group would not help.
+QString joinableGroup(const QString &groupName, unsigned gid, unsigned mode);
+
+// The message; group is what joinableGroup() found, empty for none.
+QString portOpenFailureText(const QString &path, PortOpenFailure failure, const QString &detail, const QString &group);
 
 // Both, for a port that just failed to open at path.
 QString describePortOpenFailure(const QString &path, QSerialPort::SerialPortError error, const QString &detail);

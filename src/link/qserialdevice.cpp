@@ -3,10 +3,46 @@
 #include "portopenfailure.h"
 
 namespace kv350 {
+namespace {
+
+// A pulled USB adapter reads as a resource error; a pty whose other side
+// closed (and some drivers) as a read error. Either way no byte comes again.
+bool portGone(QSerialPort::SerialPortError e)
+{
+    return e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError ||
+           e == QSerialPort::PermissionError || e == QSerialPort::ReadError;
+}
+
+}  // namespace
+
+QSerialDevice::QSerialDevice()
+{
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError e) { errorOccurred(e); });
+}
+
+void QSerialDevice::errorOccurred(QSerialPort::SerialPortError error)
+{
+    if (m_hungUp || !m_port.isOpen() || !portGone(error))
+        return;
+    // A hung-up descriptor stays readable: QSerialPort's notifier then wakes
+    // the event loop again and again, reading nothing, for as long as the port
+    // is open. The owner is told from the event loop (this may be deep inside
+    // a QSerialPort call) and closes the port.
+    m_hungUp = true;
+    QMetaObject::invokeMethod(
+        &m_port,
+        [this] {
+            if (m_hungUp && m_port.isOpen() && m_onHangUp)
+                m_onHangUp();
+        },
+        Qt::QueuedConnection);
+}
 
 bool QSerialDevice::open(const QString &path)
 {
     close();
+    m_hungUp = false;
     m_port.setPortName(path);
     // The settings are applied by open(); a port that opens but refuses one of
     // them is still used, as a driver that ignores line settings works anyway.
@@ -29,6 +65,7 @@ void QSerialDevice::close()
 {
     if (m_port.isOpen())
         m_port.close();
+    m_hungUp = false;
 }
 
 void QSerialDevice::purge()
@@ -75,11 +112,7 @@ bool QSerialDevice::waitForReadyRead(int timeoutMs)
 
 bool QSerialDevice::broken() const
 {
-    // A pulled USB adapter reads as a resource error; a pty whose other side
-    // closed (and some drivers) as a read error. Either way no byte comes again.
-    const auto e = m_port.error();
-    return e == QSerialPort::ResourceError || e == QSerialPort::DeviceNotFoundError ||
-           e == QSerialPort::PermissionError || e == QSerialPort::ReadError;
+    return m_hungUp || portGone(m_port.error());
 }
 
 }  // namespace kv350

@@ -1,6 +1,7 @@
 #include "readerlink.h"
 
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <cstring>
 
 Q_LOGGING_CATEGORY(lcLink, "kv350.link", QtWarningMsg)
@@ -43,6 +44,16 @@ QString hexByte(std::uint8_t b)
 ReaderLink::ReaderLink(HidBackend &hid, SerialDevice &serial, Clock &clock, Pause &pause)
     : m_clock(clock), m_pause(pause), m_usb(hid, clock), m_serial(serial, clock)
 {
+    m_serial.setHangUpHandler([this] {
+        // An operation under way finds the port gone itself.
+        if (!m_busy)
+            closeIfPortGone();
+    });
+}
+
+ReaderLink::~ReaderLink()
+{
+    m_serial.setHangUpHandler({});
 }
 
 QByteArray ReaderLink::responseData() const
@@ -71,14 +82,14 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     return record.accepted;
 }
 
-bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int responseLimit,
-                          TransactionRecord &record)
+bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int responseLimit, TransactionRecord &record)
 {
     BusyScope busy(m_busy);
     if (!busy.entered()) {
         fail(LinkError::Busy);
         return false;
     }
+    const auto settle = qScopeGuard([this] { closeIfPortGone(); });
     if (requestLength < 3 || requestLength > proto::BufferSize) {
         fail(LinkError::BadRequest);
         return false;
@@ -205,7 +216,8 @@ Received ReaderLink::receiveReply(std::uint8_t *into, int limit, int windowMs)
 {
     const Received r = m_transport->receive(into, limit, windowMs);
     if (r.length > 0)
-        qCDebug(lcLink).noquote() << (r.kind == Received::Frame ? "RX" : "RX (incomplete)") << frameText(into, r.length);
+        qCDebug(lcLink).noquote() << (r.kind == Received::Frame ? "RX" : "RX (incomplete)")
+                                  << frameText(into, r.length);
     if (r.kind == Received::Gone)
         qCDebug(lcLink).noquote() << "device gone:" << m_transport->errorText();
     return r;
@@ -250,7 +262,13 @@ void ReaderLink::lose(LinkError error, const QString &detail)
 
 void ReaderLink::loseDevice()
 {
-    lose(LinkError::DeviceGone, m_transport->errorText());
+    lose(m_transport->goneError(), m_transport->errorText());
+}
+
+void ReaderLink::closeIfPortGone()
+{
+    if (m_kind == TransportKind::Serial && m_connected && m_serial.broken())
+        loseDevice();
 }
 
 bool ReaderLink::ReadResponse()
@@ -260,6 +278,7 @@ bool ReaderLink::ReadResponse()
         fail(LinkError::Busy);
         return false;
     }
+    const auto settle = qScopeGuard([this] { closeIfPortGone(); });
     if (!m_connected) {
         connect();
         if (!m_connected)
@@ -281,6 +300,9 @@ bool ReaderLink::ConnectReader()
         fail(LinkError::Busy);
         return false;
     }
+    // A port that hangs up while the reader is identified is closed rather
+    // than kept open as an unidentified link is.
+    const auto settle = qScopeGuard([this] { closeIfPortGone(); });
     return connect();
 }
 
@@ -326,8 +348,7 @@ bool ReaderLink::openTransport()
     // The port opening proves nothing; a reader must answer the serial-number query.
     putProbe(proto::CmdSerialNumber);
     sendRequest(3);
-    m_responseLength =
-        receiveReply(m_response.data(), proto::SerialReplySize, m_transport->replyWindowMs()).length;
+    m_responseLength = receiveReply(m_response.data(), proto::SerialReplySize, m_transport->replyWindowMs()).length;
     if (m_responseLength == proto::SerialReplySize && m_response[proto::OffCmd] == proto::CmdSerialNumber &&
         m_response[proto::OffSta] == proto::StaOk)
         return true;
@@ -354,8 +375,7 @@ bool ReaderLink::identify()
         fail(LinkError::NoModel);
         return false;
     }
-    m_modelVersion =
-        textUpToZero(m_response.data() + proto::OffRespData, proto::ModelNameWidth + proto::VersionWidth);
+    m_modelVersion = textUpToZero(m_response.data() + proto::OffRespData, proto::ModelNameWidth + proto::VersionWidth);
     m_response[proto::OffRespData + proto::ModelNameWidth] = 0;
     m_modelName = textUpToZero(m_response.data() + proto::OffRespData, proto::ModelNameWidth).trimmed();
     return true;

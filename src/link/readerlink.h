@@ -21,8 +21,8 @@ namespace kv350 {
 // One ExecuteCommand as it happened, for a log of the session.
 struct TransactionRecord {
     QByteArray request;
-    bool sent = false;    // the request went out (whole)
-    QByteArray reply;     // the frame taken as the reply, as far as it came; empty: none
+    bool sent = false;      // the request went out (whole)
+    QByteArray reply;       // the frame taken as the reply, as far as it came; empty: none
     bool accepted = false;  // ExecuteCommand's result
     LinkFailure error;      // why not, when not accepted
 };
@@ -70,6 +70,7 @@ public:
     static constexpr int StrayReplyLifeMs = 2000;
 
     ReaderLink(HidBackend &hid, SerialDevice &serial, Clock &clock, Pause &pause);
+    ~ReaderLink();
     ReaderLink(const ReaderLink &) = delete;
     ReaderLink &operator=(const ReaderLink &) = delete;
 
@@ -142,6 +143,9 @@ private:
     // The device went away under an open handle: closed, "Disconnected", and why.
     void lose(LinkError error, const QString &detail = {});
     void loseDevice();
+    // A serial port that failed under its open handle is closed: at the end of
+    // every operation, and when the port reports it while the link is idle.
+    void closeIfPortGone();
     void expectStrayReply();
     void putProbe(std::uint8_t cmd);
     void enter(LinkState state);

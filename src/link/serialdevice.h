@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace kv350 {
 
@@ -25,6 +26,11 @@ public:
     // True once the device failed under an open handle (unplugged): reads and
     // waits then return at once, so callers must stop rather than retry.
     virtual bool broken() const { return false; }
+    // Called from the event loop, never inside a call of this interface, once
+    // the device has failed under an open handle (a pty hung up, an adapter
+    // pulled out) while nobody was reading it. A device that cannot tell
+    // never calls it; the owner then finds out at its next read or write.
+    virtual void setHangUpHandler(std::function<void()> handler) { Q_UNUSED(handler); }
 };
 
 }  // namespace kv350

@@ -44,7 +44,7 @@ int SerialTransport::ReadSerialFrame(std::uint8_t *buffer, int windowMs)
                     const int n = m_collector.stored();
                     memcpy(buffer, m_collector.data(), size_t(n));
                     buffer[n] = 0;  // DATA can be read as a zero-terminated text
-                    return n;  // the rest of this read is dropped; the next purge takes what follows
+                    return n;       // the rest of this read is dropped; the next purge takes what follows
                 }
             }
         }

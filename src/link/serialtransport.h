@@ -52,6 +52,9 @@ public:
     bool drain(int ms) override;
     QString describe() const override { return m_path; }
     QString errorText() const override { return m_device.errorText(); }
+    LinkError goneError() const override { return LinkError::PortGone; }
+    // See SerialDevice::setHangUpHandler.
+    void setHangUpHandler(std::function<void()> handler) { m_device.setHangUpHandler(std::move(handler)); }
 
 private:
     SerialDevice &m_device;

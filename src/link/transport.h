@@ -3,6 +3,8 @@
 // on USB HID: the transaction, the identification and the firmware download
 // client are written against this and cannot tell the two apart.
 
+#include "linkerror.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -62,6 +64,9 @@ public:
     virtual QString describe() const = 0;
     // Why the last open, send or receive failed, as the device said it.
     virtual QString errorText() const = 0;
+    // What it is when the device goes away under the open handle: a USB
+    // reader unplugged, or a serial port that hung up.
+    virtual LinkError goneError() const = 0;
 };
 
 }  // namespace kv350

@@ -5,8 +5,8 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <algorithm>
 
 namespace kv350::widgets {
 namespace {
@@ -26,7 +29,60 @@ T *named(T *widget, const char *name)
     return widget;
 }
 
+// Sets a hex box's width now and whenever its font changes.
+class HexWidth final : public QObject {
+public:
+    HexWidth(QLineEdit *edit, int digits, bool exact) : QObject(edit), m_edit(edit), m_digits(digits), m_exact(exact)
+    {
+        edit->installEventFilter(this);
+        apply();
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_edit && (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange))
+            apply();
+        return false;
+    }
+
+private:
+    void apply()
+    {
+        const int width = hexDigitsWidth(m_edit, m_digits);
+        if (m_exact)
+            m_edit->setFixedWidth(width);
+        else
+            m_edit->setMinimumWidth(width);
+    }
+    QLineEdit *m_edit;
+    int m_digits;
+    bool m_exact;
+};
+
 }  // namespace
+
+int hexDigitsWidth(const QLineEdit *edit, int digits)
+{
+    const QFontMetrics metrics(edit->font());
+    // Measured as a run of each digit: one digit's advance is rounded to whole pixels.
+    int widest = 0;
+    for (char c : QByteArrayLiteral("0123456789ABCDEF"))
+        widest = std::max(widest, metrics.horizontalAdvance(QString(digits, QLatin1Char(c))));
+    // What is around the text: QLineEdit's own 2 pixels a side, its text
+    // margins, and what the style keeps for its frame and padding (asked of a
+    // box of some width: the rectangle it draws text in is that much narrower).
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    option.rect = QRect(0, 0, 1000, metrics.height() + 10);
+    const QRect text =
+        edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit).marginsRemoved(edit->textMargins());
+    return widest + 4 + (option.rect.width() - text.width());
+}
+
+void fitHexDigits(QLineEdit *edit, int digits, bool exact)
+{
+    new HexWidth(edit, digits, exact);
+}
 
 QPushButton *button(QWidget *parent, const char *name, const QString &caption)
 {

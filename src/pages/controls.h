@@ -4,8 +4,8 @@
 // same on every page.
 
 #include <QString>
-#include <initializer_list>
 #include <QStringList>
+#include <initializer_list>
 
 class QButtonGroup;
 class QCheckBox;
@@ -31,13 +31,18 @@ QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, b
 QRadioButton *radio(QWidget *parent, const char *name, const QString &caption, bool checked = false);
 // Radio buttons that exclude each other whatever their parents are.
 QButtonGroup *exclusive(QObject *owner, std::initializer_list<QRadioButton *> buttons);
-QLineEdit *edit(QWidget *parent, const char *name, const QString &text = {}, int maxLength = 0,
-                bool readOnly = false);
+QLineEdit *edit(QWidget *parent, const char *name, const QString &text = {}, int maxLength = 0, bool readOnly = false);
 // The hex fields show upper case whatever is typed or written into them; the
 // cursor stays where the user left it.
 void makeUpperCase(QLineEdit *edit);
 QLineEdit *upperEdit(QWidget *parent, const char *name, const QString &text = {}, int maxLength = 0,
                      bool readOnly = false);
+// Keeps a hex box wide enough to show `digits` hex digits whole in its font
+// (the widest of them, D, each), also after the font changes with the
+// language: at least that wide, or exactly when `exact`.
+void fitHexDigits(QLineEdit *edit, int digits, bool exact = false);
+// The width fitHexDigits() gives: the box's frame and margins included.
+int hexDigitsWidth(const QLineEdit *edit, int digits);
 // A drop-down list the user can only pick from.
 QComboBox *dropDown(QWidget *parent, const char *name, const QStringList &items = {}, int current = -1);
 QLabel *label(QWidget *parent, const char *name, const QString &text = {});
@@ -57,8 +62,7 @@ struct Bar {
     QScrollBar *bar;
     QLabel *panel;
 };
-Bar scrollBar(QWidget *parent, const char *barName, const char *panelName, int min, int max, int value,
-              int pageStep);
+Bar scrollBar(QWidget *parent, const char *barName, const char *panelName, int min, int max, int value, int pageStep);
 
 // label | bar | panel in one grid row, the bar taking the spare width.
 void addBarRow(QGridLayout *grid, int row, QWidget *label, const Bar &bar, int column = 0);

@@ -6,7 +6,9 @@
 
 #include "pages/pagecontext.h"
 
+#include <QList>
 #include <QWidget>
+#include <initializer_list>
 
 namespace kv350 {
 
@@ -20,9 +22,18 @@ public:
     // The controls that show a reader setting, back to the factory values
     // (the pages without such controls keep theirs).
     virtual void resetToFactory() {}
+    // Controls that keep one font, the same in every language (the window
+    // gives them the English one): ids, counts, bit groups, card types.
+    const QList<QWidget *> &ownFontControls() const { return m_ownFont; }
 
 protected:
+    // Marks the page's controls of these names as keeping their own font.
+    void keepOwnFont(std::initializer_list<const char *> names);
+
     PageContext &m_context;
+
+private:
+    QList<QWidget *> m_ownFont;
 };
 
 }  // namespace kv350

@@ -1,7 +1,7 @@
 #pragma once
 // The services a page asks of the window beside the link: message boxes, the
-// question before a write that cannot be undone, and file dialogs. The window gives the real ones (app/services.h), the tests
-// scripted ones. The tone (Sounder) and the waits (Pause) are the others.
+// question before a write that cannot be undone, and file dialogs. The window gives the real ones (app/services.h), the
+// tests scripted ones. The tone (Sounder) and the waits (Pause) are the others.
 
 #include "link/pause.h"
 #include "pages/reporting.h"

@@ -11,7 +11,8 @@ StatusLine statusLine(LinkState state, const ReaderIdentity &reader, const TextL
     case LinkState::Open:
         return {connected, ColourYellow};
     case LinkState::Identified:
-        return {QStringLiteral("[%1] (%2) (SN:%3)").arg(connected, reader.modelVersion, reader.serialNumber),
+        return {QStringLiteral("[%1] (%2) (SN:%3)")
+                    .arg(connected, visibleText(reader.modelVersion), visibleText(reader.serialNumber)),
                 ColourYellow};
     case LinkState::Disconnected:
         break;

@@ -90,6 +90,7 @@ RfTestPage::RfTestPage(PageContext &context, QWidget *parent) : Page(context, pa
     m_lstOvtra->viewport()->installEventFilter(this);
 
     applyLanguage();
+    keepOwnFont({"pnChannel", "pnPA"});
 }
 
 void RfTestPage::applyLanguage()

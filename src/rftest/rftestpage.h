@@ -61,8 +61,8 @@ private:
     QString m_testCaption;
     QGroupBox *m_gbOvtraSet, *m_gbOvtraTest;
     QScrollBar *m_sbChannel, *m_sbPA;
-    QPushButton *m_btnSetModulation, *m_btnSetNoModulation, *m_btnSetChannel, *m_btnSetPA, *m_btnChLow,
-        *m_btnChMid, *m_btnChHigh, *m_btnSetTX, *m_btnSetRX, *m_btnOvtraReboot, *m_btnOvtraInitial, *m_btnOvtraTest;
+    QPushButton *m_btnSetModulation, *m_btnSetNoModulation, *m_btnSetChannel, *m_btnSetPA, *m_btnChLow, *m_btnChMid,
+        *m_btnChHigh, *m_btnSetTX, *m_btnSetRX, *m_btnOvtraReboot, *m_btnOvtraInitial, *m_btnOvtraTest;
     QListWidget *m_lstOvtra;
 };
 

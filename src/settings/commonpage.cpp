@@ -61,9 +61,9 @@ CommonPage::CommonPage(PageContext &context, QWidget *parent) : Page(context, pa
     auto *fmt = compact(new QGridLayout(m_gbIdFormat));
     fmt->addWidget(m_lblFormat, 0, 0);
     fmt->addWidget(m_cmbFormat, 0, 1);
-    QCheckBox *const formatBoxes[] = {m_chkReverse, m_chkReverseBit, m_chkDecZero, m_chkAddEnter,
-                                            m_chkAddLF,   m_chkAddTab,     m_chkAddDown, m_chkAddSpace,
-                                            m_chkAddComma, m_chkAddBrackets, m_chkAddQuotation};
+    QCheckBox *const formatBoxes[] = {m_chkReverse,  m_chkReverseBit,  m_chkDecZero,     m_chkAddEnter,
+                                      m_chkAddLF,    m_chkAddTab,      m_chkAddDown,     m_chkAddSpace,
+                                      m_chkAddComma, m_chkAddBrackets, m_chkAddQuotation};
     for (int i = 0; i < int(std::size(formatBoxes)); ++i)
         fmt->addWidget(formatBoxes[i], 1 + i % 6, i / 6);
     fmt->addLayout(buttonRow(m_btnIdFormat, m_btnGetIdFormat), 7, 0, 1, 2);
@@ -142,24 +142,20 @@ CommonPage::CommonPage(PageContext &context, QWidget *parent) : Page(context, pa
     ut->addWidget(m_btnReboot);
     ut->addWidget(m_btnFactory);
 
-    auto *page = compact(new QGridLayout(this));
+    // Three columns, each as tall as its own groups: with the taller Chinese
+    // fonts a grid's rows would make each column as tall as the tallest.
+    auto *page = compact(new QHBoxLayout(this));
     page->setContentsMargins(4, 4, 4, 4);
-    page->addWidget(m_gbIdFormat, 0, 0);
-    page->addWidget(m_gbUsbMode, 1, 0);
-    page->addWidget(m_gbReadMode, 0, 1);
-    auto *middle = new QVBoxLayout;
-    middle->setSpacing(3);
-    middle->addWidget(m_gbScanTime);
-    middle->addWidget(m_gbSameCard);
-    page->addLayout(middle, 1, 1);
-    auto *right = new QVBoxLayout;
-    right->setSpacing(3);
-    right->addWidget(m_gbDelayTime);
-    right->addWidget(m_gbLayout);
-    right->addWidget(m_gbUtility);
-    right->addStretch();
-    page->addLayout(right, 0, 2, 2, 1);
-    page->setRowStretch(2, 1);
+    for (const auto &groups : {std::initializer_list<QWidget *>{m_gbIdFormat, m_gbUsbMode},
+                               std::initializer_list<QWidget *>{m_gbReadMode, m_gbScanTime, m_gbSameCard},
+                               std::initializer_list<QWidget *>{m_gbDelayTime, m_gbLayout, m_gbUtility}}) {
+        auto *column = new QVBoxLayout;
+        column->setSpacing(3);
+        for (QWidget *g : groups)
+            column->addWidget(g);
+        column->addStretch();
+        page->addLayout(column);
+    }
 
     connect(m_btnIdFormat, &QPushButton::clicked, this, &CommonPage::btnIdFormatClick);
     connect(m_btnGetIdFormat, &QPushButton::clicked, this, &CommonPage::btnGetIdFormatClick);
@@ -213,8 +209,8 @@ void CommonPage::applyLanguage()
     };
     for (const auto &[control, english] : captions)
         setCaption(control, m_context.text(english));
-    for (QPushButton *set : {m_btnIdFormat, m_btnUsbMode, m_btnReadMode, m_btnScanTime, m_btnSameCard,
-                             m_btnSetDelayTime, m_btnSetLayout})
+    for (QPushButton *set :
+         {m_btnIdFormat, m_btnUsbMode, m_btnReadMode, m_btnScanTime, m_btnSameCard, m_btnSetDelayTime, m_btnSetLayout})
         set->setText(m_context.text("Set"));
     for (QPushButton *get : {m_btnGetIdFormat, m_btnGetUsbMode, m_btnGetReadMode, m_btnGetScanTime, m_btnGetSameCard})
         get->setText(m_context.text("Get Current Setting"));
@@ -307,8 +303,7 @@ void CommonPage::showReadMode(const ReadMode &m)
 
 void CommonPage::setParameter(std::uint8_t code, const ParameterValue &value)
 {
-    applySetting(m_context, parameterInfo(code), value,
-                 [&](const ParameterValue &held) { showValue(code, held); });
+    applySetting(m_context, parameterInfo(code), value, [&](const ParameterValue &held) { showValue(code, held); });
 }
 
 void CommonPage::getParameter(std::uint8_t code)
@@ -435,8 +430,13 @@ void CommonPage::btnRebootClick()
 void CommonPage::resetToFactory()
 {
     m_cmbUsbMode->setCurrentIndex(0);
-    showReadMode({.autoRead = true, .beep = true, .led = true, .sameCard = true, .stxAscii = false,
-                  .eTag = m_chkETag->isChecked(), .energySaving = true});
+    showReadMode({.autoRead = true,
+                  .beep = true,
+                  .led = true,
+                  .sameCard = true,
+                  .stxAscii = false,
+                  .eTag = m_chkETag->isChecked(),
+                  .energySaving = true});
     m_sbScanTime->setValue(5);
     m_sbSameCard->setValue(15);
     m_sbDelayTime->setValue(10);

@@ -63,19 +63,18 @@ private:
     ReadMode readMode() const;
     void showReadMode(const ReadMode &mode);
 
-    QGroupBox *m_gbIdFormat, *m_gbUsbMode, *m_gbReadMode, *m_gbScanTime, *m_gbSameCard, *m_gbDelayTime,
-        *m_gbLayout, *m_gbUtility;
+    QGroupBox *m_gbIdFormat, *m_gbUsbMode, *m_gbReadMode, *m_gbScanTime, *m_gbSameCard, *m_gbDelayTime, *m_gbLayout,
+        *m_gbUtility;
     QComboBox *m_cmbFormat, *m_cmbUsbMode, *m_cmbLayout;
-    QCheckBox *m_chkReverse, *m_chkReverseBit, *m_chkDecZero, *m_chkAddEnter, *m_chkAddLF, *m_chkAddTab,
-        *m_chkAddDown, *m_chkAddSpace, *m_chkAddComma, *m_chkAddBrackets, *m_chkAddQuotation;
-    QCheckBox *m_chkReadAuto, *m_chkReadBeep, *m_chkReadLED, *m_chkReadSameCard, *m_chkReadGreen, *m_chkSTX,
-        *m_chkETag;
+    QCheckBox *m_chkReverse, *m_chkReverseBit, *m_chkDecZero, *m_chkAddEnter, *m_chkAddLF, *m_chkAddTab, *m_chkAddDown,
+        *m_chkAddSpace, *m_chkAddComma, *m_chkAddBrackets, *m_chkAddQuotation;
+    QCheckBox *m_chkReadAuto, *m_chkReadBeep, *m_chkReadLED, *m_chkReadSameCard, *m_chkReadGreen, *m_chkSTX, *m_chkETag;
     QLabel *m_lblFormat, *m_lblUsbMode;
     QScrollBar *m_sbScanTime, *m_sbSameCard, *m_sbDelayTime;
     QLabel *m_pnScanTime, *m_pnSameCard, *m_pnDelayTime;
-    QPushButton *m_btnIdFormat, *m_btnGetIdFormat, *m_btnUsbMode, *m_btnGetUsbMode, *m_btnReadMode,
-        *m_btnGetReadMode, *m_btnScanTime, *m_btnGetScanTime, *m_btnSameCard, *m_btnGetSameCard,
-        *m_btnSetDelayTime, *m_btnGetDelayTime, *m_btnSetLayout, *m_btnGetLayout, *m_btnReboot, *m_btnFactory;
+    QPushButton *m_btnIdFormat, *m_btnGetIdFormat, *m_btnUsbMode, *m_btnGetUsbMode, *m_btnReadMode, *m_btnGetReadMode,
+        *m_btnScanTime, *m_btnGetScanTime, *m_btnSameCard, *m_btnGetSameCard, *m_btnSetDelayTime, *m_btnGetDelayTime,
+        *m_btnSetLayout, *m_btnGetLayout, *m_btnReboot, *m_btnFactory;
 };
 
 }  // namespace kv350::settings

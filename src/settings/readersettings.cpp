@@ -14,13 +14,13 @@ int parameterWidth(std::uint8_t code)
 std::optional<ParameterValue> exchangeSetting(ReaderLink &link, const ParameterInfo &info,
                                               const std::optional<ParameterValue> &value)
 {
-    const QByteArray frame =
-        value ? parameterSetFrame(info.code, encodeParameter(info, *value)) : parameterGetFrame(info.code);
+    const QByteArray frame = value ? parameterSetFrame(info.code, encodeParameter(info, *value))
+                                   : parameterGetFrame(info.code);
     if (!link.ExecuteCommand(frame, info.replyLimit) || link.responseStatus() != proto::StaOk)
         return std::nullopt;
     if (info.exactReply && link.ResponseLength() != proto::OffRespData + 1 + info.width)
         return std::nullopt;
-    const std::optional<QByteArray> held = parameterReplyValue(link.responseData(), info.width);
+    const std::optional<QByteArray> held = parameterReplyValue(link.responseData(), parameterReplyWidth(info));
     if (!held)
         return std::nullopt;
     return decodeParameter(info, *held);

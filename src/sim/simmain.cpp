@@ -1,10 +1,10 @@
 // kv350-sim: the virtual reader on a pseudo-terminal, for trying the tools
 // without hardware. The first line on stdout is the device path to open.
 
-#include "cardkinds.h"
-#include "identity.h"
-#include "ptyserver.h"
-#include "uhfmodule.h"
+#include "sim/core/cardkinds.h"
+#include "sim/core/identity.h"
+#include "sim/modules/uhfmodule.h"
+#include "sim/transports/ptyserver.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -74,9 +74,9 @@ int main(int argc, char *argv[])
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
         // Without a QCoreApplication the parser does not know our name.
-        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                        QStringLiteral("kv350-sim"))),
-                   stdout);
+        std::fputs(
+            qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("kv350-sim"))),
+            stdout);
         return 0;
     }
     if (!parser.positionalArguments().isEmpty())
@@ -87,8 +87,8 @@ int main(int argc, char *argv[])
     identity.serial = parser.value(serialOption).toLatin1();
     identity.version = parser.value(versionOption).toLatin1();
     if (!isKnownModel(identity.model))
-        return usageError(QStringLiteral("unknown model %1; known models: %2")
-                              .arg(parser.value(modelOption), modelList()));
+        return usageError(
+            QStringLiteral("unknown model %1; known models: %2").arg(parser.value(modelOption), modelList()));
     if (identity.serial.size() > 8)
         return usageError(QStringLiteral("a serial number has at most 8 characters"));
     if (identity.version.size() > 4)

@@ -23,8 +23,8 @@ TEST(MainWindow, StartsConnectedToTheReaderWithItsPages)
     EXPECT_EQ(rig.message(), "Command Done.");
     EXPECT_EQ(rig.sounder.tones, std::vector<int>{2730});
     EXPECT_EQ(rig.sounder.durations, std::vector<int>{500});
-    for (const char *page : {"tsCommon", "tsAuto", "tsNTAG", "tsMifare", "tsMifareKey", "tsISO15693", "tsCommand",
-                             "tsFirmware"})
+    for (const char *page :
+         {"tsCommon", "tsAuto", "tsNTAG", "tsMifare", "tsMifareKey", "tsISO15693", "tsCommand", "tsFirmware"})
         EXPECT_TRUE(rig.tabVisible(page)) << page;
     for (const char *page : {"tsLF", "tsOvtra", "tsK7704"})
         EXPECT_FALSE(rig.tabVisible(page)) << page;
@@ -38,6 +38,17 @@ TEST(MainWindow, StartsConnectedToTheReaderWithItsPages)
     EXPECT_EQ(ports->count(), 17);
     EXPECT_EQ(ports->currentIndex(), 0);
     EXPECT_EQ(ports->itemText(0), "USB Auto");
+}
+
+TEST(MainWindow, StatusPanelShowsControlCharactersOfTheIdentityEscaped)
+{
+    WindowRig rig("KV350-M1");
+    rig.reader->setSerial("<b>1\r\n\x1B");
+    rig.reader->setVersion("\x07V1");
+    rig.show();
+    auto *status = rig.find<QLabel>("pnStatus");
+    EXPECT_EQ(status->text().toStdString(), "[Connected] (KV350-M1    \\x07V1 ) (SN:<b>1\\x0D\\x0A\\x1B)");
+    EXPECT_EQ(status->textFormat(), Qt::PlainText) << "a reader's text is never taken for markup";
 }
 
 TEST(MainWindow, StartsWithoutAReader)
@@ -73,7 +84,8 @@ TEST(MainWindow, LanguageChoiceIsStoredAndReconnectsInTheNewLanguage)
     EXPECT_EQ(rig.window->windowTitle(), QString::fromUtf8("KV350 工具程式 V0182"));
     EXPECT_EQ(rig.status(), QString::fromUtf8("[已連線] (KV350-MIC   V1.0) (SN:12345678)"));
     EXPECT_EQ(rig.message(), QString::fromUtf8("指令完成。"));
-    EXPECT_EQ(rig.reader->requests(), (std::vector<QByteArray>{QByteArray::fromHex("02010D"), QByteArray::fromHex("02010E")}))
+    EXPECT_EQ(rig.reader->requests(),
+              (std::vector<QByteArray>{QByteArray::fromHex("02010D"), QByteArray::fromHex("02010E")}))
         << "the reader is identified again";
     EXPECT_EQ(rig.find<QComboBox>("chkPort")->itemText(0), QString::fromUtf8("USB 自動"));
     QTabWidget *tabs = rig.find<QTabWidget>("pcMain");
@@ -120,6 +132,17 @@ TEST(MainWindow, PortAndIdsChooseTheTransport)
     EXPECT_EQ(rig.window->link().podRecord().VID, 0x1234u);
     vid->setText("zz");
     EXPECT_EQ(rig.window->link().podRecord().VID, 0x0E6Au) << "what does not convert falls back to the default";
+    // Only plain hex digits convert: no blank, sign or prefix.
+    QLineEdit *pid = rig.find<QLineEdit>("edPID2");
+    for (const char *text : {" 1A", "1 ", "+1A", "0x1", "-1"}) {
+        vid->setText("1234");
+        pid->setText("1234");
+        vid->setText(QLatin1String(text));
+        pid->setText(QLatin1String(text));
+        EXPECT_EQ(rig.window->link().podRecord().VID, 0x0E6Au) << '"' << text << '"';
+        EXPECT_EQ(rig.window->link().podRecord().PID, 0x0317u) << '"' << text << '"';
+    }
+    pid->setText("0317");
 
     // The count edits of the two read-all groups re-read both IDs as well.
     for (const char *edit : {"edNAll", "edM1All", "edM1Num"}) {
@@ -175,4 +198,32 @@ TEST(MainWindow, ClosingClosesTheLink)
     rig.window->close();
     EXPECT_FALSE(rig.window->link().Connected());
     EXPECT_FALSE(rig.hid->isOpen());
+}
+
+TEST(MainWindow, ATabTheModelRulesHideMovesToAnotherWithoutItsPageChangeStep)
+{
+    WindowRig rig("KV350-U1");
+    rig.show();
+    auto *tabs = rig.find<QTabWidget>("pcMain");
+    // The user works on the Command page, then goes to the EPC page.
+    tabs->setCurrentWidget(rig.find<QWidget>("tsCommand"));
+    QLineEdit *data = rig.find<QLineEdit>("edRequestDATA");
+    data->selectAll();
+    QTest::keyClicks(data, "AA BB");
+    const QString typed = rig.find<QLineEdit>("edRequest")->text();
+    ASSERT_EQ(typed, "02 03 01 AA BB ");
+    tabs->setCurrentWidget(rig.find<QWidget>("tsK7704"));
+
+    // A KV350-M1 is identified: no EPC page, and Qt moves to the next tab, the Command page.
+    rig.reader->setModel("KV350-M1");
+    rig.click("btnConnect");
+    ASSERT_FALSE(rig.tabVisible("tsK7704"));
+    ASSERT_EQ(tabs->currentWidget(), rig.find<QWidget>("tsCommand"));
+    EXPECT_EQ(rig.find<QLineEdit>("edRequest")->text(), typed) << "the first sample is not loaded over it";
+    EXPECT_EQ(data->text(), "AA BB");
+
+    // The user's own change still runs it.
+    tabs->setCurrentWidget(rig.find<QWidget>("tsCommon"));
+    tabs->setCurrentWidget(rig.find<QWidget>("tsCommand"));
+    EXPECT_EQ(rig.find<QLineEdit>("edRequest")->text(), "02 02 01 01");
 }

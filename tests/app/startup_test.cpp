@@ -123,8 +123,7 @@ TEST(FirstShow, ACloseDuringTheShowSequenceWaitsForItsEnd)
 
     rig.window->show();
 
-    EXPECT_EQ(rig.reader->requests(), Identification)
-        << "the identification went on over the open link";
+    EXPECT_EQ(rig.reader->requests(), Identification) << "the identification went on over the open link";
     EXPECT_EQ(rig.status(), "[Connected] (KV350-MIC   V1.0) (SN:12345678)");
     EXPECT_EQ(rig.sounder.tones, std::vector<int>{2730});
     EXPECT_TRUE(rig.window->isHidden()) << "then the window closed";

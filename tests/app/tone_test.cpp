@@ -4,9 +4,9 @@
 #include "link/virtualtime.h"
 
 #include <QFile>
-#include <gtest/gtest.h>
 #include <cstdint>
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 using namespace kv350;
 

@@ -1,8 +1,8 @@
 // The NTAG and ISO 15693 pages through the window against virtual tags.
-#include "sim/iso15693tag.h"
-#include "sim/ntag203.h"
-#include "sim/readermodule.h"
 #include "ndefreader.h"
+#include "sim/cards/iso15693tag.h"
+#include "sim/cards/ntag203.h"
+#include "sim/core/readermodule.h"
 #include "windowrig.h"
 
 #include <QLineEdit>
@@ -302,7 +302,9 @@ TEST(NtagPage, LockBytesAndTheCapabilityContainerAskOnlyWhenTheyWouldChange)
 
     // Page 40's dynamic lock bytes, from page 37.
     rig.find<QScrollBar>("sbNBlock")->setValue(37);
-    rig.edit("edNWrite")->setText("000000000000000000000000" "0E000000");
+    rig.edit("edNWrite")
+        ->setText("000000000000000000000000"
+                  "0E000000");
     rig.click("btnNWrite");
     ASSERT_EQ(rig.dialogs.asked.size(), 5u);
     EXPECT_TRUE(rig.dialogs.asked[4].text.contains("Page 40: the lock bytes change from 00 00 to 0E 00"));

@@ -45,13 +45,30 @@ TEST(CliEndToEnd, IdentifiesTheVirtualReaderOnAPty)
 
     r = runCtl({"--port", sim.path(), "identify", "--json"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.trimmed(),
-              R"({"model":"KV350-LF","port":")" + sim.path() + R"(","serial":"AB12CD34","transport":"serial","version":"V2.3"})");
+    EXPECT_EQ(r.out.trimmed(), R"({"model":"KV350-LF","port":")" + sim.path() +
+                                   R"(","serial":"AB12CD34","transport":"serial","version":"V2.3"})");
 
     r = runCtl({"--port", sim.path(), "raw", "02", "02", "03", "04"});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.contains("TX : 02 02 03 04 ")) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains("RX : 02 04 03 00 04 05 "));
+}
+
+TEST(CliEndToEnd, ControlCharactersFromTheReaderAreShownEscaped)
+{
+    // A serial number that would clear the screen and ring, a version that
+    // retitles the terminal: shown, but not acted on by the terminal.
+    SimProcess sim({"--model", "KV350-LF", "--serial", QString::fromLatin1("\x1B[2J\r\x08\x07"), "--version",
+                    QString::fromLatin1("\x1B]0;")});
+    ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.path().toStdString();
+    CtlRun r = runCtl({"--port", sim.path(), "identify"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "Model:   KV350-LF\nVersion: \\x1B]0;\nSerial:  \\x1B[2J\\x0D\\x08\\x07\n");
+
+    r = runCtl({"--port", sim.path(), "identify", "--json"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.contains(R"("serial":"\u001b[2J\r\b\u0007")"))
+        << "JSON escapes them its own way: " << r.out.toStdString();
 }
 
 TEST(CliEndToEnd, SimulatedReaderNeedsNoDevice)
@@ -70,9 +87,19 @@ TEST(CliEndToEnd, FailuresSayWhatWentWrong)
     EXPECT_TRUE(r.out.contains("RX : 02 02 7E 10 ")) << "the reply is still shown";
     EXPECT_FALSE(r.err.isEmpty());
 
+    // The port is named once; the words are in lower case, the hex ids in upper case.
     r = runCtl({"--port", "/dev/kv350-no-such-port", "identify"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.err.contains("/dev/kv350-no-such-port")) << r.err.toStdString();
+    EXPECT_EQ(r.err, "kv350ctl: no reader identified on /dev/kv350-no-such-port: no such serial port (is the "
+                     "reader plugged in?)\n");
+    r = runCtl({"--port", "/dev/kv350-no-such-port", "raw", "02", "01", "0D"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kv350ctl: no reply accepted from /dev/kv350-no-such-port: no such serial port (is the reader "
+                     "plugged in?)\n");
+    r = runCtl({"--usb", "--vid", "abcd", "--pid", "1", "identify"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kv350ctl: no reader identified on USB ABCD:0001: no USB HID device ABCD:0001 could be opened "
+                     "(is it plugged in, and may this user open it?)\n");
 
     r = runCtl({"--simulate", "KV350-ZZ", "identify"});
     EXPECT_EQ(r.status, 2);

@@ -47,19 +47,19 @@ TEST(CliOptions, AcceptsEachWayToReachAReader)
 TEST(CliOptions, RefusesBadArguments)
 {
     const char *bad[] = {
-        "",                                 // no command
-        "frobnicate",                       // unknown command
-        "--port",                           // missing value
-        "--port /dev/x --usb identify",     // two ways at once
-        "--simulate KV350-XX identify",     // unknown model
-        "--simulate kv350-mic identify",    // models are exact
-        "--usb --vid 12345 identify",       // more than 4 hex digits
+        "",                               // no command
+        "frobnicate",                     // unknown command
+        "--port",                         // missing value
+        "--port /dev/x --usb identify",   // two ways at once
+        "--simulate KV350-XX identify",   // unknown model
+        "--simulate kv350-mic identify",  // models are exact
+        "--usb --vid 12345 identify",     // more than 4 hex digits
         "--usb --pid zz identify",
-        "--port /dev/x --vid 1 identify",   // ids only with USB
-        "raw",                              // no frame
-        "raw 02 1 0D",                      // half a byte
+        "--port /dev/x --vid 1 identify",  // ids only with USB
+        "raw",                             // no frame
+        "raw 02 1 0D",                     // half a byte
         "raw 02 01 GG",
-        "raw 02 01",                        // shorter than a frame
+        "raw 02 01",  // shorter than a frame
         "ports --json",
         "identify extra",
         "--verbose identify",
@@ -68,6 +68,12 @@ TEST(CliOptions, RefusesBadArguments)
         const ParseResult r = parse(QString::fromLatin1(line));
         EXPECT_FALSE(r.options) << line;
         EXPECT_FALSE(r.error.isEmpty()) << line;
+    }
+    // Ids are plain hex digits (a written "0x" aside): no sign, no blank.
+    for (const char *id : {"+1", " 1", "1 ", "-1", "0x", "0x+1", "0x 1"}) {
+        const ParseResult r = parseArguments({"--usb", "--vid", QString::fromLatin1(id), "identify"});
+        EXPECT_FALSE(r.options) << '"' << id << '"';
+        EXPECT_TRUE(r.error.contains("hexadecimal")) << r.error.toStdString();
     }
 }
 
@@ -97,10 +103,10 @@ TEST(CliOptions, GlobalOptionsComeBeforeTheCommandAndItsOwnAfter)
     EXPECT_EQ(r.options->command, Command::Version);
 
     for (const char *bad : {
-             "--card mifare1k identify",                   // a card needs the virtual reader
+             "--card mifare1k identify",                     // a card needs the virtual reader
              "--simulate KV350-MIC --card floppy identify",  // no such kind
-             "--json ports",                               // ports prints no JSON
-             "identify --port /dev/x",                     // global options go first
+             "--json ports",                                 // ports prints no JSON
+             "identify --port /dev/x",                       // global options go first
              "firmware pack --model M --version V a b --json",
              "-x identify",
          }) {
@@ -138,11 +144,11 @@ TEST(CliOptions, EveryLinkFailureEndsWithTheSameDocumentedStatus)
     // A script tells a missing reader from a refusal by the message; every
     // failure of the link is status 1, as the help says.
     EXPECT_EQ(exitStatusFor(LinkError::None), ExitDone);
-    for (LinkError e : {LinkError::Busy, LinkError::BadRequest, LinkError::OpenFailed, LinkError::NoReader,
-                        LinkError::NoSerialNumber, LinkError::EmptySerialNumber, LinkError::NoModel,
-                        LinkError::WriteFailed, LinkError::NotTaken, LinkError::NoReply, LinkError::Cut,
-                        LinkError::NotAFrame, LinkError::TwoReplies, LinkError::WrongEcho, LinkError::Rejected,
-                        LinkError::DeviceGone})
+    for (LinkError e :
+         {LinkError::Busy, LinkError::BadRequest, LinkError::OpenFailed, LinkError::NoReader, LinkError::NoSerialNumber,
+          LinkError::EmptySerialNumber, LinkError::NoModel, LinkError::WriteFailed, LinkError::NotTaken,
+          LinkError::NoReply, LinkError::Cut, LinkError::NotAFrame, LinkError::TwoReplies, LinkError::WrongEcho,
+          LinkError::Rejected, LinkError::DeviceGone, LinkError::PortGone})
         EXPECT_EQ(exitStatusFor(e), ExitFailed) << linkErrorName(e).toStdString();
     EXPECT_TRUE(usageText().endsWith(exitStatusHelp()));
 }

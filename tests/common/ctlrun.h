@@ -17,8 +17,8 @@ inline CtlRun runCtl(const QStringList &args)
     QProcess p;
     p.start(QStringLiteral(KV350_CTL_PATH), args);
     p.waitForFinished(10000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
 }  // namespace kv350::testing

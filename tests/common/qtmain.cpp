@@ -6,6 +6,6 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

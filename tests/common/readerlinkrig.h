@@ -4,9 +4,9 @@
 // an upgrade without the window.
 #include "link/readerlink.h"
 #include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
 
 #include <utility>
 

@@ -3,10 +3,10 @@
 // virtual time, for the EPC/eTag and radio pages' tests.
 #include "app/frmmain.h"
 #include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/uhfmodule.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/modules/uhfmodule.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
 #include "windowrig.h"
 
 #include <QLabel>
@@ -19,7 +19,6 @@
 #include <memory>
 
 namespace kv350::testing {
-
 
 // Virtual time whose "process pending input" runs what a test scripts there:
 // the clicks a user makes while a long operation polls.

@@ -1,19 +1,19 @@
 #pragma once
 // The main window against a virtual reader, with the service fakes, offscreen
 // and in virtual time: what the widget tests of every page stand on.
-#include "hexbytes.h"
 #include "app/frmmain.h"
+#include "hexbytes.h"
 #include "link/virtualtime.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <deque>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,7 +33,7 @@ struct FakeSounder : Sounder {
 struct FakeDialogs : Dialogs {
     std::vector<std::pair<QString, QString>> shown;
     std::vector<std::pair<QString, QString>> opened;  // caption and filter of each open-file dialog
-    QStringList answers;  // what the open-file dialog returns, in turn; none left: cancelled
+    QStringList answers;              // what the open-file dialog returns, in turn; none left: cancelled
     std::vector<Confirmation> asked;  // every Yes/No question, in order
     std::deque<bool> replies;         // the user's answers, in turn; none left: No, the box's default
     void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }
@@ -93,10 +93,7 @@ struct WindowRig {
     // The last request frame the reader received.
     QByteArray lastRequest() const { return reader->requests().empty() ? QByteArray() : reader->requests().back(); }
     // Serial transport through the in-process serial stream, as a pty reader would be used.
-    void useSerial()
-    {
-        window->addExtraPort(QStringLiteral("/dev/virtual-reader"), true);
-    }
+    void useSerial() { window->addExtraPort(QStringLiteral("/dev/virtual-reader"), true); }
 
     VirtualTime time;
     std::unique_ptr<sim::VirtualReader> reader;

@@ -1,9 +1,13 @@
 // The Command page against the virtual reader, offscreen and in virtual time.
 #include "console/commandpage.h"
 #include "console/requesttext.h"
+#include "link/frame.h"
 #include "readerlinkrig.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -58,6 +62,17 @@ struct PageRig : VirtualReaderLink {
     QComboBox *samples() { return page.findChild<QComboBox *>("cmbRequest"); }
     void click(const char *name) { QTest::mouseClick(page.findChild<QPushButton *>(name), Qt::LeftButton); }
 };
+
+// Typing as a keyboard does it, any character (QTest's key clicks take ASCII only).
+void type(QLineEdit *edit, const QString &text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(edit, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(edit, &release);
+    }
+}
 
 }  // namespace
 
@@ -165,4 +180,65 @@ TEST(CommandPage, CaptionsAndSamplesFollowTheLanguage)
     rig.language.setLanguage(i18n::Language::Simplified);
     rig.page.applyLanguage();
     EXPECT_EQ(rig.samples()->itemText(5), QString::fromUtf8("[0D] 读取序号"));
+}
+
+TEST(CommandPage, ACharacterWithoutAOneByteCodeIsNotTakenAndTheUserIsTold)
+{
+    PageRig rig;
+    type(rig.edit("edConvAscii"), QString::fromUtf8("é中x"));
+    EXPECT_EQ(rig.text("edConvAscii"), QString::fromUtf8("éx"));
+    EXPECT_EQ(rig.text("edConvHex"), "E9 78 ") << "one byte a character, as the module request sends them";
+    EXPECT_EQ(rig.panel.message, "That character has no one-byte code (Latin-1) and was not taken.");
+    EXPECT_EQ(rig.panel.tones, std::vector<int>{300});
+
+    rig.panel.tones.clear();
+    type(rig.edit("edRequestAscii"), QString::fromUtf8("é€"));
+    EXPECT_EQ(rig.text("edRequestAscii"), QString::fromUtf8("é"));
+    EXPECT_EQ(rig.text("edRequest"), "02 06 00 01 E9 45 38 0D ") << "not the euro sign sent as '?'";
+    EXPECT_EQ(rig.panel.tones, std::vector<int>{300});
+
+    // Pasted in the middle: the rest is taken, the cursor stays after what was pasted.
+    QLineEdit *conv = rig.edit("edConvAscii");
+    conv->setCursorPosition(1);
+    conv->insert(QString::fromUtf8("中ab"));
+    EXPECT_EQ(conv->text(), QString::fromUtf8("éabx"));
+    EXPECT_EQ(conv->cursorPosition(), 3);
+    EXPECT_EQ(rig.text("edConvHex"), "E9 61 62 78 ");
+}
+
+TEST(CommandPage, DataShowsALongFrameWholeAndTypingStaysWithinTheLimit)
+{
+    PageRig rig;
+    // 0C write of 80 bytes of user data: an 86-byte frame, 249 characters of DATA.
+    const QByteArray frame = buildRequest(0x0C, QByteArray::fromHex("000050") + QByteArray(80, '\x5A'));
+    ASSERT_EQ(frame.size(), 86);
+    ASSERT_TRUE(rig.link.ExecuteCommand(frame));
+    const QString data = frameText(frame).mid(9);
+    ASSERT_EQ(data.size(), 249);
+    EXPECT_EQ(rig.text("edRequestDATA"), data) << "not cut at the typing limit of 180";
+
+    // Typing does not make it longer; once shorter than 180 the limit is 180 again.
+    QLineEdit *edit = rig.edit("edRequestDATA");
+    edit->end(false);
+    QTest::keyClicks(edit, "11");
+    EXPECT_EQ(rig.text("edRequestDATA"), data);
+    edit->selectAll();
+    QTest::keyClicks(edit, "01 ");
+    QTest::keyClicks(edit, QString(200, QLatin1Char('2')));
+    EXPECT_EQ(rig.text("edRequestDATA").size(), 180);
+
+    // A short frame afterwards: the box is back at its limit.
+    ASSERT_TRUE(rig.link.ExecuteCommand(QByteArray::fromHex("02020304")));
+    EXPECT_EQ(rig.edit("edRequestDATA")->maxLength(), 180);
+}
+
+TEST(CommandPage, RequestGroupHasItsHexLabel)
+{
+    PageRig rig;
+    QStringList labels;
+    for (const QLabel *l : rig.page.findChild<QWidget *>("gbRequest")->findChildren<QLabel *>())
+        labels << l->text();
+    EXPECT_TRUE(labels.contains("(Hex)")) << labels.join(" | ").toStdString();
+    for (const char *fixed : {"STX", "LEN", "CMD", "{ DATA }"})
+        EXPECT_TRUE(labels.contains(fixed)) << fixed;
 }

@@ -1,5 +1,6 @@
 // The Command page's request texts.
 #include "console/requesttext.h"
+#include "link/frame.h"
 
 #include <gtest/gtest.h>
 
@@ -32,25 +33,41 @@ TEST(RequestText, SamplesGoInAsTheyStand)
 
 TEST(RequestText, AsciiWrapperAddsSohCheckDigitsAndCr)
 {
-    EXPECT_EQ(asciiRequestData("A"), "01 41 34 30 0D ") << "check 01^41 = 40";
-    EXPECT_EQ(asciiRequestData(""), "01 30 31 0D ");
-    EXPECT_EQ(RebuildRequestText("02", "00", asciiRequestData("A")).whole, "02 06 00 01 41 34 30 0D ");
-    EXPECT_EQ(RebuildRequestText("02", "00", asciiRequestData("")).len, "05");
+    EXPECT_EQ(asciiRequestData("A").value(), "01 41 34 30 0D ") << "check 01^41 = 40";
+    EXPECT_EQ(asciiRequestData("").value(), "01 30 31 0D ");
+    EXPECT_EQ(RebuildRequestText("02", "00", *asciiRequestData("A")).whole, "02 06 00 01 41 34 30 0D ");
+    EXPECT_EQ(RebuildRequestText("02", "00", *asciiRequestData("")).len, "05");
 
     // The longest text whose wrapping fits the DATA field, and no more.
     const QString tooLong(80, QLatin1Char('Z'));
-    EXPECT_EQ(asciiRequestData(tooLong).size(), MaxRequestDataChars);
-    const RebuiltRequest bounded = RebuildRequestText("02", "00", asciiRequestData(tooLong));
+    EXPECT_EQ(asciiRequestData(tooLong)->size(), MaxRequestDataChars);
+    const RebuiltRequest bounded = RebuildRequestText("02", "00", *asciiRequestData(tooLong));
     EXPECT_EQ(bounded.whole.size() / 3, MaxRequestDataBytes + 3);
     EXPECT_TRUE(bounded.whole.endsWith("0D "));
     EXPECT_EQ(asciiRequestData(tooLong), asciiRequestData(tooLong.left(MaxAsciiRequest)));
-    // A character the module cannot take goes as '?'.
-    EXPECT_EQ(asciiRequestData(QString::fromUtf8("中")), asciiRequestData("?"));
+}
+
+TEST(RequestText, OneByteACharacterInTheWrapperAndTheConverterAlike)
+{
+    // é is E9 in both (the converter wrote UTF-8, C3 A9, while the wrapper sent E9).
+    EXPECT_EQ(asciiToHexText(QString::fromUtf8("é")).value(), "E9 ");
+    EXPECT_EQ(asciiRequestData(QString::fromUtf8("é")).value(), "01 E9 45 38 0D ") << "check 01^E9 = E8";
+    for (char16_t u = 0x20; u <= 0xFF; ++u) {
+        const QString c(QChar{u});
+        const QByteArray wrapped = kv350::parseFrameText(asciiRequestData(c).value());
+        EXPECT_EQ(kv350::parseFrameText(asciiToHexText(c).value()), wrapped.mid(1, 1)) << int(u);
+    }
+    // A character with no such byte is refused, not sent as another ('?' it was).
+    for (const char *text : {"中", "€", "A\u0100", "😀"}) {
+        EXPECT_EQ(asciiRequestData(QString::fromUtf8(text)), std::nullopt) << text;
+        EXPECT_EQ(asciiToHexText(QString::fromUtf8(text)), std::nullopt) << text;
+    }
+    EXPECT_EQ(withOneByteCodesOnly(QString::fromUtf8("a中é€b")), QString::fromUtf8("aéb"));
+    EXPECT_EQ(oneByteCodes(QString::fromUtf8("aé\u00FF")), QByteArray("a\xE9\xFF"));
 }
 
 TEST(RequestText, ConverterShowsEveryByte)
 {
-    EXPECT_EQ(asciiToHexText("Az0 "), "41 7A 30 20 ");
-    EXPECT_EQ(asciiToHexText(""), "");
-    EXPECT_EQ(asciiToHexText(QString::fromUtf8("é")), "C3 A9 ");
+    EXPECT_EQ(asciiToHexText("Az0 ").value(), "41 7A 30 20 ");
+    EXPECT_EQ(asciiToHexText("").value(), "");
 }

@@ -81,7 +81,7 @@ TEST_F(DfuRig, IspFailuresAreTold)
     hid.setIds(0x1234, 0x5678);
     EXPECT_EQ(isp(), Dfu::NoDevice);
     EXPECT_TRUE(reader.requests().empty());
-    EXPECT_TRUE(dfu.lastError().contains("0E6A:0317")) << dfu.lastError().toStdString();
+    EXPECT_EQ(dfu.lastError(), "no USB HID device 0E6A:0317") << "upper case for the hex ids alone";
     EXPECT_EQ(dfu.DFU_Reset_To_ISP(0x1234, 0x5678), 1) << "found by the ids it was given";
 
     sim::VirtualReader refusing;

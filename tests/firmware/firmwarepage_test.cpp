@@ -99,7 +99,8 @@ TEST(FirmwarePage, SelectingAFileConnectsLoadsAndShowsItsHeader)
     EXPECT_EQ(rig.dialogs.opened[0].first, "Select firmware file");
     EXPECT_EQ(rig.dialogs.opened[0].second, "Firmware files (*.KFW *.kfw)");
     EXPECT_EQ(rig.text("edFile"), path);
-    EXPECT_EQ(rig.boxes(), (QStringList{"1234", hexWord(rig.page.firmwareState().FirmwareChecksum), "KV350-M1", "V2.0"}));
+    EXPECT_EQ(rig.boxes(),
+              (QStringList{"1234", hexWord(rig.page.firmwareState().FirmwareChecksum), "KV350-M1", "V2.0"}));
     EXPECT_EQ(rig.panel.texts, (QStringList{"", "Firmware file loaded."}));
     EXPECT_TRUE(rig.panel.errors.isEmpty());
     EXPECT_EQ(rig.bar()->maximum(), 50);

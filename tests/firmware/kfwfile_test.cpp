@@ -131,4 +131,6 @@ TEST(UsbIds, HexDigitsOrTheDefault)
     EXPECT_EQ(parseUsbId("0x12", 0x0E6A), 0x0E6A) << "the box holds digits, no prefix";
     EXPECT_EQ(parseUsbId(" 12", 0x0E6A), 0x0E6A);
     EXPECT_EQ(parseUsbId("12345", 0x0E6A), 0x0E6A);
+    EXPECT_EQ(parseUsbId("+1A", 0x0E6A), 0x0E6A);
+    EXPECT_EQ(parseUsbId("1 ", 0x0317), 0x0317);
 }

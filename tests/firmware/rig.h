@@ -2,8 +2,8 @@
 // What the firmware tests share: firmware files in a temporary folder, and
 // program images that carry the identity record the virtual reader reports.
 
-#include "hexbytes.h"
 #include "firmware/kfwfile.h"
+#include "hexbytes.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -81,7 +81,7 @@ struct Rig : VirtualReaderLink {
 struct UpgradeRig : ::testing::Test, Rig {};
 
 const std::vector<int> UsbWaitsBeforeDownload = {200, 100, 100, 200, 200, 200};  // close, identify, ISP steps
-const std::vector<int> StepWaits = {200, 200, 200, 200};                          // 43, 45, 47, 60
+const std::vector<int> StepWaits = {200, 200, 200, 200};                         // 43, 45, 47, 60
 const std::vector<int> WaitsAfterDownload = {200, 200, 3000, 100, 100};          // 80, 90, start, reconnect
 
 std::vector<int> joined(std::initializer_list<std::vector<int>> parts)
@@ -202,6 +202,32 @@ TEST_F(UpgradeRig, NoFileUnreadableFileOrAnotherModelLeaveTheReaderRunning)
     EXPECT_TRUE(hid.writtenReports().empty()) << "the download client never started";
 }
 
+TEST_F(UpgradeRig, APayloadBeyondTheImageLoadsItsFirst3400BytesAndUpgrades)
+{
+    connectOver(false);
+    const QByteArray payload = programImage("KV350-MIC", "V2.0", MaxFirmwareLength + 100);
+    const QString file = files.write("long.KFW", packKfwFile("KV350-MIC", "V2.0", payload));
+    ASSERT_TRUE(upgrade.upgradeConnectedReader(file, defaultIds)) << panel.texts.join(" / ").toStdString();
+    const QByteArray image = payload.left(MaxFirmwareLength);
+    const auto *bytes = reinterpret_cast<const std::uint8_t *>(image.constData());
+    EXPECT_EQ(view.header,
+              (QStringList{"3400", hexWord(imageChecksum(bytes, MaxFirmwareLength)), "KV350-MIC", "V2.0"}));
+    EXPECT_EQ(reader.bootLoader().applicationArea(), image) << "the first 0x3400 bytes, the rest left out";
+    EXPECT_EQ(panel.texts.filter("Failed to load firmware.").size(), 0);
+    EXPECT_EQ(panel.texts.last(), "KV350 firmware update complete.");
+}
+
+TEST_F(UpgradeRig, AFileWithNoPayloadIsRefusedSayingWhy)
+{
+    connectOver(true);
+    EXPECT_FALSE(
+        upgrade.upgradeConnectedReader(files.write("empty.KFW", packKfwFile("KV350-MIC", "V2.0", {})), defaultIds));
+    EXPECT_EQ(view.header, (QStringList{"0000", "0000", "KV350-MIC", "V2.0"})) << "its header is shown";
+    EXPECT_EQ(events, (std::vector<QString>{"busy", "The firmware file holds no program code. in red", "idle"}));
+    EXPECT_EQ(bootLoaderRequestsOnSerial(), 0);
+    EXPECT_FALSE(reader.bootLoader().active());
+}
+
 TEST_F(UpgradeRig, NoReaderStopsWithDisconnectedAfterGivingTheWindowBack)
 {
     hid.unplug();
@@ -235,7 +261,8 @@ TEST_F(UpgradeRig, HiddenProcedureDoesNotTouchTheLinkBeforeTheBootLoaderRequest)
     EXPECT_EQ(reader.requests().front(), hex("02 01 70")) << "the download client comes first";
     EXPECT_EQ(view.progress, (std::vector<int>{0, 20, 30, 40, 43, 45, 47, 60, 80, 90, 100}));
     EXPECT_EQ(time.waits(), joined({{200}, StepWaits, WaitsAfterDownload}));
-    EXPECT_EQ(link.ModelVersionText(), "KV350-U1    V1.5") << "the reader runs the other model's firmware";
+    EXPECT_EQ(link.ModelVersionText(), "KV350-MIC   V1.0")
+        << "the reader keeps its model; the other model's record does not give it a version";
 }
 
 TEST_F(UpgradeRig, HiddenProcedureTakesTheUsbHandleOverAndTheLinkRecovers)

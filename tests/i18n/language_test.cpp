@@ -2,8 +2,8 @@
 #include "i18n/language.h"
 
 #include "link/models.h"
-#include "pages/reporting.h"
 #include "link/virtualtime.h"
+#include "pages/reporting.h"
 
 #include <gtest/gtest.h>
 

@@ -12,7 +12,10 @@ using namespace kv350::i18n;
 
 namespace {
 
-QString u(const char *text) { return QString::fromUtf8(text); }
+QString u(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 // True when every character has a code in the code page: encoding must not
 // flag an error and decoding must give the text back (no silent substitute).
@@ -155,6 +158,7 @@ TEST(RequestSamples, NamesAreTheLastNineTripletsInListOrder)
 
 TEST(RequestSamples, FieldsAreExactAndLenCountsCmdPlusData)
 {
+    // clang-format off
     const struct {
         int index;
         const char *len, *cmd, *data;
@@ -165,6 +169,7 @@ TEST(RequestSamples, FieldsAreExactAndLenCountsCmdPlusData)
         {5, "01", "0D", ""},
         {8, "02", "0F", "02"},
     };
+    // clang-format on
     for (const auto &r : rows) {
         const RequestSample &s = requestSamples()[r.index];
         SCOPED_TRACE(s.name);

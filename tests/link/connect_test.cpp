@@ -9,8 +9,8 @@ using namespace kv350::test;
 TEST(Identify, EveryModelOverUsbShowsItsStatusAndPages)
 {
     // The rules themselves are pinned in models_test; here, that identification applies them.
-    for (const char *model : {"KV350-M1", "KV350-U1", "KV350-MIC", "KV350-IC", "KV350-LF", "KV350-MIC-X",
-                              "KV350-LF-X", "KV350-A1"}) {
+    for (const char *model :
+         {"KV350-M1", "KV350-U1", "KV350-MIC", "KV350-IC", "KV350-LF", "KV350-MIC-X", "KV350-LF-X", "KV350-A1"}) {
         sim::Identity id;
         id.model = model;
         id.version = "V3.1";
@@ -25,8 +25,7 @@ TEST(Identify, EveryModelOverUsbShowsItsStatusAndPages)
         ASSERT_EQ(rig.recorder.statuses.size(), 3u);
         EXPECT_EQ(rig.recorder.statuses[0].second, ColourGrey);
         EXPECT_EQ(rig.recorder.statuses[1], std::make_pair(QString("Connected"), ColourYellow));
-        EXPECT_EQ(rig.recorder.statuses[2],
-                  std::make_pair("[Connected] (" + padded + ") (SN:00001234)", ColourYellow));
+        EXPECT_EQ(rig.recorder.statuses[2], std::make_pair("[Connected] (" + padded + ") (SN:00001234)", ColourYellow));
         ASSERT_EQ(rig.recorder.models.size(), 1u);
         EXPECT_EQ(rig.recorder.models[0].shown, applyModelRules(model).shown) << model;
         EXPECT_EQ(rig.recorder.models[0].formatItem, applyModelRules(model).formatItem) << model;
@@ -65,7 +64,7 @@ TEST(Identify, FailedIdentificationShowsDisconnectedButKeepsTheLinkOpen)
 
     // A model reply of the wrong size fails too.
     Rig shortReply;
-    shortReply.reader.faults().queue(sim::Fault::none());        // serial number
+    shortReply.reader.faults().queue(sim::Fault::none());          // serial number
     shortReply.reader.faults().queue(sim::Fault::overLong(0x0A));  // model: LEN says 12 bytes
     EXPECT_FALSE(shortReply.link.ConnectReader());
     EXPECT_EQ(shortReply.link.SerialNumberText(), "12345678");

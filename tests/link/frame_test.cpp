@@ -70,6 +70,7 @@ TEST(FrameCollect, LenOf254Or255NeverCompletes)
 
 TEST(FrameCheck, AcceptsOnlyFramesThatEchoTheCommand)
 {
+    // clang-format off
     struct Row {
         const char *reply;
         ResponseCheck expected;
@@ -82,6 +83,7 @@ TEST(FrameCheck, AcceptsOnlyFramesThatEchoTheCommand)
         {"03020100", ResponseCheck::NoStx},
         {"02020500", ResponseCheck::WrongCmd},
     };
+    // clang-format on
     for (const Row &r : rows) {
         const QByteArray reply = hex(r.reply);
         EXPECT_EQ(checkResponse(0x01, bytes(reply), int(reply.size())), r.expected) << r.reply;
@@ -142,4 +144,35 @@ TEST(FrameFields, RequestAndResponseAsTheWindowShowsThem)
     const ResponseFields cleared = clearedResponseFields();
     EXPECT_EQ(cleared.stx + cleared.len + cleared.cmd + cleared.sta, "________");
     EXPECT_TRUE(cleared.data.isEmpty() && cleared.whole.isEmpty() && cleared.ascii.isEmpty());
+}
+
+TEST(FrameText, DeviceTextIsShownWithItsControlCharactersEscaped)
+{
+    // ESC [2J clears a terminal, ESC ]0;...BEL retitles it; CR and BS overwrite what was printed.
+    EXPECT_EQ(visibleText(QString::fromLatin1("SN\x1B[2J\r\x08\x07\x1B]0;x\x07")),
+              "SN\\x1B[2J\\x0D\\x08\\x07\\x1B]0;x\\x07");
+    EXPECT_EQ(visibleText(QString::fromLatin1("\n\t\x7F\x80\x9B\x9F", 6)), "\\x0A\\x09\\x7F\\x80\\x9B\\x9F")
+        << "DEL and the C1 controls (0x9B is an 8-bit CSI) too";
+    EXPECT_EQ(visibleText(QString::fromLatin1("\0A", 2)), "\\x00A");
+    // What is no control stays: blanks, Latin-1 letters, other scripts, the backslash.
+    EXPECT_EQ(visibleText(QString::fromUtf8("KV350-M1 é 中 \\ ~\u00A0")),
+              QString::fromUtf8("KV350-M1 é 中 \\ ~\u00A0"));
+}
+
+TEST(FrameText, UsbIdsAsMessagesShowThem)
+{
+    EXPECT_EQ(usbIdText(0x0E6A, 0x0317), "0E6A:0317");
+    EXPECT_EQ(usbIdText(0xabcd, 0x0001), "ABCD:0001");
+    EXPECT_EQ(usbIdText(0, 0xFFFF), "0000:FFFF");
+}
+
+TEST(FrameText, UsbIdsConvertFromPlainHexDigitsOnly)
+{
+    EXPECT_EQ(parseHexId("0E6A"), 0x0E6A);
+    EXPECT_EQ(parseHexId("1a2b"), 0x1A2B);
+    EXPECT_EQ(parseHexId("F"), 0xF);
+    EXPECT_EQ(parseHexId("0000"), 0);
+    for (const char *refused : {"", " 1A", "1 ", "+1A", "-1", "0x1", "1A2B3", "G1", "1.0", "1_2"})
+        EXPECT_EQ(parseHexId(QString::fromLatin1(refused)), std::nullopt) << '"' << refused << '"';
+    EXPECT_EQ(parseHexId(QString::fromUtf8("\uFF11")), std::nullopt) << "a full-width digit is no hex digit";
 }

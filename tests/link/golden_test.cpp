@@ -28,8 +28,8 @@ std::vector<Golden> loadGolden()
         const QStringList parts = line.split('|');
         if (parts.size() != 3)
             continue;
-        rows.push_back({parts[0].trimmed(), QByteArray::fromHex(parts[1].toLatin1()),
-                        QByteArray::fromHex(parts[2].toLatin1())});
+        rows.push_back(
+            {parts[0].trimmed(), QByteArray::fromHex(parts[1].toLatin1()), QByteArray::fromHex(parts[2].toLatin1())});
     }
     return rows;
 }

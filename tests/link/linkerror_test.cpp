@@ -15,11 +15,11 @@ using namespace kv350::test;
 namespace {
 
 const LinkError AllErrors[] = {
-    LinkError::None,       LinkError::Busy,        LinkError::BadRequest,        LinkError::OpenFailed,
-    LinkError::NoReader,   LinkError::NoSerialNumber, LinkError::EmptySerialNumber, LinkError::NoModel,
-    LinkError::WriteFailed, LinkError::NotTaken,   LinkError::NoReply,           LinkError::Cut,
-    LinkError::NotAFrame,  LinkError::TwoReplies,  LinkError::WrongEcho,         LinkError::Rejected,
-    LinkError::DeviceGone,
+    LinkError::None,        LinkError::Busy,           LinkError::BadRequest,        LinkError::OpenFailed,
+    LinkError::NoReader,    LinkError::NoSerialNumber, LinkError::EmptySerialNumber, LinkError::NoModel,
+    LinkError::WriteFailed, LinkError::NotTaken,       LinkError::NoReply,           LinkError::Cut,
+    LinkError::NotAFrame,   LinkError::TwoReplies,     LinkError::WrongEcho,         LinkError::Rejected,
+    LinkError::DeviceGone,  LinkError::PortGone,
 };
 
 // The request 02 02 03 04 reads the scan time.
@@ -47,6 +47,9 @@ TEST(LinkErrorTable, DetailAndPlaceGoWhereTheWordsSayAndNowhereElse)
         << "no dangling colon without a detail";
     EXPECT_EQ(linkErrorText({LinkError::DeviceGone, "USB 0E6A:0317", "USB read failed"}),
               "USB 0E6A:0317: the reader went away: USB read failed");
+    EXPECT_EQ(linkErrorText({LinkError::PortGone, "/dev/ttyUSB0", "Resource temporarily unavailable"}),
+              "/dev/ttyUSB0: the serial port went away")
+        << "a hung-up port's last errno is no reason";
     EXPECT_EQ(linkErrorText({LinkError::NotTaken, "/dev/pts/3", {}}),
               "/dev/pts/3: the port did not take the whole request");
     EXPECT_EQ(linkErrorText({LinkError::Cut, "USB 0E6A:0317", "70"}), "the reply was cut short (70 bytes came)");
@@ -71,7 +74,7 @@ TEST(LinkErrors, EachFailureOfATransactionHasItsValue)
         {"LEN 1", sim::Fault::overLong(1), LinkError::NotAFrame, LinkError::NotAFrame},
         // A frame whose LEN promises more than comes: USB knows it was cut, the stream only sees no frame.
         {"LEN 254", sim::Fault::overLong(254), LinkError::Cut, LinkError::NoReply},
-        {"device gone", sim::Fault::vanish(100), LinkError::DeviceGone, LinkError::DeviceGone},
+        {"device gone", sim::Fault::vanish(100), LinkError::DeviceGone, LinkError::PortGone},
     };
     for (const Row &r : rows) {
         for (bool serial : {false, true}) {
@@ -82,8 +85,8 @@ TEST(LinkErrors, EachFailureOfATransactionHasItsValue)
             rig.reader.faults().queue(r.fault);
             EXPECT_FALSE(rig.link.ExecuteCommand(ScanTime)) << r.name;
             const LinkError want = serial ? r.serial : r.usb;
-            EXPECT_EQ(rig.link.error(), want) << r.name << (serial ? " serial: " : " usb: ")
-                                              << rig.link.lastError().toStdString();
+            EXPECT_EQ(rig.link.error(), want)
+                << r.name << (serial ? " serial: " : " usb: ") << rig.link.lastError().toStdString();
             EXPECT_EQ(rig.link.lastError(), linkErrorText(rig.link.lastFailure())) << r.name;
             EXPECT_EQ(rig.link.Connected(), !readerOutOfReach(want)) << r.name << ": the table says whether it closes";
         }

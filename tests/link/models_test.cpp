@@ -1,7 +1,7 @@
 // Which pages each model brings, and the ID format it ends with.
 #include "link/models.h"
-#include "sim/hardware.h"
-#include "sim/identity.h"
+#include "sim/core/hardware.h"
+#include "sim/core/identity.h"
 
 #include <gtest/gtest.h>
 

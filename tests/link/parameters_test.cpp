@@ -3,7 +3,7 @@
 // the values a file names, read back and refused with the setting named.
 #include "link/models.h"
 #include "link/parameters.h"
-#include "sim/parameterstore.h"
+#include "sim/core/parameterstore.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -35,10 +35,10 @@ const ParameterInfo &row(std::uint8_t code)
 
 TEST(ParameterTable, EveryCodeIsARowOfTheWidthTheReaderKeeps)
 {
-    const std::uint8_t codes[] = {proto::ParUsbMode,          proto::ParReadMode,      proto::ParIdFormat,
-                                  proto::ParScanTime,         proto::ParSameCardTime,  proto::ParKeypadDelay,
-                                  proto::ParKeyboardLayout,   proto::ParMifareIdLocation, proto::ParIso15693IdBlock,
-                                  proto::ParMicCardType,      proto::ParLfCardType,    proto::ParAutoEpc};
+    const std::uint8_t codes[] = {proto::ParUsbMode,        proto::ParReadMode,         proto::ParIdFormat,
+                                  proto::ParScanTime,       proto::ParSameCardTime,     proto::ParKeypadDelay,
+                                  proto::ParKeyboardLayout, proto::ParMifareIdLocation, proto::ParIso15693IdBlock,
+                                  proto::ParMicCardType,    proto::ParLfCardType,       proto::ParAutoEpc};
     ASSERT_EQ(parameters().size(), std::size(codes));
     std::set<QString> names;
     for (std::uint8_t code : codes) {
@@ -56,8 +56,8 @@ TEST(ParameterTable, EveryCodeIsARowOfTheWidthTheReaderKeeps)
 
 TEST(ParameterTable, ValuesGoOnTheWireAsThePagesSendThem)
 {
-    const IdLocation location{.sector = 2, .block = 1, .start = 3, .byte = 7, .keyA = false, .keyError = 3,
-                              .ntag = true};
+    const IdLocation location{
+        .sector = 2, .block = 1, .start = 3, .byte = 7, .keyA = false, .keyError = 3, .ntag = true};
     EXPECT_EQ(encodeParameter(row(proto::ParMifareIdLocation), location), bytes("02010307610301"));
     // Any non-zero card type reads as NTAG, and a key byte other than 60 as key B.
     EXPECT_EQ(std::get<IdLocation>(decodeParameter(row(proto::ParMifareIdLocation), bytes("0A030004620105"))),
@@ -119,7 +119,8 @@ TEST(ParameterTable, AValueAFileCannotHoldIsRefusedWithTheSettingNamed)
         const char *json;
         const char *why;  // part of the reason
     } rows[] = {
-        {proto::ParScanTime, "55", "scanTime: 55 is not allowed; it takes a whole number from 0 to 2550 in steps of 10"},
+        {proto::ParScanTime, "55",
+         "scanTime: 55 is not allowed; it takes a whole number from 0 to 2550 in steps of 10"},
         {proto::ParScanTime, "2560", "from 0 to 2550"},
         {proto::ParScanTime, "1e20", "scanTime: 1e+20 is not allowed"},
         {proto::ParScanTime, "-1e300", "scanTime: -1e+300 is not allowed"},
@@ -128,7 +129,8 @@ TEST(ParameterTable, AValueAFileCannotHoldIsRefusedWithTheSettingNamed)
         {proto::ParUsbMode, "0", "usbMode: 0 is not allowed; it takes a whole number from 1 to 3"},
         {proto::ParKeyboardLayout, R"("english")", "one of ENGLISH, CZECH, FRENCH"},
         {proto::ParReadMode, R"(["auto","turbo"])", "readMode: \"turbo\" is not allowed; it takes a list of names"},
-        {proto::ParLfCardType, R"("em")", "lfCardTypes: \"em\" is not allowed; it takes a list of names from em, vanto"},
+        {proto::ParLfCardType, R"("em")",
+         "lfCardTypes: \"em\" is not allowed; it takes a list of names from em, vanto"},
         {proto::ParIdFormat, R"({"format":"9X"})", "idFormat.format: \"9X\" is not allowed; it takes one of 14H"},
         {proto::ParIdFormat, R"({"options":[]})", "idFormat: the field \"format\" is missing"},
         {proto::ParIdFormat, R"({"format":"8H","colour":1})", "idFormat: unknown field \"colour\""},
@@ -161,10 +163,8 @@ TEST(ParameterTable, AModelHasTheSettingsOfThePagesItShows)
 {
     // The page that holds each setting a model may lack; the rest are on the Common page.
     const std::pair<std::uint8_t, unsigned> pageOf[] = {
-        {proto::ParMifareIdLocation, FeatureAutoPage},
-        {proto::ParIso15693IdBlock, FeatureIso15693Page},
-        {proto::ParMicCardType, FeatureIso15693Page},
-        {proto::ParLfCardType, FeatureLfPage},
+        {proto::ParMifareIdLocation, FeatureAutoPage}, {proto::ParIso15693IdBlock, FeatureIso15693Page},
+        {proto::ParMicCardType, FeatureIso15693Page},  {proto::ParLfCardType, FeatureLfPage},
         {proto::ParAutoEpc, FeatureEpcPage},
     };
     for (const ModelInfo &m : modelTable()) {

@@ -21,7 +21,8 @@ struct PassCounter {
     }
     void post()
     {
-        QMetaObject::invokeMethod(&receiver, [this] { ++posted; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &receiver, [this] { ++posted; }, Qt::QueuedConnection);
     }
     QObject receiver;
     QTimer timer;

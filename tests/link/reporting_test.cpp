@@ -1,6 +1,6 @@
 // The three outcome reports: text, flash colour, tone, colour restored.
-#include "pages/reporting.h"
 #include "link/virtualtime.h"
+#include "pages/reporting.h"
 
 #include <gtest/gtest.h>
 
@@ -73,9 +73,8 @@ TEST(Reporting, SecondReportLeavesItsTextInTheLanguageChosen)
     VirtualTime time;
     Recorder rec;
     rec.time = &time;
-    Reporter reporter(rec, time, rec, [](const QString &en) {
-        return en == "Command Error!" ? QString::fromUtf8("指令错误！") : en;
-    });
+    Reporter reporter(rec, time, rec,
+                      [](const QString &en) { return en == "Command Error!" ? QString::fromUtf8("指令错误！") : en; });
     reporter.ShowCommandDone();
     reporter.ShowCommandError();
     EXPECT_EQ(rec.text, QString::fromUtf8("指令错误！"));

@@ -3,7 +3,7 @@
 #include "link/qserialdevice.h"
 #include "link/serialtransport.h"
 #include "rig.h"
-#include "sim/ptyserver.h"
+#include "sim/transports/ptyserver.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>

@@ -295,18 +295,17 @@ TEST(HelpText, OptionsAreDashedWordsNotModelNames)
 
 TEST(HelpText, CommandsAreTheLeastIndentedLinesOfTheirSection)
 {
-    const QString help = QStringLiteral(
-        "usage: tool COMMAND\n"
-        "\n"
-        "Commands:\n"
-        "  identify [--json]   print the model\n"
-        "  raw HEX...          send one frame\n"
-        "  ports               list the ports\n"
-        "  firmware pack --model NAME PAYLOAD\n"
-        "                      build a firmware file\n"
-        "  firmware info FILE  print a file\n"
-        "\n"
-        "  later  not a command\n");
+    const QString help = QStringLiteral("usage: tool COMMAND\n"
+                                        "\n"
+                                        "Commands:\n"
+                                        "  identify [--json]   print the model\n"
+                                        "  raw HEX...          send one frame\n"
+                                        "  ports               list the ports\n"
+                                        "  firmware pack --model NAME PAYLOAD\n"
+                                        "                      build a firmware file\n"
+                                        "  firmware info FILE  print a file\n"
+                                        "\n"
+                                        "  later  not a command\n");
     EXPECT_EQ(commandsIn(help), (QStringList{"identify", "raw", "ports", "firmware pack", "firmware info"}));
     EXPECT_TRUE(commandsIn(QStringLiteral("Options:\n  --port PATH\n")).isEmpty());
 }

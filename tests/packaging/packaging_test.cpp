@@ -142,7 +142,8 @@ TEST(UdevRule, MaintainerScriptsReloadItForTheReadersIds)
         EXPECT_TRUE(text.contains(QStringLiteral("idProduct=") + hex4(proto::DefaultPid, false))) << script;
         // Guarded: no udev daemon (a container, a chroot) is no failure.
         EXPECT_TRUE(text.contains(QStringLiteral("[ -S /run/udev/control ]"))) << script;
-        const ToolRun syntax = run(QStringLiteral("/bin/sh"), {QStringLiteral("-n"), sourceFile(QLatin1String(script))});
+        const ToolRun syntax = run(QStringLiteral("/bin/sh"),
+                                   {QStringLiteral("-n"), sourceFile(QLatin1String(script))});
         EXPECT_EQ(syntax.status, 0) << script << ": " << syntax.output.toStdString();
     }
 }
@@ -220,8 +221,8 @@ TEST(Metainfo, NamesTheDesktopEntryTheProgramsAndTheReader)
     for (const char *program : {"kv350tools", "kv350ctl", "kv350-sim"})
         EXPECT_TRUE(m.values("provides/binary").contains(QLatin1String(program))) << program;
     // Software centres offer the program when a device of these ids is plugged in.
-    EXPECT_EQ(m.value("provides/modalias"), QStringLiteral("usb:v%1p%2d*")
-                                                .arg(hex4(proto::DefaultVid, true), hex4(proto::DefaultPid, true)));
+    EXPECT_EQ(m.value("provides/modalias"),
+              QStringLiteral("usb:v%1p%2d*").arg(hex4(proto::DefaultVid, true), hex4(proto::DefaultPid, true)));
     EXPECT_EQ(m.value("releases/release@version"), KV350_PROJECT_VERSION);
     EXPECT_EQ(m.value("releases/release@date"), KV350_RELEASE_DATE);
 }
@@ -231,8 +232,9 @@ TEST(Metainfo, PassesAppStreamValidation)
     const QString appstreamcli = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
     if (appstreamcli.isEmpty())
         GTEST_SKIP() << "appstreamcli (appstream) is not installed";
-    const ToolRun r = run(appstreamcli, {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--no-color"),
-                                     builtFile(appId() + QStringLiteral(".metainfo.xml"))});
+    const ToolRun r = run(appstreamcli,
+                          {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--no-color"),
+                           builtFile(appId() + QStringLiteral(".metainfo.xml"))});
     EXPECT_EQ(r.status, 0) << r.output.toStdString();
     EXPECT_FALSE(r.output.contains(QRegularExpression(QStringLiteral("^[EW]: "), QRegularExpression::MultilineOption)))
         << r.output.toStdString();
@@ -291,14 +293,14 @@ TEST(Icon, PngsAreRenderedFromTheSvgAsItIsNow)
     for (int size : iconSizes()) {
         const QString fresh = dir.filePath(QStringLiteral("%1.png").arg(size));
         const ToolRun r = run(rsvg, {QStringLiteral("--width"), QString::number(size), QStringLiteral("--height"),
-                                 QString::number(size), QStringLiteral("--output"), fresh,
-                                 sourceFile(QStringLiteral("packaging/icons/kv350tools.svg"))});
+                                     QString::number(size), QStringLiteral("--output"), fresh,
+                                     sourceFile(QStringLiteral("packaging/icons/kv350tools.svg"))});
         ASSERT_EQ(r.status, 0) << r.output.toStdString();
         // Another librsvg may smooth edges a little differently; a changed
         // drawing differs by far more.
-        EXPECT_LT(meanDifference(QImage(fresh), QImage(sourceFile(QStringLiteral("packaging/icons/png/%1.png")
-                                                                          .arg(size)))),
-                  1.0)
+        EXPECT_LT(
+            meanDifference(QImage(fresh), QImage(sourceFile(QStringLiteral("packaging/icons/png/%1.png").arg(size)))),
+            1.0)
             << size << " px is not the SVG's rendering: run packaging/icons/render.sh";
     }
 }

@@ -33,18 +33,29 @@ enum Kind { Button, Check, Radio, Combo, Edit, Bar, Panel, Label, List, Memo, Pr
 const QMetaObject *metaOf(Kind kind)
 {
     switch (kind) {
-    case Button: return &QPushButton::staticMetaObject;
-    case Check: return &QCheckBox::staticMetaObject;
-    case Radio: return &QRadioButton::staticMetaObject;
-    case Combo: return &QComboBox::staticMetaObject;
-    case Edit: return &QLineEdit::staticMetaObject;
-    case Bar: return &QScrollBar::staticMetaObject;
+    case Button:
+        return &QPushButton::staticMetaObject;
+    case Check:
+        return &QCheckBox::staticMetaObject;
+    case Radio:
+        return &QRadioButton::staticMetaObject;
+    case Combo:
+        return &QComboBox::staticMetaObject;
+    case Edit:
+        return &QLineEdit::staticMetaObject;
+    case Bar:
+        return &QScrollBar::staticMetaObject;
     case Panel:
-    case Label: return &QLabel::staticMetaObject;
-    case List: return &QListWidget::staticMetaObject;
-    case Memo: return &QPlainTextEdit::staticMetaObject;
-    case Progress: return &QProgressBar::staticMetaObject;
-    case Group: return &QGroupBox::staticMetaObject;
+    case Label:
+        return &QLabel::staticMetaObject;
+    case List:
+        return &QListWidget::staticMetaObject;
+    case Memo:
+        return &QPlainTextEdit::staticMetaObject;
+    case Progress:
+        return &QProgressBar::staticMetaObject;
+    case Group:
+        return &QGroupBox::staticMetaObject;
     }
     return nullptr;
 }
@@ -56,6 +67,7 @@ struct Control {
 };
 
 // Every named control of the ten pages, page by page.
+// clang-format off
 const Control Controls[] = {
     {"tsCommon", "gbIdFormat", Group}, {"tsCommon", "cmbFormat", Combo}, {"tsCommon", "chkReverse", Check},
     {"tsCommon", "chkReverseBit", Check}, {"tsCommon", "chkDecZero", Check}, {"tsCommon", "chkAddEnter", Check},
@@ -188,6 +200,7 @@ const Control Controls[] = {
     {"tsFirmware", "btnSEC", Button}, {"tsFirmware", "btnFIL", Button}, {"tsFirmware", "btnUPG", Button},
     {"tsFirmware", "edFIL", Edit},
 };
+// clang-format on
 
 // The access-condition editor's buttons, by group; * marks the start choice.
 struct AccessButton {
@@ -197,22 +210,22 @@ struct AccessButton {
     bool checked;
 };
 const AccessButton AccessButtons[] = {
-    {1, "gbblock0", "A/B", true},    {2, "gbblock0", "B", false},     {3, "gbblock0", "never", false},
-    {31, "gbblock0", "A/B", true},   {32, "gbblock0", "B", false},    {33, "gbblock0", "never", false},
-    {7, "gbblock0", "A/B", true},    {11, "gbblock0", "B", false},    {9, "gbblock0", "never", false},
-    {8, "gbblock0", "A/B", true},    {10, "gbblock0", "never", false}, {4, "gbblock1", "A/B", true},
-    {5, "gbblock1", "B", false},     {6, "gbblock1", "never", false}, {19, "gbblock1", "A/B", true},
-    {20, "gbblock1", "B", false},    {21, "gbblock1", "never", false}, {13, "gbblock1", "A/B", true},
-    {15, "gbblock1", "B", false},    {14, "gbblock1", "never", false}, {16, "gbblock1", "A/B", true},
-    {17, "gbblock1", "never", false}, {22, "gbblock2", "A/B", true},  {23, "gbblock2", "B", false},
-    {24, "gbblock2", "never", false}, {34, "gbblock2", "A/B", true},  {35, "gbblock2", "B", false},
-    {36, "gbblock2", "never", false}, {25, "gbblock2", "A/B", true},  {27, "gbblock2", "B", false},
-    {26, "gbblock2", "never", false}, {28, "gbblock2", "A/B", true},  {29, "gbblock2", "never", false},
-    {38, "gbAccKeyA", "never", true}, {46, "gbAccKeyA", "A", true},   {47, "gbAccKeyA", "B", false},
-    {12, "gbAccKeyA", "never", false}, {42, "gbAccBits", "A", true},  {49, "gbAccBits", "A/B", false},
-    {43, "gbAccBits", "A", true},    {44, "gbAccBits", "B", false},   {45, "gbAccBits", "never", false},
-    {37, "gbAccKeyB", "never", false}, {48, "gbAccKeyB", "A", true},  {39, "gbAccKeyB", "A", true},
-    {40, "gbAccKeyB", "B", false},   {41, "gbAccKeyB", "never", false},
+    {1, "gbblock0", "A/B", true},      {2, "gbblock0", "B", false},       {3, "gbblock0", "never", false},
+    {31, "gbblock0", "A/B", true},     {32, "gbblock0", "B", false},      {33, "gbblock0", "never", false},
+    {7, "gbblock0", "A/B", true},      {11, "gbblock0", "B", false},      {9, "gbblock0", "never", false},
+    {8, "gbblock0", "A/B", true},      {10, "gbblock0", "never", false},  {4, "gbblock1", "A/B", true},
+    {5, "gbblock1", "B", false},       {6, "gbblock1", "never", false},   {19, "gbblock1", "A/B", true},
+    {20, "gbblock1", "B", false},      {21, "gbblock1", "never", false},  {13, "gbblock1", "A/B", true},
+    {15, "gbblock1", "B", false},      {14, "gbblock1", "never", false},  {16, "gbblock1", "A/B", true},
+    {17, "gbblock1", "never", false},  {22, "gbblock2", "A/B", true},     {23, "gbblock2", "B", false},
+    {24, "gbblock2", "never", false},  {34, "gbblock2", "A/B", true},     {35, "gbblock2", "B", false},
+    {36, "gbblock2", "never", false},  {25, "gbblock2", "A/B", true},     {27, "gbblock2", "B", false},
+    {26, "gbblock2", "never", false},  {28, "gbblock2", "A/B", true},     {29, "gbblock2", "never", false},
+    {38, "gbAccKeyA", "never", true},  {46, "gbAccKeyA", "A", true},      {47, "gbAccKeyA", "B", false},
+    {12, "gbAccKeyA", "never", false}, {42, "gbAccBits", "A", true},      {49, "gbAccBits", "A/B", false},
+    {43, "gbAccBits", "A", true},      {44, "gbAccBits", "B", false},     {45, "gbAccBits", "never", false},
+    {37, "gbAccKeyB", "never", false}, {48, "gbAccKeyB", "A", true},      {39, "gbAccKeyB", "A", true},
+    {40, "gbAccKeyB", "B", false},     {41, "gbAccKeyB", "never", false},
 };
 
 }  // namespace
@@ -224,8 +237,7 @@ TEST(Pages, EveryControlOfTheDesignIsThereUnderItsNameOnItsPage)
         const QList<QWidget *> found = rig.window->findChildren<QWidget *>(QLatin1String(c.name));
         ASSERT_EQ(found.size(), 1) << c.name << " must exist exactly once";
         QWidget *w = found.front();
-        EXPECT_TRUE(w->metaObject()->inherits(metaOf(c.kind)))
-            << c.name << " is a " << w->metaObject()->className();
+        EXPECT_TRUE(w->metaObject()->inherits(metaOf(c.kind))) << c.name << " is a " << w->metaObject()->className();
         QWidget *page = rig.find(c.page);
         ASSERT_NE(page, nullptr) << c.page;
         EXPECT_TRUE(page->isAncestorOf(w)) << c.name << " belongs on " << c.page;
@@ -249,20 +261,34 @@ struct BarRow {
     const char *panel;
 };
 const BarRow Bars[] = {
-    {"sbScanTime", 0, 255, 5, 10, "pnScanTime"},       {"sbSameCard", 0, 255, 15, 10, "pnSameCard"},
-    {"sbDelayTime", 0, 255, 10, 10, "pnDelayTime"},    {"sbM1IDSector", 0, 39, 0, 10, "pnM1IDSector"},
-    {"sbM1IDBlock", 0, 15, 0, 2, "pnM1IDBlock"},       {"sbM1IDStart", 0, 11, 0, 5, "pnM1IDStart"},
-    {"sbM1IDByte", 0, 16, 4, 5, "pnM1IDByte"},         {"sbM1E2Sector", 0, 39, 1, 10, "pnM1E2Sector"},
-    {"sbNIDBlock", 0, 41, 0, 2, "pnNIDBlock"},         {"sbNIDStart", 0, 11, 0, 5, "pnNIDStart"},
-    {"sbNIDByte", 0, 16, 4, 5, "pnNIDByte"},           {"sbNBlock", 0, 41, 7, 2, "pnNBlock"},
-    {"sbM1Sector", 0, 39, 1, 10, "pnM1Sector"},        {"sbM1Block", 0, 3, 0, 2, "pnM1Block"},
-    {"sbM1CardSector", 0, 39, 1, 10, "pnM1CardSector"}, {"sbICBlock", 0, 15, 0, 2, "pnICBlock"},
-    {"sbICNum", 1, 6, 1, 5, "pnICNum"},                {"sbICIDBlock", 0, 63, 0, 2, "pnICIDBlock"},
-    {"sbICIDStart", 0, 3, 0, 5, "pnICIDStart"},        {"sbICIDByte", 0, 8, 4, 5, "pnICIDByte"},
-    {"sbAFI", 0, 255, 0, 10, "pnAFI"},                 {"sbDSFID", 0, 255, 0, 10, "pnDSFID"},
-    {"sbChannel", 1, 512, 248, 10, "pnChannel"},       {"sbPA", 0, 255, 255, 10, "pnPA"},
-    {"sbEpcAddr", 0, 1023, 2, 10, "pnEpcAddr"},        {"sbEpcLen", 1, 32, 4, 10, "pnEpcLen"},
-    {"sbAutoEpcAddr", 0, 255, 2, 10, "pnAutoEpcAddr"}, {"sbAutoEpcLen", 1, 32, 6, 10, "pnAutoEpcLen"},
+    {"sbScanTime", 0, 255, 5, 10, "pnScanTime"},
+    {"sbSameCard", 0, 255, 15, 10, "pnSameCard"},
+    {"sbDelayTime", 0, 255, 10, 10, "pnDelayTime"},
+    {"sbM1IDSector", 0, 39, 0, 10, "pnM1IDSector"},
+    {"sbM1IDBlock", 0, 15, 0, 2, "pnM1IDBlock"},
+    {"sbM1IDStart", 0, 11, 0, 5, "pnM1IDStart"},
+    {"sbM1IDByte", 0, 16, 4, 5, "pnM1IDByte"},
+    {"sbM1E2Sector", 0, 39, 1, 10, "pnM1E2Sector"},
+    {"sbNIDBlock", 0, 41, 0, 2, "pnNIDBlock"},
+    {"sbNIDStart", 0, 11, 0, 5, "pnNIDStart"},
+    {"sbNIDByte", 0, 16, 4, 5, "pnNIDByte"},
+    {"sbNBlock", 0, 41, 7, 2, "pnNBlock"},
+    {"sbM1Sector", 0, 39, 1, 10, "pnM1Sector"},
+    {"sbM1Block", 0, 3, 0, 2, "pnM1Block"},
+    {"sbM1CardSector", 0, 39, 1, 10, "pnM1CardSector"},
+    {"sbICBlock", 0, 15, 0, 2, "pnICBlock"},
+    {"sbICNum", 1, 6, 1, 5, "pnICNum"},
+    {"sbICIDBlock", 0, 63, 0, 2, "pnICIDBlock"},
+    {"sbICIDStart", 0, 3, 0, 5, "pnICIDStart"},
+    {"sbICIDByte", 0, 8, 4, 5, "pnICIDByte"},
+    {"sbAFI", 0, 255, 0, 10, "pnAFI"},
+    {"sbDSFID", 0, 255, 0, 10, "pnDSFID"},
+    {"sbChannel", 1, 512, 248, 10, "pnChannel"},
+    {"sbPA", 0, 255, 255, 10, "pnPA"},
+    {"sbEpcAddr", 0, 1023, 2, 10, "pnEpcAddr"},
+    {"sbEpcLen", 1, 32, 4, 10, "pnEpcLen"},
+    {"sbAutoEpcAddr", 0, 255, 2, 10, "pnAutoEpcAddr"},
+    {"sbAutoEpcLen", 1, 32, 6, 10, "pnAutoEpcLen"},
 };
 
 TEST(Pages, ScrollBarsStartWithTheirRangeAndPanelsFollowThem)
@@ -375,8 +401,8 @@ TEST(Pages, ListsHoldTheirItemsAndStartSelection)
 {
     Rig rig("KV350-A1");  // matches no model rule, so the format keeps its start item
     auto *format = rig.find<QComboBox>("cmbFormat");
-    const QStringList formats = {"14H",  "4H->5D",      "6H",  "6H->8D",    "8H",       "8H->10D",
-                                 "10H",  "10H->13D",    "16H", "8H->4D",    "ASCII/FDX-B", "32H",
+    const QStringList formats = {"14H",       "4H->5D",   "6H",       "6H->8D",   "8H",          "8H->10D",
+                                 "10H",       "10H->13D", "16H",      "8H->4D",   "ASCII/FDX-B", "32H",
                                  "8H->5D+5D", "12H->15D", "14H->17D", "16H->20D", "24H"};
     ASSERT_EQ(format->count(), 17);
     for (int i = 0; i < 17; ++i)
@@ -432,18 +458,42 @@ TEST(Pages, UsbModeNamesFollowTheTransport)
 TEST(Pages, CheckBoxesAndRadioButtonsStartAsDesigned)
 {
     Rig rig;
-    const char *checked[] = {"chkAddEnter",     "chkReadAuto", "chkReadBeep",  "chkReadLED",      "chkReadSameCard",
-                             "chkReadGreen",    "rbM1IDKeyA",  "rbM1KeyA",     "rbM1Classic",     "rbNAscii",
-                             "rbM1RWKeyA",      "rbM1Hex",     "rbM1CardKeyA", "chkHF15693",      "chkHF14443A",
+    const char *checked[] = {"chkAddEnter",     "chkReadAuto", "chkReadBeep",  "chkReadLED",  "chkReadSameCard",
+                             "chkReadGreen",    "rbM1IDKeyA",  "rbM1KeyA",     "rbM1Classic", "rbNAscii",
+                             "rbM1RWKeyA",      "rbM1Hex",     "rbM1CardKeyA", "chkHF15693",  "chkHF14443A",
                              "chkLFCardTypeEM", "rbBankEpc",   "rbAutoBankEpc"};
-    const char *unchecked[] = {"chkReverse",     "chkReverseBit",      "chkDecZero",          "chkAddLF",
-                               "chkAddTab",      "chkAddDown",         "chkAddSpace",         "chkAddComma",
-                               "chkAddBrackets", "chkAddQuotation",    "chkSTX",              "chkETag",
-                               "rbM1IDKeyB",     "rbM1KeyB",           "rbUltralight",        "rbNHex",
-                               "rbM1RWKeyB",     "rbM1Ascii",          "rbM1CardKeyB",        "chkEEPROM",
-                               "chkHF14443B",    "chkLFCardTypeVANTO", "chkLFCardTypeSECURITY", "chkLFCardTypeFDXB",
-                               "chkLFCardTypeTITAN", "chkLFCardTypeHID", "rbBankTID",         "rbBankUser",
-                               "rbAutoBankTID",  "rbAutoBankUser",     "chkETAGAutoRead",     "chkETAGAutoInc"};
+    const char *unchecked[] = {"chkReverse",
+                               "chkReverseBit",
+                               "chkDecZero",
+                               "chkAddLF",
+                               "chkAddTab",
+                               "chkAddDown",
+                               "chkAddSpace",
+                               "chkAddComma",
+                               "chkAddBrackets",
+                               "chkAddQuotation",
+                               "chkSTX",
+                               "chkETag",
+                               "rbM1IDKeyB",
+                               "rbM1KeyB",
+                               "rbUltralight",
+                               "rbNHex",
+                               "rbM1RWKeyB",
+                               "rbM1Ascii",
+                               "rbM1CardKeyB",
+                               "chkEEPROM",
+                               "chkHF14443B",
+                               "chkLFCardTypeVANTO",
+                               "chkLFCardTypeSECURITY",
+                               "chkLFCardTypeFDXB",
+                               "chkLFCardTypeTITAN",
+                               "chkLFCardTypeHID",
+                               "rbBankTID",
+                               "rbBankUser",
+                               "rbAutoBankTID",
+                               "rbAutoBankUser",
+                               "chkETAGAutoRead",
+                               "chkETAGAutoInc"};
     for (const char *name : checked)
         EXPECT_TRUE(rig.find<QAbstractButton>(name)->isChecked()) << name;
     for (const char *name : unchecked)
@@ -454,9 +504,9 @@ TEST(Pages, RadioSetsExcludeOnlyWithinThemselves)
 {
     Rig rig;
     const std::pair<const char *, const char *> pairs[] = {
-        {"rbM1IDKeyB", "rbM1IDKeyA"},     {"rbM1KeyB", "rbM1KeyA"},   {"rbNHex", "rbNAscii"},
-        {"rbM1RWKeyB", "rbM1RWKeyA"},     {"rbM1Ascii", "rbM1Hex"},   {"rbM1CardKeyB", "rbM1CardKeyA"},
-        {"rbBankUser", "rbBankEpc"},      {"rbAutoBankTID", "rbAutoBankEpc"},
+        {"rbM1IDKeyB", "rbM1IDKeyA"}, {"rbM1KeyB", "rbM1KeyA"},           {"rbNHex", "rbNAscii"},
+        {"rbM1RWKeyB", "rbM1RWKeyA"}, {"rbM1Ascii", "rbM1Hex"},           {"rbM1CardKeyB", "rbM1CardKeyA"},
+        {"rbBankUser", "rbBankEpc"},  {"rbAutoBankTID", "rbAutoBankEpc"},
     };
     for (const auto &[pick, other] : pairs) {
         rig.find<QRadioButton>(pick)->click();
@@ -518,12 +568,23 @@ TEST(Pages, FixedCaptionsAreTheDesigns)
 {
     Rig rig;
     const std::pair<const char *, const char *> captions[] = {
-        {"chkSTX", "STX ASCII Format"},  {"chkETag", "eTag"},          {"lblScanTime", "x 10 ms"},
-        {"lblSameCard", "x 100 ms"},     {"lblms", "ms"},              {"btnNUID", "&UID"},
-        {"btnM1UID", "&UID"},            {"btnNSample", "<<"},         {"btnSEC", ">>"},
-        {"lblM1All", "NO"},              {"Label3", "NUM"},            {"Label5", "NO:"},
-        {"lblReadEpcCmd", "R1,2,4"},     {"lblWriteEpcCmd", "W1,2,4,..."}, {"btnChMid", "Mid"},
-        {"chkLFCardTypeFDXB", "FDX-B (ISO11784) - 134.2 kHz"},         {"Label2", "Access bits:"},
+        {"chkSTX", "STX ASCII Format"},
+        {"chkETag", "eTag"},
+        {"lblScanTime", "x 10 ms"},
+        {"lblSameCard", "x 100 ms"},
+        {"lblms", "ms"},
+        {"btnNUID", "&UID"},
+        {"btnM1UID", "&UID"},
+        {"btnNSample", "<<"},
+        {"btnSEC", ">>"},
+        {"lblM1All", "NO"},
+        {"Label3", "NUM"},
+        {"Label5", "NO:"},
+        {"lblReadEpcCmd", "R1,2,4"},
+        {"lblWriteEpcCmd", "W1,2,4,..."},
+        {"btnChMid", "Mid"},
+        {"chkLFCardTypeFDXB", "FDX-B (ISO11784) - 134.2 kHz"},
+        {"Label2", "Access bits:"},
     };
     rig.window->mnuTraditionalClick();
     for (const auto &[name, caption] : captions) {

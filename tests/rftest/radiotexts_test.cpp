@@ -37,6 +37,7 @@ TEST(RadioTexts, PowerIsTwoUpperCaseHexDigits)
 
 TEST(RadioTexts, ChannelsSplitIntoTwoHalves)
 {
+    // clang-format off
     const struct {
         int channel;
         const char *half, *inHalf;
@@ -46,6 +47,7 @@ TEST(RadioTexts, ChannelsSplitIntoTwoHalves)
         {257, "W0E035E3B13\r", "W0B0100\r"}, {385, "W0E035E3B13\r", "W0B0180\r"},
         {512, "W0E035E3B13\r", "W0B01FF\r"},
     };
+    // clang-format on
     for (const auto &r : rows) {
         const ChannelTexts t = channelTexts(r.channel);
         EXPECT_EQ(t.half, r.half) << r.channel;

@@ -3,7 +3,7 @@
 // offscreen and in virtual time.
 #include "common/uhfwindowrig.h"
 #include "rftest/radiotexts.h"
-#include "sim/faultplan.h"
+#include "sim/core/faultplan.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -20,8 +20,7 @@ using sim::RadioMode;
 namespace {
 
 struct RadioRig : UhfWindowRig {
-    explicit RadioRig(const char *model = "KV350-MIC-X", bool serial = false)
-        : UhfWindowRig(model, "tsOvtra", serial)
+    explicit RadioRig(const char *model = "KV350-MIC-X", bool serial = false) : UhfWindowRig(model, "tsOvtra", serial)
     {
     }
     sim::OvtraRadio &radio() { return uhf().radio(); }
@@ -68,8 +67,12 @@ TEST(RadioPage, EachButtonSendsItsModuleText)
         const char *button;
         QByteArray text;
     } rows[] = {
-        {"btnSetTX", "x01\r"},          {"btnSetRX", "x02\r"},    {"btnSetModulation", "W090145\r"},
-        {"btnSetNoModulation", "W090105\r"}, {"btnOvtraReboot", "Zx\r"}, {"btnOvtraInitial", "Zi\r"},
+        {"btnSetTX", "x01\r"},
+        {"btnSetRX", "x02\r"},
+        {"btnSetModulation", "W090145\r"},
+        {"btnSetNoModulation", "W090105\r"},
+        {"btnOvtraReboot", "Zx\r"},
+        {"btnOvtraInitial", "Zi\r"},
     };
     for (const auto &r : rows) {
         rig.click(r.button);
@@ -187,8 +190,8 @@ TEST(RadioPage, AutoTestStreamsLinesUntilTheSecondClick)
     rig.click("btnOvtraTest");
     ASSERT_TRUE(checkedWhileRunning);
     EXPECT_EQ(rig.texts(), (std::vector<QByteArray>{"A3", "A3", "A0", "A0"}));
-    EXPECT_EQ(rig.lines(), (QStringList{"#0001 CH062 PASS", "#0002 CH248 PASS", "#0003 CH385 PASS",
-                                        "#0004 CH062 PASS", "#0005 CH248 PASS"}));
+    EXPECT_EQ(rig.lines(), (QStringList{"#0001 CH062 PASS", "#0002 CH248 PASS", "#0003 CH385 PASS", "#0004 CH062 PASS",
+                                        "#0005 CH248 PASS"}));
     EXPECT_EQ(rig.radio().mode(), RadioMode::Idle);
     EXPECT_EQ(rig.testButton()->text(), "Auto Test");
     EXPECT_TRUE(rig.find<QGroupBox>("gbOvtraSet")->isEnabled());
@@ -213,8 +216,8 @@ TEST(RadioPage, AutoTestStreamsLinesUntilTheSecondClick)
 TEST(RadioPage, OnlyFramesOfAtLeast27BytesWithStatusZeroAddLines)
 {
     RadioRig rig;
-    rig.radio().scriptAutoTest({resultFrame(26, "SHORT"), resultFrame(27, "OK"), resultFrame(27, "FAILED", 0x01),
-                                resultFrame(40, "LONGER")});
+    rig.radio().scriptAutoTest(
+        {resultFrame(26, "SHORT"), resultFrame(27, "OK"), resultFrame(27, "FAILED", 0x01), resultFrame(40, "LONGER")});
     rig.stopAtLines(3);
     rig.click("btnOvtraTest");
     EXPECT_EQ(rig.lines(), (QStringList{"OK", "LONGER", "#0001 CH062 PASS"}));

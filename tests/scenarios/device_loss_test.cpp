@@ -5,8 +5,8 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <set>
 #include <gtest/gtest.h>
+#include <set>
 
 using namespace kv350;
 using namespace kv350::scenarios;

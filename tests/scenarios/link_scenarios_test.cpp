@@ -37,6 +37,7 @@ void PrintTo(const Row &row, std::ostream *os)
     *os << row.name;
 }
 
+// clang-format off
 const Row Rows[] = {
     {"clean", {Fault::none()}, {true}, {true}},
     {"split into single bytes", {Fault::split(1, 3)}, {true}, {true}},
@@ -62,6 +63,7 @@ const Row Rows[] = {
     {"duplicated reply 20 ms later", {Fault::duplicate(20)}, {true}, {true}},
     {"status 10", {Fault::status(0x10)}, {false, "rejected"}, {false, "rejected"}},
 };
+// clang-format on
 
 class LinkScenario : public ::testing::TestWithParam<std::tuple<Row, Way>> {};
 
@@ -92,7 +94,8 @@ TEST_P(LinkScenario, OneFaultThenACleanCall)
     EXPECT_EQ(path->response(), NextReply) << "its own reply, nothing left over";
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, LinkScenario, ::testing::Combine(::testing::ValuesIn(Rows), ::testing::ValuesIn(AllWays)),
+INSTANTIATE_TEST_SUITE_P(Rows, LinkScenario,
+                         ::testing::Combine(::testing::ValuesIn(Rows), ::testing::ValuesIn(AllWays)),
                          [](const auto &info) {
                              std::string name = std::string(std::get<0>(info.param).name) + "_" +
                                                 wayName(std::get<1>(info.param));
@@ -113,9 +116,8 @@ protected:
     std::unique_ptr<Path> path;
 };
 
-INSTANTIATE_TEST_SUITE_P(Ways, EachWay, ::testing::ValuesIn(AllWays), [](const auto &info) {
-    return std::string(wayName(info.param));
-});
+INSTANTIATE_TEST_SUITE_P(Ways, EachWay, ::testing::ValuesIn(AllWays),
+                         [](const auto &info) { return std::string(wayName(info.param)); });
 
 TEST_P(EachWay, RandomPiecesAlwaysMakeTheSameReply)
 {
@@ -143,9 +145,9 @@ TEST_P(EachWay, AReplyAfterTheWindowIsNeverTakenForTheNextRequest)
 {
     struct Case {
         const char *name;
-        int lateMs;        // the first request's reply comes this late
-        Fault nextFault;   // what happens to the next request's own reply
-        bool nextOk;       // the next request's result
+        int lateMs;       // the first request's reply comes this late
+        Fault nextFault;  // what happens to the next request's own reply
+        bool nextOk;      // the next request's result
     } cases[] = {
         // Thrown away while the window's grace runs.
         {"just after the window", 505, Fault::none(), true},

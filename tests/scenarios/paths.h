@@ -7,10 +7,10 @@
 #include "link/readerlink.h"
 #include "link/virtualtime.h"
 #include "pages/statusline.h"
-#include "sim/ptyserver.h"
-#include "sim/simhiddevice.h"
-#include "sim/simserialstream.h"
-#include "sim/virtualreader.h"
+#include "sim/core/virtualreader.h"
+#include "sim/transports/ptyserver.h"
+#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simserialstream.h"
 
 #include <QByteArray>
 #include <QThread>
@@ -30,9 +30,12 @@ enum class Way { Hid, Pty, Stream };
 inline const char *wayName(Way way)
 {
     switch (way) {
-    case Way::Hid: return "hid";
-    case Way::Pty: return "pty";
-    case Way::Stream: return "stream";
+    case Way::Hid:
+        return "hid";
+    case Way::Pty:
+        return "pty";
+    case Way::Stream:
+        return "stream";
     }
     return "?";
 }

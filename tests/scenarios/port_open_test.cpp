@@ -40,9 +40,36 @@ TEST(PortOpen, TheErrorAndAccessTellTheThreeApart)
     EXPECT_TRUE(denied.contains("permission denied")) << denied.toStdString();
 #ifdef Q_OS_LINUX
     EXPECT_TRUE(denied.contains("sudo usermod -aG uucp $USER")) << denied.toStdString();
-    EXPECT_TRUE(portOpenFailureText("/dev/ttyUSB0", PortOpenFailure::PermissionDenied, {}, {}).contains("'dialout'"));
+    // No group to join: the device must change, not the user.
+    const QString noGroup = portOpenFailureText("/dev/ttyUSB0", PortOpenFailure::PermissionDenied, {}, {});
+    EXPECT_TRUE(noGroup.contains("no group gives access to it")) << noGroup.toStdString();
+    EXPECT_TRUE(noGroup.contains("udev rule")) << noGroup.toStdString();
+    EXPECT_FALSE(noGroup.contains("usermod")) << noGroup.toStdString();
 #endif
-    EXPECT_EQ(portOpenFailureText("/dev/ttyS9", PortOpenFailure::Other, "Unknown error", {}), "/dev/ttyS9: Unknown error");
+    EXPECT_EQ(portOpenFailureText("/dev/ttyS9", PortOpenFailure::Other, "Unknown error", {}),
+              "/dev/ttyS9: Unknown error");
+}
+
+TEST(PortOpen, OnlyAGroupThatOpensThePortIsNamed)
+{
+    const struct {
+        const char *group;
+        unsigned gid;
+        unsigned mode;
+        const char *named;
+    } rows[] = {
+        {"dialout", 20, 0660, "dialout"},  // a USB adapter on Debian and Ubuntu
+        {"uucp", 14, 0660, "uucp"},        // Arch
+        {"plugdev", 46, 0664, "plugdev"},
+        {"kv350", 1001, 0660, "kv350"},  // a group of a udev rule of the site's own
+        {"root", 0, 0600, ""},           // root:root 600: joining root is no advice
+        {"root", 0, 0660, ""},
+        {"tty", 5, 0620, ""},       // a pty: the group may write, not read
+        {"dialout", 20, 0600, ""},  // the group has no access
+        {"dialout", 20, 0640, ""},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(joinableGroup(r.group, r.gid, r.mode), r.named) << r.group << " " << std::oct << r.mode;
 }
 
 TEST(PortOpen, AMissingPortSaysSoEverywhere)
@@ -117,22 +144,41 @@ QString identifyAsUnprivilegedUser(const QString &path, int *exitCode)
 TEST(PortOpen, APortThisUserMayNotOpenIsPermissionDenied)
 {
     // A pty of our own with no access for anyone else: as a serial port
-    // owned by root:dialout looks to a user outside the group.
+    // owned by root:root with mode 600 looks to a user who is not root.
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(master, 0);
     ASSERT_EQ(grantpt(master), 0);
     ASSERT_EQ(unlockpt(master), 0);
     const QString slave = QString::fromLocal8Bit(ptsname(master));
-    ASSERT_EQ(chmod(slave.toLocal8Bit().constData(), geteuid() == 0 ? 0600 : 0000), 0);
+    const QByteArray node = slave.toLocal8Bit();
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(node.constData(), 0, 0), 0);
+    }
+    ASSERT_EQ(chmod(node.constData(), root ? 0600 : 0000), 0);
 
     int exitCode = 0;
-    const QString err = identifyAsUnprivilegedUser(slave, &exitCode);
-    close(master);
+    QString err = identifyAsUnprivilegedUser(slave, &exitCode);
     ASSERT_NE(exitCode, 90) << "could not become an unprivileged user";
     EXPECT_EQ(exitCode, 1) << err.toStdString();
     EXPECT_TRUE(err.contains(slave + ": permission denied")) << err.toStdString();
 #ifdef Q_OS_LINUX
-    EXPECT_TRUE(err.contains("sudo usermod -aG")) << err.toStdString();
+    EXPECT_FALSE(err.contains("usermod")) << "no group to join: " << err.toStdString();
+    EXPECT_TRUE(err.contains("udev rule")) << err.toStdString();
 #endif
     EXPECT_FALSE(err.contains("busy")) << err.toStdString();
+
+    // The same port given to a group of users, mode 660: that group is named.
+    const group *dialout = getgrnam("dialout");
+    if (root && dialout) {
+        ASSERT_EQ(chown(node.constData(), 0, dialout->gr_gid), 0);
+        ASSERT_EQ(chmod(node.constData(), 0660), 0);
+        err = identifyAsUnprivilegedUser(slave, &exitCode);
+        EXPECT_EQ(exitCode, 1) << err.toStdString();
+#ifdef Q_OS_LINUX
+        EXPECT_TRUE(err.contains("add the user to the 'dialout' group (sudo usermod -aG dialout $USER)"))
+            << err.toStdString();
+#endif
+    }
+    close(master);
 }

@@ -3,15 +3,19 @@
 // language store that cannot be read or written.
 #include "i18n/languagestore.h"
 #include "link/qserialdevice.h"
-#include "sim/mifareclassic.h"
-#include "sim/ptyserver.h"
+#include "sim/cards/mifareclassic.h"
+#include "sim/transports/ptyserver.h"
 #include "windowrig.h"
 
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+#include <ctime>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace kv350;
@@ -116,7 +120,7 @@ TEST_P(WindowOverEachTransport, CardTakenAwayPartWayThroughTheLogSaysWhichBlocks
             rig.card->setBlock(b / 4, b % 4, before);
         rig.find<QLineEdit>("edM1Num")->setText("1");
         rig.reader->field().removeAfter(k);  // k writes reach the card
-        rig.dialogs.yes();  // the loop test asks before it overwrites the blocks
+        rig.dialogs.yes();                   // the loop test asks before it overwrites the blocks
         rig.click("btnM1WR");
 
         const QStringList log = lines(*rig.window);
@@ -153,10 +157,13 @@ TEST_P(WindowOverEachTransport, AWriteThatReadsBackDifferentIsCountedAndTheRunFa
 namespace {
 
 struct PtyWindow {
-    explicit PtyWindow()
+    // beforeShow: set up the reader (faults for the identification, say) before the window connects.
+    explicit PtyWindow(const std::function<void(sim::VirtualReader &)> &beforeShow = {})
     {
         server.setStablePath(dir.filePath("ttyKV350"));
         started = server.start();
+        if (beforeShow)
+            server.withReader(beforeShow);
         sim::Identity id;
         reader = std::make_unique<sim::VirtualReader>(id);
         hid = std::make_unique<sim::SimHidDevice>(*reader, pauses);
@@ -169,6 +176,7 @@ struct PtyWindow {
         window->show();
     }
     QString status() { return window->findChild<QLabel *>("pnStatus")->text(); }
+    QString statusTip() { return window->findChild<QLabel *>("pnStatus")->toolTip(); }
     QString message() { return window->findChild<QLabel *>("pnMsg")->text(); }
     void click(const char *name) { window->findChild<QAbstractButton *>(name)->click(); }
 
@@ -245,6 +253,57 @@ TEST(WindowOverAPty, AdapterPulledOutDuringReadAllAndAPortThatIsNotThere)
     EXPECT_TRUE(rig.window->findChild<QLabel *>("pnStatus")->toolTip().isEmpty());
 }
 
+namespace {
+
+qint64 processCpuMicroseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000000 + t.tv_nsec / 1000;
+}
+
+}  // namespace
+
+// A pty that hangs up keeps returning "readable" and end-of-file; a port left
+// open on it woke the event loop without end (a full core). The one check of
+// this suite that waits in real time: 5 s of the event loop after the hang-up.
+TEST(WindowOverAPty, AReaderThatHangsUpIsDisconnectedAndLeavesTheEventLoopIdle)
+{
+    // The reader answers the probe, then hangs up on the serial-number request.
+    PtyWindow duringIdentification([](sim::VirtualReader &r) {
+        r.faults().queue(Fault::none());
+        r.faults().queue(Fault::vanish(0, -1));
+    });
+    ASSERT_TRUE(duringIdentification.started);
+    EXPECT_EQ(duringIdentification.status(), "Disconnected");
+    EXPECT_EQ(duringIdentification.message(), "Command Error!");
+
+    // Identified, then unplugged with no command under way.
+    PtyWindow whileIdle;
+    ASSERT_TRUE(whileIdle.started);
+    ASSERT_TRUE(whileIdle.status().startsWith("[Connected]")) << whileIdle.status().toStdString();
+    // Both windows paint first: their drawing is not what is measured.
+    QTest::qWait(300);
+    whileIdle.server.hangUp();
+    for (int i = 0; i < 100 && whileIdle.server.isPresent(); ++i)
+        QThread::msleep(10);
+    ASSERT_FALSE(whileIdle.server.isPresent());
+
+    const qint64 cpuBefore = processCpuMicroseconds();
+    QEventLoop loop;
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    loop.exec();
+    const qint64 cpuMs = (processCpuMicroseconds() - cpuBefore) / 1000;
+    EXPECT_LT(cpuMs, 50) << "process CPU in the 5 s after the hang-ups";
+
+    for (PtyWindow *rig : {&duringIdentification, &whileIdle}) {
+        EXPECT_EQ(rig->status(), "Disconnected");
+        EXPECT_EQ(rig->statusTip(), rig->dir.filePath("ttyKV350") + ": the serial port went away");
+        EXPECT_FALSE(rig->port.isOpen()) << "the hung-up port is closed";
+        EXPECT_FALSE(rig->window->link().Connected());
+    }
+}
+
 // --- the language store ------------------------------------------------------
 
 TEST(LanguageStoreBroken, UnreadableAndUnwritableStoreStartsInEnglishAndStillSwitches)
@@ -264,14 +323,15 @@ TEST(LanguageStoreBroken, UnreadableAndUnwritableStoreStartsInEnglishAndStillSwi
 
     i18n::QSettingsLanguageStore store(QSettings::IniFormat);
     WindowRig base;  // for its fakes and the virtual reader
-    TfrmMain window(WindowServices{*base.hid, *base.serial, base.time, base.time, base.sounder, base.dialogs, store,
-                                   base.ports});
+    TfrmMain window(
+        WindowServices{*base.hid, *base.serial, base.time, base.time, base.sounder, base.dialogs, store, base.ports});
     window.show();
     EXPECT_EQ(window.language().LanguageName(), "English");
     EXPECT_EQ(window.findChild<QLabel *>("pnStatus")->text(), "[Connected] (KV350-MIC   V1.0) (SN:12345678)");
 
     window.mnuSimplifiedClick();
     EXPECT_EQ(window.language().LanguageName(), "ChineseGB") << "the choice holds for this run";
-    EXPECT_EQ(window.findChild<QLabel *>("pnMsg")->text(), QString::fromUtf8("指令完成。")) << "and the reader was found again";
+    EXPECT_EQ(window.findChild<QLabel *>("pnMsg")->text(), QString::fromUtf8("指令完成。"))
+        << "and the reader was found again";
     EXPECT_EQ(store.readLanguage(), std::nullopt) << "nothing could be stored";
 }

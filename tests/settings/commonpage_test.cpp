@@ -1,6 +1,6 @@
 // The Common page through the window, against the virtual reader, in virtual time.
 #include "common/protocol.h"
-#include "sim/readermodule.h"
+#include "sim/core/readermodule.h"
 #include "windowrig.h"
 
 #include <QCheckBox>
@@ -34,9 +34,9 @@ TEST(CommonPage, SetSendsTheStartValuesExactly)
     WindowRig rig("KV350-M1");
     rig.show();
     const std::pair<const char *, const char *> sets[] = {
-        {"btnIdFormat", "02 05 03 03 05 01 80"},  {"btnUsbMode", "02 03 03 01 01"},
-        {"btnReadMode", "02 03 03 02 8F"},        {"btnScanTime", "02 03 03 04 05"},
-        {"btnSameCard", "02 03 03 05 0F"},        {"btnSetDelayTime", "02 03 03 06 0A"},
+        {"btnIdFormat", "02 05 03 03 05 01 80"}, {"btnUsbMode", "02 03 03 01 01"},
+        {"btnReadMode", "02 03 03 02 8F"},       {"btnScanTime", "02 03 03 04 05"},
+        {"btnSameCard", "02 03 03 05 0F"},       {"btnSetDelayTime", "02 03 03 06 0A"},
         {"btnSetLayout", "02 04 03 07 00 00"},
     };
     for (const auto &[button, frame] : sets) {
@@ -45,8 +45,8 @@ TEST(CommonPage, SetSendsTheStartValuesExactly)
         EXPECT_EQ(rig.message(), "Command Done.") << button;
     }
     const std::pair<const char *, const char *> gets[] = {
-        {"btnGetIdFormat", "02 02 03 03"},  {"btnGetUsbMode", "02 02 03 01"},   {"btnGetReadMode", "02 02 03 02"},
-        {"btnGetScanTime", "02 02 03 04"},  {"btnGetSameCard", "02 02 03 05"},  {"btnGetDelayTime", "02 02 03 06"},
+        {"btnGetIdFormat", "02 02 03 03"}, {"btnGetUsbMode", "02 02 03 01"},  {"btnGetReadMode", "02 02 03 02"},
+        {"btnGetScanTime", "02 02 03 04"}, {"btnGetSameCard", "02 02 03 05"}, {"btnGetDelayTime", "02 02 03 06"},
         {"btnGetLayout", "02 02 03 07"},
     };
     for (const auto &[button, frame] : gets) {
@@ -61,8 +61,8 @@ TEST(CommonPage, IdFormatFromOtherStatesAndBack)
     WindowRig rig("KV350-M1");
     rig.show();
     auto *format = rig.find<QComboBox>("cmbFormat");
-    const char *boxes[] = {"chkReverse",  "chkReverseBit",  "chkDecZero",      "chkAddEnter",
-                           "chkAddLF",    "chkAddTab",      "chkAddDown",      "chkAddSpace",
+    const char *boxes[] = {"chkReverse",  "chkReverseBit",  "chkDecZero",     "chkAddEnter",
+                           "chkAddLF",    "chkAddTab",      "chkAddDown",     "chkAddSpace",
                            "chkAddComma", "chkAddBrackets", "chkAddQuotation"};
     for (const char *box : boxes)
         rig.find<QCheckBox>(box)->setChecked(true);
@@ -207,6 +207,33 @@ TEST(CommonPage, KeyboardLayoutTravelsWithItsTrailingZero)
     EXPECT_EQ(rig.lastRequest(), hex("02 04 03 07 FF 00"));
 }
 
+TEST(CommonPage, KeyboardLayoutReplyWithTheLayoutByteAloneIsUnderstood)
+{
+    WindowRig rig("KV350-M1");
+    rig.show();
+    // A reader that answers 02 04 03 00 07 01: the layout, no 00 behind it.
+    rig.reader->parameters().setReplyWidth(proto::ParKeyboardLayout, 1);
+    rig.reader->parameters().set(proto::ParKeyboardLayout, hex("01 00"));
+    auto *layout = rig.find<QComboBox>("cmbLayout");
+    rig.click("btnGetLayout");
+    EXPECT_EQ(rig.window->link().responseData(), hex("07 01")) << "the reply 02 04 03 00 07 01";
+    EXPECT_EQ(layout->currentIndex(), 1) << "CZECH";
+    EXPECT_EQ(rig.message(), "Command Done.");
+
+    layout->setCurrentIndex(2);
+    rig.click("btnSetLayout");
+    EXPECT_EQ(rig.lastRequest(), hex("02 04 03 07 02 00")) << "the Set still sends the 00";
+    EXPECT_EQ(rig.window->link().responseData(), hex("07 02"));
+    EXPECT_EQ(layout->currentIndex(), 2);
+    EXPECT_EQ(rig.message(), "Command Done.");
+
+    // A reply with no layout byte at all is still no value.
+    rig.reader->parameters().setReplyWidth(proto::ParKeyboardLayout, 0);
+    rig.click("btnGetLayout");
+    EXPECT_EQ(rig.message(), "Command Error!");
+    EXPECT_EQ(layout->currentIndex(), 2);
+}
+
 TEST(CommonPage, FailuresLeaveTheControlsAlone)
 {
     WindowRig rig("KV350-M1");
@@ -309,7 +336,6 @@ TEST(CommonPage, FactoryDefaultResetsTheControlsThenTheReader)
         rig.find<QCheckBox>("chkHF14443B")->setChecked(true);
         rig.find<QCheckBox>("chkLFCardTypeFDXB")->setChecked(true);
         rig.reader->parameters().set(proto::ParScanTime, hex("63"));
-
 
         rig.dialogs.yes();
         rig.click("btnFactory");

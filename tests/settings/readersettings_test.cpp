@@ -13,9 +13,18 @@ TEST(ReaderSettings, IdFormatBitsGoWhereTheReaderExpectsThem)
     f.addEnter = true;
     EXPECT_EQ(encodeIdFormat(f).toHex(), "050180") << "option bit 0 is always written";
 
-    IdFormat all{.formatIndex = 0, .reverseByte = true, .reverseBit = true, .decZeroRemove = true,
-                 .addComma = true, .addBrackets = true, .addQuotation = true, .addSpace = true,
-                 .addTab = true, .addDown = true, .addLF = true, .addEnter = true};
+    IdFormat all{.formatIndex = 0,
+                 .reverseByte = true,
+                 .reverseBit = true,
+                 .decZeroRemove = true,
+                 .addComma = true,
+                 .addBrackets = true,
+                 .addQuotation = true,
+                 .addSpace = true,
+                 .addTab = true,
+                 .addDown = true,
+                 .addLF = true,
+                 .addEnter = true};
     EXPECT_EQ(encodeIdFormat(all).toHex(), "0117ff");
     EXPECT_EQ(encodeIdFormat(IdFormat{.formatIndex = 16}).toHex(), "110100");
     EXPECT_EQ(encodeIdFormat(IdFormat{.formatIndex = -1}).toHex(), "000100") << "no item selected sends 0";

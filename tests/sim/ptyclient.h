@@ -17,7 +17,7 @@ public:
     {
         m_fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
         if (m_fd >= 0) {
-            termios tio {};
+            termios tio{};
             tcgetattr(m_fd, &tio);
             cfmakeraw(&tio);
             tcsetattr(m_fd, TCSANOW, &tio);
@@ -33,7 +33,10 @@ public:
 
     bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
-    bool send(const QByteArray &bytes) { return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size(); }
+    bool send(const QByteArray &bytes)
+    {
+        return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
 
     struct Piece {
         QByteArray bytes;
@@ -46,11 +49,11 @@ public:
         int got = 0;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (got < want) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                    std::chrono::steady_clock::now());
             if (left.count() <= 0)
                 break;
-            pollfd pfd {m_fd, POLLIN, 0};
+            pollfd pfd{m_fd, POLLIN, 0};
             if (::poll(&pfd, 1, int(left.count())) <= 0)
                 break;
             char buffer[512];

@@ -1,7 +1,7 @@
 #pragma once
 #include "hexbytes.h"
-#include "faultplan.h"
-#include "virtualreader.h"
+#include "sim/core/faultplan.h"
+#include "sim/core/virtualreader.h"
 
 #include <QByteArray>
 #include <gtest/gtest.h>
@@ -22,6 +22,25 @@ inline const QByteArray serialReply = hex("02 0A 0D 00 31 32 33 34 35 36 37 38")
 inline QByteArray frame(std::uint8_t cmd, const QByteArray &data = {})
 {
     return QByteArray(1, char(0x02)) + char(1 + data.size()) + char(cmd) + data;
+}
+
+// A reader identity with this model and the default serial number and version.
+inline Identity model(const char *name)
+{
+    Identity id;
+    id.model = name;
+    return id;
+}
+
+// A text for the UHF module (command 0x00), and the module's reply.
+inline QByteArray moduleFrame(const QByteArray &text)
+{
+    return QByteArray(1, '\x02') + char(1 + text.size()) + '\0' + text;
+}
+
+inline QByteArray moduleReply(std::uint8_t sta, const QByteArray &data)
+{
+    return QByteArray(1, '\x02') + char(2 + data.size()) + '\0' + char(sta) + data;
 }
 
 // The one reply the reader gives to `request`.

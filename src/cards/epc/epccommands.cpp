@@ -71,8 +71,7 @@ bool tagReplyAccepted(const std::uint8_t *response, int length, const TagReply &
 {
     if (length != want.length || response[proto::OffSta] != proto::StaOk)
         return false;
-    return !want.ok ||
-           (response[proto::OffRespData + 2] == 'O' && response[proto::OffRespData + 3] == 'K');
+    return !want.ok || (response[proto::OffRespData + 2] == 'O' && response[proto::OffRespData + 3] == 'K');
 }
 
 QString tagReadText(const std::uint8_t *response, int chars)

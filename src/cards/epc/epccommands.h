@@ -40,13 +40,19 @@ QString paddedData(const QString &text, int chars);
 // What the write box holds after the length changes: min(4 * words, 80) zeros.
 QString writeBoxFill(int words);
 
-QByteArray readEtagRequest();                          // "R1,2,4"
-QByteArray writeEtagRequest(const QString &boxText);   // "W1,2,4," and 16 characters
+QByteArray readEtagRequest();                           // "R1,2,4"
+QByteArray writeEtagRequest(const QString &boxText);    // "W1,2,4," and 16 characters
 QByteArray readEpcRequest(const QString &commandText);  // "R" and the command text
 // "W", the command text, a comma and 4 * words characters of the box.
 QByteArray writeEpcRequest(const QString &commandText, const QString &boxText, int words);
-inline int epcDataChars(int words) { return 4 * words; }
-inline int readEpcResponseSize(int words) { return epcDataChars(words) + 5; }
+inline int epcDataChars(int words)
+{
+    return 4 * words;
+}
+inline int readEpcResponseSize(int words)
+{
+    return epcDataChars(words) + 5;
+}
 
 // What a tag memory reply must be: exactly this long, STA 0 and, for a write,
 // "OK" in DATA bytes 2 and 3.

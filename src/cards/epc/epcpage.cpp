@@ -23,8 +23,8 @@ using namespace widgets;
 namespace {
 
 // Ends an "Auto INC" whose characters 9..16 are not a hexadecimal number.
-constexpr Outcome OutcomeIncrementNotHex{"Auto INC: characters 9 to 16 are not a hexadecimal number.", ColourRed,
-                                         300, 500, true};
+constexpr Outcome OutcomeIncrementNotHex{"Auto INC: characters 9 to 16 are not a hexadecimal number.", ColourRed, 300,
+                                         500, true};
 
 struct BankRow {
     QGroupBox *bank, *address, *length;
@@ -189,6 +189,7 @@ EpcPage::EpcPage(PageContext &context, QWidget *parent) : Page(context, parent)
     UpdateEpcCommandTexts();
 
     applyLanguage();
+    keepOwnFont({"gbEpcBank", "gbEpcAddress", "gbEpcLength", "gbAutoEpcBank", "gbAutoEpcAddress", "gbAutoEpcLength"});
 }
 
 void EpcPage::applyLanguage()
@@ -339,8 +340,7 @@ void EpcPage::sendAutoEpc(const std::optional<AutoEpcSetting> &toSet)
     std::optional<ParameterValue> toSend;
     if (toSet)
         toSend = *toSet;
-    const std::optional<ParameterValue> held =
-        exchangeSetting(m_context, parameterInfo(proto::ParAutoEpc), toSend);
+    const std::optional<ParameterValue> held = exchangeSetting(m_context, parameterInfo(proto::ParAutoEpc), toSend);
     if (!held)
         return;
     const auto *setting = &std::get<AutoEpcSetting>(*held);

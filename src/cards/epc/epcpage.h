@@ -3,8 +3,8 @@
 // module, the eTag shortcut for the 8-byte EPC number, and where the
 // automatic read takes the tag ID from.
 
-#include "pages/page.h"
 #include "link/parameters.h"
+#include "pages/page.h"
 
 #include <optional>
 
@@ -49,8 +49,7 @@ private:
 
     QString m_EpcCommandText;
     QGroupBox *m_gbETAG, *m_gbEPC, *m_gbAutoEPC;
-    QGroupBox *m_gbEpcBank, *m_gbEpcAddress, *m_gbEpcLength, *m_gbAutoEpcBank, *m_gbAutoEpcAddress,
-        *m_gbAutoEpcLength;
+    QGroupBox *m_gbEpcBank, *m_gbEpcAddress, *m_gbEpcLength, *m_gbAutoEpcBank, *m_gbAutoEpcAddress, *m_gbAutoEpcLength;
     QLineEdit *m_edWriteETAG, *m_edReadETAG, *m_edWriteEPC, *m_edReadEPC;
     QLabel *m_lblWriteETAG, *m_lblReadETAG, *m_lblWriteEPC, *m_lblReadEPC, *m_lblReadEpcCmd, *m_lblWriteEpcCmd;
     QCheckBox *m_chkETAGAutoRead, *m_chkETAGAutoInc;

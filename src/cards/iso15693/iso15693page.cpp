@@ -136,6 +136,7 @@ Iso15693Page::Iso15693Page(PageContext &context, QWidget *parent) : Page(context
     connect(m_btnGetMICType, &QPushButton::clicked, this, &Iso15693Page::btnGetMICTypeClick);
 
     applyLanguage();
+    keepOwnFont({"chkHF15693", "chkHF14443A", "chkHF14443B"});
 }
 
 void Iso15693Page::applyLanguage()
@@ -265,14 +266,14 @@ void Iso15693Page::showIdLocation(const IsoIdLocation &l)
 void Iso15693Page::btnICIDBlockClick()
 {
     applySetting(m_context, parameterInfo(proto::ParIso15693IdBlock),
-                           IsoIdLocation{m_sbICIDBlock->value(), m_sbICIDStart->value(), m_sbICIDByte->value()},
-                           [this](const ParameterValue &held) { showIdLocation(std::get<IsoIdLocation>(held)); });
+                 IsoIdLocation{m_sbICIDBlock->value(), m_sbICIDStart->value(), m_sbICIDByte->value()},
+                 [this](const ParameterValue &held) { showIdLocation(std::get<IsoIdLocation>(held)); });
 }
 
 void Iso15693Page::btnGetICIDBlockClick()
 {
     applySetting(m_context, parameterInfo(proto::ParIso15693IdBlock), std::nullopt,
-                           [this](const ParameterValue &held) { showIdLocation(std::get<IsoIdLocation>(held)); });
+                 [this](const ParameterValue &held) { showIdLocation(std::get<IsoIdLocation>(held)); });
 }
 
 void Iso15693Page::showMicTypes(std::uint8_t bits)
@@ -288,13 +289,13 @@ void Iso15693Page::btnSetMICTypeClick()
                               (m_chkHF14443A->isChecked() ? HfIso14443A : 0) |
                               (m_chkHF14443B->isChecked() ? HfIso14443B : 0);
     applySetting(m_context, parameterInfo(proto::ParMicCardType), CardTypes{bits},
-                           [this](const ParameterValue &held) { showMicTypes(std::get<CardTypes>(held).bits); });
+                 [this](const ParameterValue &held) { showMicTypes(std::get<CardTypes>(held).bits); });
 }
 
 void Iso15693Page::btnGetMICTypeClick()
 {
     applySetting(m_context, parameterInfo(proto::ParMicCardType), std::nullopt,
-                           [this](const ParameterValue &held) { showMicTypes(std::get<CardTypes>(held).bits); });
+                 [this](const ParameterValue &held) { showMicTypes(std::get<CardTypes>(held).bits); });
 }
 
-} // namespace kv350::cards
+}  // namespace kv350::cards

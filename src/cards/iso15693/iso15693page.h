@@ -3,8 +3,8 @@
 // and tag information, where the automatic read takes the ID from, and which
 // card families a MIC reader polls.
 
-#include "pages/page.h"
 #include "link/parameters.h"
+#include "pages/page.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -47,8 +47,7 @@ private:
 
     QGroupBox *m_gbICRW, *m_gbICIDBlock, *m_gbAFI, *m_gbICCommand, *m_gbMICType;
     QScrollBar *m_sbICBlock, *m_sbICNum, *m_sbICIDBlock, *m_sbICIDByte, *m_sbICIDStart, *m_sbAFI, *m_sbDSFID;
-    QLabel *m_lblICBlock, *m_lblICNum, *m_lblICRead, *m_lblICWrite, *m_lblICIDBlock, *m_lblICIDByte,
-        *m_lblICIDStart;
+    QLabel *m_lblICBlock, *m_lblICNum, *m_lblICRead, *m_lblICWrite, *m_lblICIDBlock, *m_lblICIDByte, *m_lblICIDStart;
     QLineEdit *m_edICWrite, *m_edICRead, *m_edInventory, *m_edInformation;
     QPushButton *m_btnICWrite, *m_btnICRead, *m_btnICIDBlock, *m_btnGetICIDBlock, *m_btnWriteAFI, *m_btnLockAFI,
         *m_btnWriteDSFID, *m_btnLockDSFID, *m_btnInventory, *m_btnInformation, *m_btnSetMICType, *m_btnGetMICType;

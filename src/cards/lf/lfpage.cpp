@@ -63,6 +63,8 @@ LfPage::LfPage(PageContext &context, QWidget *parent) : Page(context, parent)
     connect(m_btnGetLFCardType, &QPushButton::clicked, this, &LfPage::btnGetLFCardTypeClick);
 
     applyLanguage();
+    keepOwnFont({"chkLFCardTypeEM", "chkLFCardTypeVANTO", "chkLFCardTypeSECURITY", "chkLFCardTypeFDXB",
+                 "chkLFCardTypeTITAN", "chkLFCardTypeHID"});
 }
 
 void LfPage::applyLanguage()
@@ -99,18 +101,20 @@ void LfPage::showCardTypes(std::uint8_t bits)
 void LfPage::btnSetLFCardTypeClick()
 {
     // Hidden boxes count too: what the reader holds goes back as it was.
-    const std::uint8_t bits =
-        (m_chkLFCardTypeEM->isChecked() ? LfEm : 0) | (m_chkLFCardTypeVANTO->isChecked() ? LfVanto : 0) |
-        (m_chkLFCardTypeSECURITY->isChecked() ? LfSecurity : 0) | (m_chkLFCardTypeFDXB->isChecked() ? LfFdxb : 0) |
-        (m_chkLFCardTypeTITAN->isChecked() ? LfTitan : 0) | (m_chkLFCardTypeHID->isChecked() ? LfHid : 0);
+    const std::uint8_t bits = (m_chkLFCardTypeEM->isChecked() ? LfEm : 0) |
+                              (m_chkLFCardTypeVANTO->isChecked() ? LfVanto : 0) |
+                              (m_chkLFCardTypeSECURITY->isChecked() ? LfSecurity : 0) |
+                              (m_chkLFCardTypeFDXB->isChecked() ? LfFdxb : 0) |
+                              (m_chkLFCardTypeTITAN->isChecked() ? LfTitan : 0) |
+                              (m_chkLFCardTypeHID->isChecked() ? LfHid : 0);
     applySetting(m_context, parameterInfo(proto::ParLfCardType), CardTypes{bits},
-                           [this](const ParameterValue &held) { showCardTypes(std::get<CardTypes>(held).bits); });
+                 [this](const ParameterValue &held) { showCardTypes(std::get<CardTypes>(held).bits); });
 }
 
 void LfPage::btnGetLFCardTypeClick()
 {
     applySetting(m_context, parameterInfo(proto::ParLfCardType), std::nullopt,
-                           [this](const ParameterValue &held) { showCardTypes(std::get<CardTypes>(held).bits); });
+                 [this](const ParameterValue &held) { showCardTypes(std::get<CardTypes>(held).bits); });
 }
 
-} // namespace kv350::cards
+}  // namespace kv350::cards

@@ -34,6 +34,7 @@ constexpr int R000 = 0, R001 = 1, R010 = 2, R011 = 3, R100 = 4, R101 = 5, R110 =
 constexpr Relabel Keep = Relabel::None;
 
 // Every button of the editor with the row a click on it selects.
+// clang-format off
 constexpr AccessButton Buttons[] = {
     // block 0
     {1, 0, Op::Read, AB, R110, Keep}, {2, 0, Op::Read, B, R011, Keep}, {3, 0, Op::Read, N, R111, Keep},
@@ -61,6 +62,7 @@ constexpr AccessButton Buttons[] = {
     {39, 3, Op::KeyBWrite, A, R001, Keep}, {40, 3, Op::KeyBWrite, B, R011, Keep},
     {41, 3, Op::KeyBWrite, N, R110, Keep},
 };
+// clang-format on
 static_assert(std::size(Buttons) == 47);
 
 int opIndex(int block, Op op)

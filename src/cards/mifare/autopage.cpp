@@ -197,8 +197,7 @@ void AutoPage::setLocation(bool ntag)
     IdLocation l = location();
     l.ntag = ntag;
     (ntag ? m_rbUltralight : m_rbM1Classic)->setChecked(true);
-    const auto held = exchangeSetting(m_context,
-                                                parameterInfo(proto::ParMifareIdLocation), l);
+    const auto held = exchangeSetting(m_context, parameterInfo(proto::ParMifareIdLocation), l);
     if (!held)
         return;
     showLocation(std::get<IdLocation>(*held), false);
@@ -217,8 +216,7 @@ void AutoPage::btnNIDSectorClick()
 
 void AutoPage::btnGetM1IDSectorClick()
 {
-    const auto held =
-        exchangeSetting(m_context, parameterInfo(proto::ParMifareIdLocation));
+    const auto held = exchangeSetting(m_context, parameterInfo(proto::ParMifareIdLocation));
     if (!held)
         return;
     showLocation(std::get<IdLocation>(*held), true);

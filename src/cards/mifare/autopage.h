@@ -2,8 +2,8 @@
 // The Auto Read page: where in a MIFARE Classic or NTAG card the reader takes
 // the ID it types, and a key stored in the reader's EEPROM.
 
-#include "pages/page.h"
 #include "link/parameters.h"
+#include "pages/page.h"
 
 #include <QWidget>
 

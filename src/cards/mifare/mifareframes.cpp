@@ -94,8 +94,8 @@ QString loopPattern(int pass)
 
 QString loopCounterLine(const char *what, int number, const LoopCounters &c)
 {
-    return QString::asprintf("%s%d  CMD_ERR=%d  WR_ERR=%d  CHK_ERR=%d", what, number, c.commandErrors,
-                             c.writeErrors, c.checkErrors);
+    return QString::asprintf("%s%d  CMD_ERR=%d  WR_ERR=%d  CHK_ERR=%d", what, number, c.commandErrors, c.writeErrors,
+                             c.checkErrors);
 }
 
 QString loopBlockPrefix(char op, int pass, int block)

@@ -41,6 +41,7 @@ struct AccessBox {
 };
 
 // Initial choices: row 000 for the data blocks, row 001 for the trailer.
+// clang-format off
 const AccessBox AccessBoxes[] = {
     {"gbblock0", "Block 0",
      {{"Read", {{1, "A/B", true}, {2, "B", false}, {3, "never", false}}},
@@ -72,6 +73,7 @@ const AccessBox AccessBoxes[] = {
       {"Write", {{39, "A", true}, {40, "B", false}, {41, "never", false}}}},
      2},
 };
+// clang-format on
 
 }  // namespace
 
@@ -131,6 +133,7 @@ MifareKeyPage::MifareKeyPage(PageContext &context, QWidget *parent) : Page(conte
     page->addWidget(m_gbM1Access, 3);
 
     applyLanguage();
+    keepOwnFont({"gbblock0", "gbblock1", "gbblock2", "gbAccKeyA", "gbAccBits", "gbAccKeyB"});
 }
 
 QGroupBox *MifareKeyPage::buildAccessEditor()
@@ -168,6 +171,7 @@ QGroupBox *MifareKeyPage::buildAccessEditor()
 
 void MifareKeyPage::applyLanguage()
 {
+    // clang-format off
     const std::pair<QWidget *, const char *> captions[] = {
         {m_gbM1Key, "Write Key To Card"},
         {m_gbCardKeyOld, "Old key:"},
@@ -175,6 +179,7 @@ void MifareKeyPage::applyLanguage()
         {m_btnM1CardKey, "Issue MIFARE Card"},
         {m_lblM1CardSector, "Sector:"},
     };
+    // clang-format on
     for (const auto &[control, english] : captions)
         setCaption(control, m_context.text(english));
 }

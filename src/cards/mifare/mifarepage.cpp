@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QVBoxLayout>
 
 namespace kv350::cards {
 
@@ -54,58 +55,60 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : Page(context, pa
     m_btnM1Read = button(g, "btnM1Read");
     m_btnM1UID = button(g, "btnM1UID", QStringLiteral("&UID"));
 
+    // Block, key and buttons on the left, the data boxes (32 hex digits each)
+    // on the right; the read-all list below takes the page's whole width, so
+    // that a loop test line and its verdict show whole.
+    fitHexDigits(m_edM1Write, 32);
+    fitHexDigits(m_edM1Read, 32);
     auto *rw = compact(new QGridLayout(g));
     addBarRow(rw, 0, m_lblM1Sector, sector);
     addBarRow(rw, 1, m_lblM1Block, block);
-    auto *key = new QHBoxLayout;
-    key->addWidget(m_edM1RWKey, 1);
-    key->addWidget(m_rbM1RWKeyA);
-    key->addWidget(m_rbM1RWKeyB);
-    key->addWidget(m_chkEEPROM);
     rw->addWidget(m_lblM1RWKey, 2, 0);
-    rw->addLayout(key, 2, 1, 1, 3);
-    rw->addWidget(m_lblM1Write, 3, 0, 1, 3);
-    rw->addWidget(m_rbM1Hex, 4, 0);
-    rw->addWidget(m_edM1Write, 4, 1, 1, 2);
-    rw->addWidget(m_btnM1Write, 4, 3);
-    rw->addWidget(m_rbM1Ascii, 5, 0);
-    rw->addWidget(m_edM1WAscii, 5, 1, 1, 2);
-    rw->addWidget(m_lblM1WriteProblem, 6, 1, 1, 3);
-    rw->addWidget(m_lblM1Read, 7, 0, 1, 3);
-    rw->addWidget(label(g, "Label1", QStringLiteral("HEX:")), 8, 0);
-    rw->addWidget(m_edM1Read, 8, 1, 1, 2);
-    rw->addWidget(m_btnM1Read, 8, 3);
-    rw->addWidget(label(g, "Label4", QStringLiteral("ASCII:")), 9, 0);
-    rw->addWidget(m_edM1RAscii, 9, 1, 1, 2);
-    rw->addWidget(m_btnM1UID, 9, 3);
+    rw->addWidget(m_edM1RWKey, 2, 1, 1, 2);
+    addRowAcross(rw, 3, {m_rbM1RWKeyA, m_rbM1RWKeyB, m_chkEEPROM}, true);
+    addRowAcross(rw, 4, {m_btnM1Write, m_btnM1Read}, false);
+    addRowAcross(rw, 5, {m_btnM1UID}, true);
+    rw->setColumnMinimumWidth(3, 10);
+    rw->addWidget(m_lblM1Write, 0, 4, 1, 2);
+    rw->addWidget(m_rbM1Hex, 1, 4);
+    rw->addWidget(m_edM1Write, 1, 5);
+    rw->addWidget(m_rbM1Ascii, 2, 4);
+    rw->addWidget(m_edM1WAscii, 2, 5);
+    rw->addWidget(m_lblM1Read, 3, 4, 1, 2);
+    rw->addWidget(label(g, "Label1", QStringLiteral("HEX:")), 4, 4);
+    rw->addWidget(m_edM1Read, 4, 5);
+    rw->addWidget(label(g, "Label4", QStringLiteral("ASCII:")), 5, 4);
+    rw->addWidget(m_edM1RAscii, 5, 5);
+    rw->addWidget(m_lblM1WriteProblem, 6, 4, 1, 2);
     rw->setColumnStretch(1, 1);
-    rw->setRowStretch(10, 1);
+    rw->setColumnStretch(5, 1);
 
     m_gbM1ReadAll = group(this, "gbM1ReadAll");
     g = m_gbM1ReadAll;
     m_edM1All = edit(g, "edM1All", QStringLiteral("16"), 2);
     m_edM1Num = edit(g, "edM1Num", QStringLiteral("3"), 3);
     for (QLineEdit *e : {m_edM1All, m_edM1Num})
-        e->setFixedWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+        fitHexDigits(e, 3, true);
     m_btnM1ReadAll = button(g, "btnM1ReadAll");
     m_btnM1WR = button(g, "btnM1WR");
     m_lstM1 = listBox(g, "lstM1", true);
-    auto *all = compact(new QGridLayout(g));
+    auto *all = compact(new QVBoxLayout(g));
     auto *counts = new QHBoxLayout;
     counts->addWidget(label(g, "lblM1All", QStringLiteral("NO")));
     counts->addWidget(m_edM1All);
     counts->addWidget(label(g, "Label3", QStringLiteral("NUM")));
     counts->addWidget(m_edM1Num);
+    counts->addSpacing(10);
+    counts->addWidget(m_btnM1ReadAll);
+    counts->addWidget(m_btnM1WR);
     counts->addStretch();
-    all->addLayout(counts, 0, 0, 1, 2);
-    all->addWidget(m_btnM1ReadAll, 1, 0);
-    all->addWidget(m_btnM1WR, 1, 1);
-    all->addWidget(m_lstM1, 2, 0, 1, 2);
+    all->addLayout(counts);
+    all->addWidget(m_lstM1, 1);
 
-    auto *page = compact(new QHBoxLayout(this));
+    auto *page = compact(new QVBoxLayout(this));
     page->setContentsMargins(4, 4, 4, 4);
-    page->addWidget(m_gbM1RW, 3);
-    page->addWidget(m_gbM1ReadAll, 2);
+    page->addWidget(m_gbM1RW);
+    page->addWidget(m_gbM1ReadAll, 1);
 
     connect(m_btnM1Read, &QPushButton::clicked, this, &MifarePage::btnM1ReadClick);
     connect(m_btnM1Write, &QPushButton::clicked, this, &MifarePage::btnM1WriteClick);
@@ -121,6 +124,7 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : Page(context, pa
         connect(bar, &QScrollBar::valueChanged, this, [this] { showProblem(m_lblM1WriteProblem, {}); });
 
     applyLanguage();
+    keepOwnFont({"edM1All", "edM1Num"});
 }
 
 void MifarePage::applyLanguage()
@@ -192,8 +196,8 @@ void MifarePage::btnM1WriteClick()
     // A sector trailer goes through the guard: never invalid, never permanent without a Yes.
     if (!trailerWriteAllowed(m_context, sector, block, data.bytes, m_lblM1WriteProblem))
         return;
-    report(m_context, cardCommand(m_context, mifareWriteFrame(k, sector, block, data.bytes),
-                                  ReaderLink::DefaultResponseLimit));
+    report(m_context,
+           cardCommand(m_context, mifareWriteFrame(k, sector, block, data.bytes), ReaderLink::DefaultResponseLimit));
 }
 
 void MifarePage::btnM1UIDClick()

@@ -2,8 +2,8 @@
 // The MIFARE page: one block of a MIFARE Classic card read, written or its UID
 // read; a run of blocks read into a list; the read/write loop test.
 
-#include "pages/page.h"
 #include "cards/mifare/mifareframes.h"
+#include "pages/page.h"
 
 #include <QWidget>
 

@@ -86,8 +86,8 @@ QString trailerQuestion(const TrailerCheck &check, const TextLookup &text)
     QStringList lines;
     lines << text(QStringLiteral("Writing this trailer to sector %1 cannot be undone:")).arg(check.sector);
     if (check.accessConditionsPermanent)
-        lines << text(QStringLiteral("The access conditions of sector %1 can never be changed again."))
-                     .arg(check.sector);
+        lines
+            << text(QStringLiteral("The access conditions of sector %1 can never be changed again.")).arg(check.sector);
     if (check.keysPermanent)
         lines << text(QStringLiteral("Key A and key B of sector %1 can never be changed again.")).arg(check.sector);
     for (const BlockRange &r : check.neverWritable) {

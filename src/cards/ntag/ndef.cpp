@@ -6,6 +6,7 @@ namespace kv350::cards {
 namespace {
 
 // The NFC Forum URI record type's identifier codes 0x00-0x23.
+// clang-format off
 const char *const UriPrefixes[] = {
     "",           "http://www.", "https://www.", "http://",     "https://",    "tel:",
     "mailto:",    "ftp://anonymous:anonymous@", "ftp://ftp.", "ftps://",     "sftp://",     "smb://",
@@ -14,6 +15,7 @@ const char *const UriPrefixes[] = {
     "btspp://",   "btl2cap://",  "btgoep://",   "tcpobex://",  "irdaobex://", "file://",
     "urn:epc:id:", "urn:epc:tag:", "urn:epc:pat:", "urn:epc:raw:", "urn:epc:", "urn:nfc:",
 };
+// clang-format on
 
 // The prefixes the writer abbreviates, longest first where one begins another.
 constexpr std::uint8_t Abbreviated[] = {0x02, 0x01, 0x04, 0x03};

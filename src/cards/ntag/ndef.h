@@ -32,10 +32,10 @@ struct UriPrefix {
 };
 UriPrefix uriPrefixOf(const QString &url);
 
-inline constexpr int NdefFirstPage = 3;           // the capability container
-inline constexpr int NdefLastPage = 39;           // the last page of the NTAG203's data area
-inline constexpr int NdefDataAreaSize = 144;      // pages 4-39, as the capability container says (0x12 x 8)
-inline constexpr int UrlHeaderSize = 16;          // pages 3-6: CC, Lock Control TLV, TLV and record headers, code
+inline constexpr int NdefFirstPage = 3;       // the capability container
+inline constexpr int NdefLastPage = 39;       // the last page of the NTAG203's data area
+inline constexpr int NdefDataAreaSize = 144;  // pages 4-39, as the capability container says (0x12 x 8)
+inline constexpr int UrlHeaderSize = 16;      // pages 3-6: CC, Lock Control TLV, TLV and record headers, code
 inline constexpr int MaxUriBytes = NdefDataAreaSize - (UrlHeaderSize - 4) - 1;  // 131: the terminator fits too
 
 struct UrlRecord {
@@ -85,11 +85,11 @@ enum class UrlReadStatus {
 };
 struct UrlReading {
     UrlReadStatus status = UrlReadStatus::NeedMore;
-    QString url;              // the prefix expanded
+    QString url;  // the prefix expanded
     std::uint8_t code = 0;
-    QByteArray header;        // from page 3 to the identifier code
-    QByteArray recordBytes;   // the URI field, and the terminator when it follows the record directly
-    int damagedAt = -1;       // Damaged: the byte, counted from page 3, whose length does not fit
+    QByteArray header;       // from page 3 to the identifier code
+    QByteArray recordBytes;  // the URI field, and the terminator when it follows the record directly
+    int damagedAt = -1;      // Damaged: the byte, counted from page 3, whose length does not fit
 };
 // Reads the bytes of a tag from page 3 on: the capability container, the
 // TLVs, the first NDEF message's records; the first URI record wins.

@@ -16,9 +16,12 @@ struct Counted {
 Counted counted(int page)
 {
     switch (page) {
-    case StaticLockPage: return {2, 2};
-    case DynamicLockPage: return {0, 2};
-    default: return {0, PageSize};  // the capability container, whole
+    case StaticLockPage:
+        return {2, 2};
+    case DynamicLockPage:
+        return {0, 2};
+    default:
+        return {0, PageSize};  // the capability container, whole
     }
 }
 

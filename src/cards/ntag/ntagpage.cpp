@@ -44,6 +44,8 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : Page(context, parent
     m_btnNWrite = button(g, "btnNWrite");
     m_lblNRead = label(g, "lblNRead");
     m_edNRead = upperEdit(g, "edNRead", {}, 0, true);
+    fitHexDigits(m_edNWrite, 32);
+    fitHexDigits(m_edNRead, 32);
     m_edNRAscii = edit(g, "edNRAscii", {}, 0, true);
     m_btnNRead = button(g, "btnNRead");
     m_edNUID = upperEdit(g, "edNUID", {}, 0, true);
@@ -99,7 +101,7 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : Page(context, parent
     m_gbNReadAll = group(this, "gbNReadAll");
     g = m_gbNReadAll;
     m_edNAll = edit(g, "edNAll", QStringLiteral("16"), 2);
-    m_edNAll->setFixedWidth(m_edNAll->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+    fitHexDigits(m_edNAll, 3, true);
     m_btnNReadAll = button(g, "btnNReadAll");
     m_lstNAll = listBox(g, "lstNAll", true);
     m_moNAllAscii = memo(g, "moNAllAscii", true);
@@ -131,6 +133,7 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : Page(context, parent
     connect(m_edNURL2, &QLineEdit::textEdited, this, [this] { showProblem(m_lblNURLProblem, {}); });
 
     applyLanguage();
+    keepOwnFont({"edNAll"});
 }
 
 void NtagPage::applyLanguage()

@@ -54,8 +54,7 @@ private:
     QLineEdit *m_edNWrite, *m_edNWAscii, *m_edNRead, *m_edNRAscii, *m_edNUID, *m_edNAll;
     QLineEdit *m_edNURL1, *m_edNURL2, *m_edNURL3;
     QRadioButton *m_rbNHex, *m_rbNAscii;
-    QPushButton *m_btnNWrite, *m_btnNRead, *m_btnNUID, *m_btnNReadAll, *m_btnNURLWrite, *m_btnNURLRead,
-        *m_btnNSample;
+    QPushButton *m_btnNWrite, *m_btnNRead, *m_btnNUID, *m_btnNReadAll, *m_btnNURLWrite, *m_btnNURLRead, *m_btnNSample;
     QListWidget *m_lstNAll;
     QPlainTextEdit *m_moNAllAscii;
     QLabel *m_lblNURLProblem;  // why a URL was not written, or what a tag holds instead of one

@@ -2,7 +2,7 @@
 // UHF module's field, offscreen and in virtual time.
 #include "cards/epc/epcpage.h"
 #include "common/uhfwindowrig.h"
-#include "sim/faultplan.h"
+#include "sim/core/faultplan.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
