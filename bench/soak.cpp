@@ -267,8 +267,8 @@ int soakHid(int cycles)
     sim::SimHidDevice hid(reader, time);
     sim::SimSerialStream noSerial(reader, time);
     struct Status : LinkObserver {
-        QString text;
-        void statusChanged(const QString &t, ColourValue) override { text = t; }
+        LinkState state = LinkState::Disconnected;
+        void stateChanged(LinkState s, const ReaderIdentity &) override { state = s; }
     } status;
     ReaderLink link(hid, noSerial, time, time);
     link.setObserver(&status);
@@ -307,7 +307,7 @@ int soakHid(int cycles)
         // While it is away every command fails, and the window says Disconnected.
         if (echo(dataBlock(c + 1)))
             ++awayAnswered;
-        if (link.Connected() || status.text != QLatin1String("Disconnected"))
+        if (link.Connected() || status.state != LinkState::Disconnected)
             ++notDisconnected;
         hid.plug();
         reader.faults().deviceBack();

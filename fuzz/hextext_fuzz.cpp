@@ -8,11 +8,11 @@
 // hex and converter texts read back to the bytes they came from; a hex box
 // that does not convert goes back to its default text with all bytes FF; the
 // module wrapper's frame carries the text and a check that holds.
-#include "cards/cardcommon.h"
 #include "cli/options.h"
 #include "console/requesttext.h"
 #include "fuzztarget.h"
 #include "link/frame.h"
+#include "pages/pagewidgets.h"
 
 #include <QLineEdit>
 #include <QStringList>
@@ -135,7 +135,7 @@ void checkHexBoxes(const QString &text, int n, const QByteArray &raw)
     const QString before = box.text();  // what the box keeps of the text
     const std::optional<QByteArray> inBox = cards::parseHexBytes(before, n);
     const QString defaultText = QStringLiteral("FFFFFFFF");
-    const cards::HexField field = cards::ParseHexField(&box, n, defaultText);
+    const HexField field = ParseHexField(&box, n, defaultText);
     KV350_FUZZ_CHECK(field.ok == inBox.has_value(), "ParseHexField ok");
     if (field.ok) {
         KV350_FUZZ_CHECK(field.bytes == *inBox && box.text() == before, "a good box stays");

@@ -2,4 +2,4 @@
 # fuzz/CMakeLists.txt (KV350_FUZZ) and into the regression test of
 # tests/fuzzregress in every build.
 set(KV350_FUZZ_TARGETS frame response transaction hextext kfw reader uhf access ndef)
-set(KV350_FUZZ_LIBRARIES kv350pages kv350console kv350cli kv350firmware kv350sim kv350link Qt6::Widgets)
+set(KV350_FUZZ_LIBRARIES kv350pages kv350pagekit kv350pagecore kv350console kv350cli kv350logic kv350firmware kv350sim kv350link Qt6::Widgets)

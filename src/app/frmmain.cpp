@@ -10,10 +10,11 @@
 #include "console/commandpage.h"
 #include "firmware/firmwarepage.h"
 #include "i18n/fonts.h"
+#include "pages/controls.h"
+#include "pages/statusline.h"
 #include "rftest/rftestpage.h"
 #include "settings/commonpage.h"
 #include "startlog.h"
-#include "widgets/controls.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -44,20 +45,21 @@ struct PageInfo {
     const char *caption;
     const char *context;  // for captions whose English text serves twice
     unsigned feature;     // 0: every model has it
+    bool shownAtStart;    // before a reader is identified
 };
 
 const PageInfo Pages[] = {
-    {"tsCommon", "Common", nullptr, 0},
-    {"tsAuto", "Auto Read", "tsAuto", FeatureAutoPage},
-    {"tsNTAG", "NFC NTAG203/Ultralight", nullptr, FeatureNtagPage},
-    {"tsMifare", "MIFARE", nullptr, FeatureMifarePage},
-    {"tsMifareKey", "MIFARE key", nullptr, FeatureMifareKeyPage},
-    {"tsISO15693", "ISO 15693", nullptr, FeatureIso15693Page},
-    {"tsLF", "LF Card", nullptr, FeatureLfPage},
-    {"tsOvtra", "Ovtra CE/FCC", nullptr, FeatureRadioPage},
-    {"tsK7704", "EPC/eTag", nullptr, FeatureEpcPage},
-    {"tsCommand", "Command Test", nullptr, 0},
-    {"tsFirmware", "Update Firmware", nullptr, 0},
+    {"tsCommon", "Common", nullptr, 0, true},
+    {"tsAuto", "Auto Read", "tsAuto", FeatureAutoPage, true},
+    {"tsNTAG", "NFC NTAG203/Ultralight", nullptr, FeatureNtagPage, true},
+    {"tsMifare", "MIFARE", nullptr, FeatureMifarePage, true},
+    {"tsMifareKey", "MIFARE key", nullptr, FeatureMifareKeyPage, true},
+    {"tsISO15693", "ISO 15693", nullptr, FeatureIso15693Page, false},
+    {"tsLF", "LF Card", nullptr, FeatureLfPage, true},
+    {"tsOvtra", "Ovtra CE/FCC", nullptr, FeatureRadioPage, false},
+    {"tsK7704", "EPC/eTag", nullptr, FeatureEpcPage, true},
+    {"tsCommand", "Command Test", nullptr, 0, true},
+    {"tsFirmware", "Update Firmware", nullptr, 0, true},
 };
 constexpr int CommandPageIndex = 9;
 constexpr int FirmwarePageIndex = 10;
@@ -85,47 +87,6 @@ public:
 private:
     QWindow *m_window;
     QEventLoop &m_loop;
-};
-
-// Controls that carry a font of their own, the same in every language (the
-// English one): the USB id boxes, the read-all counts, the access-bit groups,
-// the card-type check boxes, the EPC groups and the RF panels. The read-all
-// lists have their fixed-pitch font from the start.
-const char *const OwnFontControls[] = {
-    "lblVID2",
-    "edVID2",
-    "lblPID2",
-    "edPID2",
-    "lblVID",
-    "edVID",
-    "lblPID",
-    "edPID",
-    "edNAll",
-    "edM1All",
-    "edM1Num",
-    "gbblock0",
-    "gbblock1",
-    "gbblock2",
-    "gbAccKeyA",
-    "gbAccBits",
-    "gbAccKeyB",
-    "chkLFCardTypeEM",
-    "chkLFCardTypeVANTO",
-    "chkLFCardTypeSECURITY",
-    "chkLFCardTypeFDXB",
-    "chkLFCardTypeTITAN",
-    "chkLFCardTypeHID",
-    "chkHF15693",
-    "chkHF14443A",
-    "chkHF14443B",
-    "gbEpcBank",
-    "gbEpcAddress",
-    "gbEpcLength",
-    "gbAutoEpcBank",
-    "gbAutoEpcAddress",
-    "gbAutoEpcLength",
-    "pnChannel",
-    "pnPA",
 };
 
 QFont fontOf(const i18n::PickedFont &picked)
@@ -164,7 +125,6 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     m_link.setObserver(this);
-    m_link.setTextLookup(m_language.textLookup());
     m_reporter.setTextLookup(m_language.textLookup());
 
     auto *central = new QWidget(this);
@@ -224,15 +184,12 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_tsCommand = new console::CommandPage(m_context);
     m_tsFirmware = new firmware::FirmwarePage(m_context, {services.dialogs, services.hid, services.clock});
     startMark(QStringLiteral("pages created"));
-    connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsAuto, &cards::AutoPage::resetToFactory);
-    connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsISO15693, &cards::Iso15693Page::resetToFactory);
-    connect(m_tsCommon, &settings::CommonPage::factoryReset, m_tsLF, &cards::LfPage::resetToFactory);
     // In the order of Pages[].
-    QWidget *const pages[] = {m_tsCommon, m_tsAuto,  m_tsNTAG,  m_tsMifare,  m_tsMifareKey, m_tsISO15693,
-                              m_tsLF,     m_tsOvtra, m_tsK7704, m_tsCommand, m_tsFirmware};
+    Page *const pages[] = {m_tsCommon, m_tsAuto,  m_tsNTAG,  m_tsMifare,  m_tsMifareKey, m_tsISO15693,
+                           m_tsLF,     m_tsOvtra, m_tsK7704, m_tsCommand, m_tsFirmware};
     static_assert(std::size(pages) == std::size(Pages));
     for (int i = 0; i < int(std::size(Pages)); ++i) {
-        QWidget *page = pages[i];
+        Page *page = pages[i];
         page->setObjectName(QLatin1String(Pages[i].name));
         m_pages[i] = page;
         m_pcMain->addTab(page, QLatin1String(Pages[i].caption));
@@ -287,21 +244,32 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
 
     connect(m_btnConnect, &QPushButton::clicked, this, &TfrmMain::btnConnectClick);
     connect(m_chkPort, &QComboBox::activated, this, &TfrmMain::chkPortCloseUp);
-    // The IDs are read again whenever any of these five edits changes.
-    for (QLineEdit *e : {m_edVID2, m_edPID2, m_tsNTAG->findChild<QLineEdit *>(QStringLiteral("edNAll")),
-                         m_tsMifare->findChild<QLineEdit *>(QStringLiteral("edM1All")),
-                         m_tsMifare->findChild<QLineEdit *>(QStringLiteral("edM1Num"))})
+    // The IDs are read again whenever any of five edits changes: the two ID
+    // boxes and the count boxes of two pages.
+    for (QLineEdit *e : {m_edVID2, m_edPID2})
         connect(e, &QLineEdit::textChanged, this, &TfrmMain::edPID2Change);
+    connect(m_tsNTAG, &cards::NtagPage::countChanged, this, &TfrmMain::edPID2Change);
+    connect(m_tsMifare, &cards::MifarePage::countChanged, this, &TfrmMain::edPID2Change);
+    // The factory default sets the other pages' controls of the reader's
+    // settings back too, before the command goes out.
+    connect(m_tsCommon, &settings::CommonPage::factoryReset, this, [this] {
+        for (Page *page : m_pages)
+            if (page != m_tsCommon)
+                page->resetToFactory();
+    });
     connect(m_pcMain, &QTabWidget::currentChanged, this, &TfrmMain::pcMainChange);
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestStarted, this, [this] { lockForAutoTest(true); });
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestFinished, this, &TfrmMain::autoTestFinished);
     connect(m_tsFirmware, &firmware::FirmwarePage::reconnectRequested, this, &TfrmMain::FormShow);
 
     const QFont ownFont = fontOf(i18n::pickFont(i18n::Language::English, QFontDatabase::families()));
-    for (const char *name : OwnFontControls) {
-        if (QWidget *control = findChild<QWidget *>(QLatin1String(name)))
+    // The USB id boxes, and each page's controls that keep their own font,
+    // the same in every language.
+    for (QWidget *control : std::initializer_list<QWidget *>{m_lblVID2, m_edVID2, m_lblPID2, m_edPID2})
+        control->setFont(ownFont);
+    for (Page *page : m_pages)
+        for (QWidget *control : page->ownFontControls())
             control->setFont(ownFont);
-    }
 
     setFixedSize(754, 588);
     FormCreate();
@@ -323,8 +291,8 @@ void TfrmMain::FormCreate()
     i18n::LoadLanguage(m_language, m_services.languageStore);
     const QSignalBlocker quiet(m_pcMain);
     m_pcMain->setCurrentIndex(0);
-    m_pcMain->setTabVisible(5, false);  // tsISO15693
-    m_pcMain->setTabVisible(7, false);  // tsOvtra
+    for (int i = 0; i < int(std::size(Pages)); ++i)
+        m_pcMain->setTabVisible(i, Pages[i].shownAtStart);
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -383,17 +351,8 @@ void TfrmMain::FormShow()
 void TfrmMain::applyLanguageEverywhere()
 {
     ApplyLanguage();
-    m_tsCommon->applyLanguage();
-    m_tsAuto->applyLanguage();
-    m_tsNTAG->applyLanguage();
-    m_tsMifare->applyLanguage();
-    m_tsMifareKey->applyLanguage();
-    m_tsISO15693->applyLanguage();
-    m_tsLF->applyLanguage();
-    m_tsOvtra->applyLanguage();
-    m_tsK7704->applyLanguage();
-    m_tsCommand->applyLanguage();
-    m_tsFirmware->applyLanguage();
+    for (Page *page : m_pages)
+        page->applyLanguage();
 }
 
 void TfrmMain::ApplyLanguage()
@@ -500,9 +459,9 @@ void TfrmMain::pcMainChange(int index)
 
 void TfrmMain::mnuAboutClick()
 {
-    m_services.dialogs.message(
-        m_context.text("About"),
-        m_context.text("Supported reader: KV350-M1,KV350-U1,KV350-MIC,KV350-IC,KV350-LF,KV350-MIC-X,KV350-A1 ."));
+    // The models the About box names come from the model table; the text
+    // table holds the sentence in each language.
+    m_services.dialogs.message(m_context.text("About"), m_language.LocalText(aboutText()));
 }
 
 void TfrmMain::chooseLanguage(i18n::Language language)
@@ -579,17 +538,20 @@ void TfrmMain::responseShown(const ResponseFields &fields)
         m_edRX->setText(fields.rx);
 }
 
-void TfrmMain::statusChanged(const QString &text, ColourValue colour)
+void TfrmMain::stateChanged(LinkState state, const ReaderIdentity &reader)
 {
-    startMark(QStringLiteral("status \"%1\" on %2").arg(text).arg(colour, 6, 16, QLatin1Char('0')));
-    m_pnStatus->setText(text);
-    setPanelColour(m_pnStatus, colour);
+    const StatusLine line = statusLine(state, reader, m_language.textLookup(), m_pnStatus->text());
+    startMark(QStringLiteral("status \"%1\" on %2").arg(line.text).arg(line.colour, 6, 16, QLatin1Char('0')));
+    m_pnStatus->setText(line.text);
+    setPanelColour(m_pnStatus, line.colour);
     // "Disconnected" says that, not why: the reason (a busy or missing port,
     // a permission to ask for, a reader pulled out) goes with it as a tip.
-    m_pnStatus->setToolTip(colour == ColourRed ? m_link.lastError() : QString());
+    m_pnStatus->setToolTip(state == LinkState::Disconnected ? m_link.lastError() : QString());
+    if (state == LinkState::Identified)
+        showModel(applyModelRules(reader.modelName));
 }
 
-void TfrmMain::modelApplied(const ModelView &view)
+void TfrmMain::showModel(const ModelView &view)
 {
     const QScopedValueRollback<bool> programMoves(m_programMovesTab, true);
     for (int i = 0; i < int(std::size(Pages)); ++i) {

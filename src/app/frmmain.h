@@ -3,10 +3,10 @@
 // status and message panels, the TX/RX lines and the menu. It owns the reader
 // link and shows what the link reports.
 
-#include "app/pagecontext.h"
 #include "app/services.h"
 #include "i18n/languagestore.h"
 #include "link/portlist.h"
+#include "pages/page.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -103,8 +103,9 @@ private:
     void messageCleared() override;
     void requestShown(const RequestFields &fields) override;
     void responseShown(const ResponseFields &fields) override;
-    void statusChanged(const QString &text, ColourValue colour) override;
-    void modelApplied(const ModelView &view) override;
+    void stateChanged(LinkState state, const ReaderIdentity &reader) override;
+    // The pages and controls of the identified model, and its format item.
+    void showModel(const ModelView &view);
     // MessagePanel
     void setMessage(const QString &text) override;
     void setMessageColour(ColourValue colour) override;
@@ -144,7 +145,7 @@ private:
     cards::EpcPage *m_tsK7704;
     console::CommandPage *m_tsCommand;
     firmware::FirmwarePage *m_tsFirmware;
-    QWidget *m_pages[11];
+    Page *m_pages[11];
 };
 
 }  // namespace kv350

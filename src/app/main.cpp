@@ -6,8 +6,7 @@
 #include "link/models.h"
 #include "link/qserialdevice.h"
 #include "sim/core/cardkinds.h"
-#include "sim/core/virtualreader.h"
-#include "sim/transports/simhiddevice.h"
+#include "sim/transports/simulatedreader.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -15,6 +14,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 
 using namespace kv350;
 
@@ -59,25 +59,23 @@ int main(int argc, char **argv)
             return 2;
         }
 
-        std::unique_ptr<sim::VirtualReader> reader;
-        std::unique_ptr<HidBackend> hid;
+        std::optional<sim::SimulatedReader> simulated;
+        std::unique_ptr<HidBackend> hidapi;
+        HidBackend *hid = nullptr;
         if (parser.isSet(simulate)) {
-            sim::Identity id;
-            id.model = model.toLatin1();
-            reader = std::make_unique<sim::VirtualReader>(id);
-            hid = std::make_unique<sim::SimHidDevice>(*reader, systemClock());
-            for (const QString &kind : parser.values(card)) {
-                QString error;
-                if (!sim::placeCardKind(*reader, kind, &error)) {
-                    fprintf(stderr, "kv350tools: %s\n", qPrintable(error));
-                    return 2;
-                }
+            QString error;
+            simulated = sim::makeSimulatedReader(model, parser.values(card), systemClock(), &error);
+            if (!simulated) {
+                fprintf(stderr, "kv350tools: %s\n", qPrintable(error));
+                return 2;
             }
+            hid = simulated->hid.get();
         } else if (parser.isSet(card)) {
             fprintf(stderr, "kv350tools: --card needs --simulate\n");
             return 2;
         } else {
-            hid = std::make_unique<HidapiBackend>();
+            hidapi = std::make_unique<HidapiBackend>();
+            hid = hidapi.get();
         }
         QSerialDevice serial;
         EventLoopPause pause;

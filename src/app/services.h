@@ -1,9 +1,8 @@
 #pragma once
-// The window's services that tests replace: message boxes and file dialogs,
-// and the tone.
+// The real services the window gives its pages (pages/services.h): message
+// boxes and file dialogs, and the tone.
 
-#include "link/pause.h"
-#include "link/reporting.h"
+#include "pages/services.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,27 +12,6 @@
 class QWidget;
 
 namespace kv350 {
-
-// A question asked before a write that cannot be undone, every text already
-// in the current language.
-struct Confirmation {
-    QString caption;
-    QString text;
-    QString yes;
-    QString no;
-};
-
-class Dialogs {
-public:
-    virtual ~Dialogs() = default;
-    // A modal message box with OK only and no icon.
-    virtual void message(const QString &caption, const QString &text) = 0;
-    // A modal Yes/No box whose default is No: Enter, Escape and closing the
-    // box all answer No. True only when the user chose Yes.
-    virtual bool confirm(const Confirmation &question) = 0;
-    // A file-open dialog; empty when the user cancelled.
-    virtual QString openFile(const QString &caption, const QString &filter) = 0;
-};
 
 class QtDialogs final : public Dialogs {
 public:

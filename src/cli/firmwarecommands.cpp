@@ -1,10 +1,10 @@
 #include "firmwarecommands.h"
 
+#include "exitstatus.h"
 #include "firmware/dfu.h"
 #include "firmware/kfwfile.h"
 #include "firmware/upgrade.h"
 #include "link/frame.h"
-#include "link/reporting.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,7 +20,7 @@ namespace {
 // The progress bar and the message panel of the Firmware page, on a terminal.
 // Like the window, it draws when the procedure lets it repaint: one line
 // redrawn in place, or a line per step when the output is no terminal.
-class TerminalView final : public UpgradeView, public MessagePanel, public Sounder, public Pause {
+class TerminalView final : public UpgradeView, public Pause {
 public:
     static constexpr int BarWidth = 30;
 
@@ -62,16 +62,17 @@ public:
         m_out.flush();
     }
 
-    // MessagePanel: an outcome (error or completion) ends the line, so it stays on screen.
-    void setMessage(const QString &text) override { m_caption = text; }
-    void setMessageColour(ColourValue colour) override
+    // The messages: an outcome (error or completion) ends the line, so it stays on screen.
+    void showMessage(UpgradeMessage message, int dots)
     {
-        if (colour != ColourButtonFace) {
+        m_caption = QLatin1String(upgradeMessageText(message));
+        if (message == UpgradeMessage::Updating)
+            m_caption += QString(qMax(0, dots), QLatin1Char('.'));
+        if (isUpgradeOutcome(message)) {
             draw();
             finishLine();
         }
     }
-    void tone(int, int) override {}
 
     // Pause
     void wait(int ms) override
@@ -134,17 +135,17 @@ int firmwarePack(const Options &o, QTextStream &out, QTextStream &err)
     QFile in(payloadPath);
     if (!in.open(QIODevice::ReadOnly)) {
         err << "kv350ctl: cannot read " << payloadPath << ": " << in.errorString() << '\n';
-        return 1;
+        return ExitFailed;
     }
     const QByteArray payload = in.read(MaxFirmwareLength + 1);
     if (payload.isEmpty()) {
         err << "kv350ctl: " << payloadPath << " is empty\n";
-        return 1;
+        return ExitFailed;
     }
     if (payload.size() > MaxFirmwareLength) {
         err << "kv350ctl: " << payloadPath << " is larger than the " << MaxFirmwareLength
             << " bytes (3400 hex) a firmware image can hold\n";
-        return 1;
+        return ExitFailed;
     }
     // The file is written aside and renamed over OUT: a device node, FIFO or
     // socket there would be replaced by a regular file, not written to.
@@ -152,13 +153,13 @@ int firmwarePack(const Options &o, QTextStream &out, QTextStream &err)
     if (target.exists() && !target.isFile()) {
         err << "kv350ctl: " << outPath
             << " is not a regular file (a device, FIFO, socket or folder); give the path of a file to write\n";
-        return 1;
+        return ExitFailed;
     }
     const QByteArray file = packKfwFile(o.codeType.toLatin1(), o.codeVersion.toLatin1(), payload);
     QSaveFile save(outPath);
     if (!save.open(QIODevice::WriteOnly) || save.write(file) != file.size() || !save.commit()) {
         err << "kv350ctl: cannot write " << outPath << ": " << save.errorString() << '\n';
-        return 1;
+        return ExitFailed;
     }
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(payload.constData());
     out << "Wrote " << outPath << ": size " << hexWord(std::uint16_t(payload.size())) << "  checksum "
@@ -168,7 +169,7 @@ int firmwarePack(const Options &o, QTextStream &out, QTextStream &err)
     if (recordField(payload, 0, 12) != o.codeType.trimmed() || recordField(payload, 12, 4) != o.codeVersion.trimmed())
         err << "note: " << payloadPath << " does not start with the identity record \"" << o.codeType.leftJustified(12)
             << o.codeVersion.leftJustified(4) << "\" (docs/boot-loader-protocol.md)\n";
-    return 0;
+    return ExitDone;
 }
 
 int firmwareInfo(const Options &o, QTextStream &out, QTextStream &err)
@@ -179,10 +180,10 @@ int firmwareInfo(const Options &o, QTextStream &out, QTextStream &err)
     switch (read.status) {
     case KfwRead::CannotOpen:
         err << "kv350ctl: cannot open " << path << '\n';
-        return 1;
+        return ExitFailed;
     case KfwRead::TooShort:
         err << "kv350ctl: " << path << " is no firmware file: shorter than its 16-byte header\n";
-        return 1;
+        return ExitFailed;
     case KfwRead::Loaded:
         break;
     }
@@ -190,29 +191,29 @@ int firmwareInfo(const Options &o, QTextStream &out, QTextStream &err)
         << "Checksum: " << hexWord(state->FirmwareChecksum) << '\n'
         << "Type:     " << visibleText(read.header.codeType) << '\n'
         << "Version:  " << visibleText(read.header.codeVersion) << '\n';
-    return 0;
+    return ExitDone;
 }
 
 int firmwareUpgrade(UpgradeRig rig, const Options &o, QTextStream &out, QTextStream &err, bool terminal)
 {
     TerminalView view(rig.link, rig.pause, out, terminal);
-    Reporter reporter(view, view, view);
     Dfu dfu(rig.hid, rig.clock);
-    FirmwareUpgrade upgrade(rig.link, reporter, view, dfu, view);
+    FirmwareUpgrade upgrade(rig.link, view, dfu, view,
+                            [&view](UpgradeMessage message, int dots) { view.showMessage(message, dots); });
     const bool done = upgrade.upgradeConnectedReader(o.files.value(0), {hexWord(o.vid), hexWord(o.pid)});
     view.finishLine();
     if (!done) {
         const QString why = !dfu.lastError().isEmpty() ? dfu.lastError() : rig.link.lastError();
         if (!why.isEmpty())
             err << "kv350ctl: " << why << '\n';
-        return 1;
+        return ExitFailed;
     }
     if (!view.reconnected()) {
         err << "kv350ctl: the reader took the firmware but was not identified afterwards: " << rig.link.lastError()
             << '\n';
-        return 1;
+        return ExitFailed;
     }
-    return 0;
+    return ExitDone;
 }
 
 }  // namespace kv350::cli

@@ -1,8 +1,12 @@
 #include "options.h"
 
+#include "commandtable.h"
+#include "exitstatus.h"
 #include "link/frame.h"
 #include "link/models.h"
+#include "sim/core/cardkinds.h"
 
+#include <QCommandLineParser>
 #include <algorithm>
 
 namespace kv350::cli {
@@ -21,36 +25,105 @@ ParseResult error(const QString &text)
     return {std::nullopt, text};
 }
 
-// What a firmware file's header can hold: printable ASCII of at most width characters.
-bool headerText(const QString &text, int width)
+// The global options, the one place they are named.
+struct GlobalOptions {
+    QCommandLineOption port{"port", "the reader on this serial port (or kv350-sim's pty)", "PATH"};
+    QCommandLineOption usb{"usb", "the reader on USB HID (the default)"};
+    QCommandLineOption vid{"vid", "with --usb: the reader's USB vendor id (default 0E6A)", "HEX"};
+    QCommandLineOption pid{"pid", "with --usb: the reader's USB product id (default 0317)", "HEX"};
+    QCommandLineOption simulate{"simulate", "a virtual reader of this model inside this program", "MODEL"};
+    QCommandLineOption card{"card", "with --simulate: put a card of this kind on it (repeatable)", "KIND"};
+    QCommandLineOption json{"json", "print the result as JSON (the commands that say so)"};
+    QCommandLineOption verbose{QStringList{"v"}, "print every frame sent and received on stderr"};
+    QCommandLineOption help{QStringList{"h", "help"}, "print this help (after a command: the command's)"};
+    QCommandLineOption version{"version", "print the program's version"};
+
+    QList<QCommandLineOption> all() const
+    {
+        return {port, usb, vid, pid, simulate, card, json, verbose, help, version};
+    }
+};
+
+const GlobalOptions &globalOptions()
 {
-    return !text.isEmpty() && text.size() <= width &&
-           std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+    static const GlobalOptions options;
+    return options;
+}
+
+QString optionSynopsis(const QCommandLineOption &o)
+{
+    QStringList names;
+    for (const QString &n : o.names())
+        names.append((n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n);
+    QString text = names.join(QStringLiteral(", "));
+    if (!o.valueName().isEmpty())
+        text += QLatin1Char(' ') + o.valueName();
+    return text;
+}
+
+// "  name      description", the description in its column or on the next line.
+QString helpLine(const QString &name, const QString &description)
+{
+    constexpr int Column = 22;
+    const QString head = QStringLiteral("  ") + name;
+    if (head.size() < Column - 1)
+        return head.leftJustified(Column) + description + QLatin1Char('\n');
+    return head + QLatin1Char('\n') + QString(Column, QLatin1Char(' ')) + description + QLatin1Char('\n');
+}
+
+QStringList commandsWithJson()
+{
+    QStringList names;
+    for (const CommandSpec &c : commandTable())
+        if (c.json)
+            names.append(c.words.join(QLatin1Char(' ')));
+    return names;
+}
+
+// The rows whose words begin with these.
+std::vector<const CommandSpec *> commandsUnder(const QString &first)
+{
+    std::vector<const CommandSpec *> rows;
+    for (const CommandSpec &c : commandTable())
+        if (c.words.value(0) == first)
+            rows.push_back(&c);
+    return rows;
+}
+
+QString groupHelp(const QString &group, const std::vector<const CommandSpec *> &rows)
+{
+    QString text =
+        QStringLiteral("usage: kv350ctl [global options] %1 COMMAND [options] [arguments]\n\ncommands:\n").arg(group);
+    for (const CommandSpec *c : rows)
+        text += helpLine(c->words.join(QLatin1Char(' ')) + QLatin1Char(' ') + c->arguments, c->summary);
+    return text;
 }
 
 }  // namespace
 
 QString usageText()
 {
-    return QStringLiteral(
-               "usage: kv350ctl [--port PATH | --usb [--vid HEX] [--pid HEX] | --simulate MODEL] COMMAND\n"
-               "\n"
-               "Talks to one KV350 reader over a serial port, over USB HID (the default), or\n"
-               "to a virtual reader inside this program.\n"
-               "\n"
-               "commands:\n"
-               "  identify [--json]   connect and print model, version and serial number\n"
-               "  raw HEX...          send one frame (e.g. raw 02 01 0D) and print the reply field by field\n"
-               "  ports               list the serial ports this machine has\n"
-               "  firmware pack --model NAME --version TEXT PAYLOAD OUT.KFW\n"
-               "                      build a firmware file from a program image of at most 13312 bytes\n"
-               "  firmware info FILE  print a firmware file's code size and checksum (hex), type and version\n"
-               "  firmware upgrade FILE\n"
-               "                      replace the reader's firmware with FILE through its boot loader\n"
-               "\n"
-               "models for --simulate: %1\n"
-               "exit status: 0 done, 1 the reader did not answer as asked, 2 bad arguments\n")
-        .arg(knownModels().join(QStringLiteral(", ")));
+    QString text = QStringLiteral("usage: kv350ctl [global options] COMMAND [options] [arguments]\n"
+                                  "\n"
+                                  "Talks to one KV350 reader over a serial port, over USB HID (the default), or\n"
+                                  "to a virtual reader inside this program.\n"
+                                  "\n"
+                                  "global options:\n");
+    for (const QCommandLineOption &o : globalOptions().all())
+        text += helpLine(optionSynopsis(o), o.description());
+    text += QStringLiteral("\ncommands:\n");
+    for (const CommandSpec &c : commandTable())
+        text += helpLine((c.words + QStringList{c.arguments}).join(QLatin1Char(' ')).trimmed(), c.summary);
+    text += QStringLiteral("\n\"kv350ctl COMMAND --help\" says more of one command.\n"
+                           "models for --simulate: %1\n"
+                           "card kinds for --card: %2\n")
+                .arg(knownModels().join(QStringLiteral(", ")), sim::cardKindNames().join(QStringLiteral(", ")));
+    return text + exitStatusHelp();
+}
+
+QString versionText()
+{
+    return QStringLiteral("kv350ctl %1\n").arg(QStringLiteral(KV350_VERSION));
 }
 
 std::optional<QByteArray> parseHexWords(const QStringList &words)
@@ -74,112 +147,118 @@ std::optional<QByteArray> parseHexWords(const QStringList &words)
 
 ParseResult parseArguments(const QStringList &arguments)
 {
+    const GlobalOptions &g = globalOptions();
+    QCommandLineParser global;
+    global.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    global.addOptions(g.all());
+    if (!global.parse(QStringList{QStringLiteral("kv350ctl")} + arguments))
+        return error(global.errorText());
+
     Options o;
-    bool usb = false, vidOrPid = false, packOption = false;
-    int vias = 0;
-    QStringList rest;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &a = arguments[i];
-        auto value = [&]() -> std::optional<QString> {
-            if (i + 1 >= arguments.size())
-                return std::nullopt;
-            return arguments[++i];
-        };
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            o.command = Command::Help;
-            return {o, {}};
-        } else if (a == QLatin1String("--port")) {
-            auto v = value();
-            if (!v || v->isEmpty())
-                return error(QStringLiteral("--port needs a device path"));
-            o.via = Via::Serial;
-            o.port = *v;
-            ++vias;
-        } else if (a == QLatin1String("--usb")) {
-            usb = true;
-            o.via = Via::Usb;
-            ++vias;
-        } else if (a == QLatin1String("--vid") || a == QLatin1String("--pid")) {
-            auto v = value();
-            auto id = v ? parseId(*v) : std::nullopt;
-            if (!id)
-                return error(QStringLiteral("%1 needs a hexadecimal id of up to 4 digits").arg(a));
-            (a == QLatin1String("--vid") ? o.vid : o.pid) = *id;
-            vidOrPid = true;
-        } else if (a == QLatin1String("--simulate")) {
-            auto v = value();
-            if (!v || !knownModels().contains(*v))
-                return error(QStringLiteral("--simulate needs one of the models: %1")
-                                 .arg(knownModels().join(QStringLiteral(", "))));
-            o.via = Via::Simulated;
-            o.model = *v;
-            ++vias;
-        } else if (a == QLatin1String("--model") || a == QLatin1String("--version")) {
-            auto v = value();
-            if (!v)
-                return error(QStringLiteral("%1 needs a value").arg(a));
-            (a == QLatin1String("--model") ? o.codeType : o.codeVersion) = *v;
-            packOption = true;
-        } else if (a == QLatin1String("--json")) {
-            o.json = true;
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return error(QStringLiteral("unknown option %1").arg(a));
-        } else {
-            rest.append(a);
-        }
+    if (global.isSet(g.help)) {
+        o.command = Command::Help;
+        o.helpText = usageText();
+        return {o, {}};
     }
+    if (global.isSet(g.version)) {
+        o.command = Command::Version;
+        return {o, {}};
+    }
+
+    // The way to the reader.
+    const int vias = int(global.isSet(g.port)) + int(global.isSet(g.usb)) + int(global.isSet(g.simulate));
     if (vias > 1)
         return error(QStringLiteral("choose one of --port, --usb and --simulate"));
-    if (vidOrPid && !usb && o.via != Via::Usb)
-        return error(QStringLiteral("--vid and --pid go with --usb"));
+    if (global.isSet(g.port)) {
+        o.via = Via::Serial;
+        o.port = global.value(g.port);
+        if (o.port.isEmpty())
+            return error(QStringLiteral("--port needs a device path"));
+    }
+    if (global.isSet(g.simulate)) {
+        o.via = Via::Simulated;
+        o.model = global.value(g.simulate);
+        if (!knownModels().contains(o.model))
+            return error(
+                QStringLiteral("--simulate needs one of the models: %1").arg(knownModels().join(QStringLiteral(", "))));
+    }
+    o.cards = global.values(g.card);
+    if (!o.cards.isEmpty() && o.via != Via::Simulated)
+        return error(QStringLiteral("--card goes with --simulate"));
+    for (const QString &kind : o.cards)
+        if (!sim::cardKindNames().contains(kind))
+            return error(QStringLiteral("--card needs one of the kinds: %1")
+                             .arg(sim::cardKindNames().join(QStringLiteral(", "))));
+    for (const QCommandLineOption *id : {&g.vid, &g.pid}) {
+        if (!global.isSet(*id))
+            continue;
+        if (o.via != Via::Usb)
+            return error(QStringLiteral("--vid and --pid go with --usb"));
+        const auto value = parseId(global.value(*id));
+        if (!value)
+            return error(QStringLiteral("--%1 needs a hexadecimal id of up to 4 digits").arg(id->names().first()));
+        (id == &g.vid ? o.vid : o.pid) = *value;
+    }
+    o.json = global.isSet(g.json);
+    o.verbose = global.isSet(g.verbose);
+
+    // The command: its words, then its own options and arguments.
+    QStringList rest = global.positionalArguments();
     if (rest.isEmpty())
         return error(QStringLiteral("no command given"));
-
-    const QString command = rest.takeFirst();
-    if (command == QLatin1String("identify")) {
-        o.command = Command::Identify;
-    } else if (command == QLatin1String("ports")) {
-        o.command = Command::Ports;
-    } else if (command == QLatin1String("raw")) {
-        auto frame = parseHexWords(rest);
-        if (!frame)
-            return error(QStringLiteral("raw needs the frame as hex bytes, e.g. raw 02 01 0D"));
-        if (frame->size() < 3 || frame->size() > 256)
-            return error(QStringLiteral("a frame has 3 to 256 bytes: 02, LEN, CMD, DATA"));
-        o.command = Command::Raw;
-        o.frame = *frame;
-        rest.clear();
-    } else if (command == QLatin1String("firmware")) {
-        const QString action = rest.isEmpty() ? QString() : rest.takeFirst();
-        const qsizetype files = action == QLatin1String("pack") ? 2 : 1;
-        if (action == QLatin1String("pack"))
-            o.command = Command::FirmwarePack;
-        else if (action == QLatin1String("info"))
-            o.command = Command::FirmwareInfo;
-        else if (action == QLatin1String("upgrade"))
-            o.command = Command::FirmwareUpgrade;
-        else
-            return error(QStringLiteral("firmware needs pack, info or upgrade"));
-        if (rest.size() < files)
-            return error(files == 2 ? QStringLiteral("firmware pack needs PAYLOAD and OUT.KFW")
-                                    : QStringLiteral("firmware %1 needs FILE").arg(action));
-        o.files = rest.mid(0, files);
-        rest = rest.mid(files);
-        if (o.command == Command::FirmwarePack) {
-            if (!headerText(o.codeType, 12))
-                return error(QStringLiteral("--model needs the model name, 1 to 12 ASCII characters"));
-            if (!headerText(o.codeVersion, 4))
-                return error(QStringLiteral("--version needs the version, 1 to 4 ASCII characters"));
-        }
+    const QString first = rest.takeFirst();
+    const std::vector<const CommandSpec *> group = commandsUnder(first);
+    if (group.empty())
+        return error(QStringLiteral("unknown command %1").arg(first));
+    const CommandSpec *spec = nullptr;
+    if (group.size() == 1 && group.front()->words.size() == 1) {
+        spec = group.front();
     } else {
-        return error(QStringLiteral("unknown command %1").arg(command));
+        const QString action = rest.isEmpty() ? QString() : rest.takeFirst();
+        if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
+            o.command = Command::Help;
+            o.helpText = groupHelp(first, group);
+            return {o, {}};
+        }
+        for (const CommandSpec *c : group)
+            if (c->words.value(1) == action)
+                spec = c;
+        if (!spec) {
+            QStringList actions;
+            for (const CommandSpec *c : group)
+                actions.append(c->words.value(1));
+            const QString last = actions.takeLast();
+            return error(QStringLiteral("%1 needs %2 or %3").arg(first, actions.join(QStringLiteral(", ")), last));
+        }
     }
-    if (packOption && o.command != Command::FirmwarePack)
-        return error(QStringLiteral("--model and --version go with firmware pack"));
-    if (!rest.isEmpty())
-        return error(QStringLiteral("unexpected %1").arg(rest.join(QLatin1Char(' '))));
-    if (o.json && o.command != Command::Identify)
-        return error(QStringLiteral("--json goes with identify"));
+    o.command = spec->words.join(QLatin1Char(' '));
+
+    QCommandLineParser own;
+    own.addOption(g.help);
+    if (spec->json)
+        own.addOption(g.json);
+    own.addOptions(spec->options);
+    if (!own.parse(QStringList{QStringLiteral("kv350ctl ") + o.command} + rest))
+        return error(QStringLiteral("%1: %2").arg(o.command, own.errorText()));
+    if (own.isSet(g.help)) {
+        o.command = Command::Help;
+        o.helpText = commandHelp(*spec);
+        return {o, {}};
+    }
+    if (spec->json && own.isSet(g.json))
+        o.json = true;
+    if (o.json && !spec->json)
+        return error(QStringLiteral("--json goes with %1").arg(commandsWithJson().join(QStringLiteral(", "))));
+    o.arguments = own.positionalArguments();
+    for (const QString &name : own.optionNames())
+        o.values[name] = own.values(name);
+    if (spec->take) {
+        const QString problem = spec->take(own, o);
+        if (!problem.isEmpty())
+            return error(problem);
+    } else if (!o.arguments.isEmpty()) {
+        return error(QStringLiteral("unexpected %1").arg(o.arguments.join(QLatin1Char(' '))));
+    }
     return {o, {}};
 }
 

@@ -1,5 +1,10 @@
 #pragma once
+// kv350ctl's command line: [global options] COMMAND [options] [arguments].
+// The global options are read once, by one parser; each command is a row of
+// the command table (commandtable.h) with its own options and arguments.
+
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -7,17 +12,40 @@
 
 namespace kv350::cli {
 
-enum class Command { Identify, Raw, Ports, Help, FirmwarePack, FirmwareInfo, FirmwareUpgrade };
+// The commands this program has, by their words. A command is a row of the
+// command table; these are the names the program's own code refers to.
+namespace Command {
+inline const QString Help = QStringLiteral("help");
+inline const QString Version = QStringLiteral("version");
+inline const QString Identify = QStringLiteral("identify");
+inline const QString Raw = QStringLiteral("raw");
+inline const QString Ports = QStringLiteral("ports");
+inline const QString SettingsGet = QStringLiteral("settings get");
+inline const QString FirmwarePack = QStringLiteral("firmware pack");
+inline const QString FirmwareInfo = QStringLiteral("firmware info");
+inline const QString FirmwareUpgrade = QStringLiteral("firmware upgrade");
+}  // namespace Command
+
 enum class Via { Usb, Serial, Simulated };
 
 struct Options {
-    Command command = Command::Help;
+    QString command = Command::Help;  // its words; Help and Version ask for a text
+    QString helpText;                 // Help: the text asked for (the program's or a command's)
+
+    // Global options.
     Via via = Via::Usb;
-    QString port;   // --port
-    QString model;  // --simulate
+    QString port;       // --port
+    QString model;      // --simulate
+    QStringList cards;  // --card, with --simulate
     std::uint16_t vid = 0x0E6A;
     std::uint16_t pid = 0x0317;
-    bool json = false;
+    bool json = false;     // --json, before the command or after it
+    bool verbose = false;  // -v: frames on stderr
+
+    // The command's own: its arguments, the values of its options by name,
+    // and what the built-in commands read from them.
+    QStringList arguments;
+    QMap<QString, QStringList> values;
     QByteArray frame;     // raw
     QString codeType;     // firmware pack --model
     QString codeVersion;  // firmware pack --version
@@ -33,6 +61,8 @@ struct ParseResult {
 ParseResult parseArguments(const QStringList &arguments);
 // "02 01 0D", "02010D" or several such words; nullopt unless every word is whole hex bytes.
 std::optional<QByteArray> parseHexWords(const QStringList &words);
+// The program's help: usage, global options, the commands of the table, exit status.
 QString usageText();
+QString versionText();
 
 }  // namespace kv350::cli

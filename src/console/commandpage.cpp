@@ -1,8 +1,8 @@
 #include "commandpage.h"
 
 #include "i18n/texttable.h"
+#include "pages/controls.h"
 #include "requesttext.h"
-#include "widgets/controls.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -57,7 +57,7 @@ void showDataText(QLineEdit *edit, const QString &text)
 
 }  // namespace
 
-CommandPage::CommandPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+CommandPage::CommandPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsCommand"));
     auto *outer = new QGroupBox(this);

@@ -3,7 +3,7 @@
 // it, and read the reply field by field. Every transaction of the program,
 // from any page, is mirrored here.
 
-#include "app/pagecontext.h"
+#include "pages/page.h"
 
 #include <QWidget>
 
@@ -15,13 +15,13 @@ class QPushButton;
 
 namespace kv350::console {
 
-class CommandPage final : public QWidget {
+class CommandPage final : public Page {
     Q_OBJECT
 public:
     CommandPage(PageContext &context, QWidget *parent = nullptr);
 
     // Captions and the sample list in the current language; no sample selected.
-    void applyLanguage();
+    void applyLanguage() override;
     // The page became the active one: the first sample is loaded.
     void pageEntered();
     void setAsciiRequestVisible(bool visible);
@@ -44,7 +44,6 @@ protected:
 private:
     void loadSample(int index);
 
-    PageContext &m_context;
     QGroupBox *m_gbRequest, *m_gbResponse, *m_gbAsciiToHex;
     QLabel *m_lblRequest, *m_lblResponse;
     QLineEdit *m_edRequestSTX, *m_edRequestLEN, *m_edRequestCMD, *m_edRequestDATA, *m_edRequest;

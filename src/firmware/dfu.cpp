@@ -11,9 +11,6 @@ Q_LOGGING_CATEGORY(lcDfu, "kv350.firmware.dfu", QtWarningMsg)
 namespace kv350::firmware {
 namespace {
 
-// A flood of stale input must not keep the drain busy for ever.
-constexpr int MaxStaleReports = 64;
-
 void appendWord(QByteArray &bytes, unsigned value)
 {
     bytes.append(char(value & 0xFF));
@@ -63,34 +60,38 @@ int Dfu::failed(const QString &why)
 
 std::optional<Dfu::Reply> Dfu::exchange(std::uint8_t cmd, const QByteArray &data)
 {
-    if (!m_hid.isOpen())
+    if (!m_usb.isOpen())
         return std::nullopt;
-    QByteArray report;
-    for (int i = 0; i < MaxStaleReports && m_hid.readReport(report, 0) > 0; ++i)
-        qCDebug(lcDfu) << "dropped stale report" << report.toHex(' ');
-
-    if (m_hid.writeReport(buildRequest(cmd, data)) < 0) {
-        fail(QStringLiteral("the reader went away: %1").arg(m_hid.errorText()));
-        m_hid.close();
+    const QByteArray request = buildRequest(cmd, data);
+    qCDebug(lcDfu).noquote() << "TX" << frameText(request);
+    // The transport drops the input reports still waiting before it writes.
+    if (m_usb.send(reinterpret_cast<const std::uint8_t *>(request.constData()), int(request.size())) != Sent::Whole) {
+        fail(QStringLiteral("the reader went away: %1").arg(m_usb.errorText()));
+        m_usb.close();
         return std::nullopt;
     }
     const qint64 deadline = m_clock.nowMs() + ReplyTimeoutMs;
+    std::array<std::uint8_t, proto::BufferSize + 1> reply{};
     for (;;) {
-        const int got = m_hid.readReport(report, int(qMax<qint64>(0, deadline - m_clock.nowMs())));
-        if (got < 0) {
-            fail(QStringLiteral("the reader went away: %1").arg(m_hid.errorText()));
-            m_hid.close();
+        const Received r = m_usb.receive(reply.data(), proto::BufferSize,
+                                         int(qMax<qint64>(0, deadline - m_clock.nowMs())));
+        if (r.kind == Received::Gone) {
+            fail(QStringLiteral("the reader went away: %1").arg(m_usb.errorText()));
+            m_usb.close();
             return std::nullopt;
         }
-        if (got == 0) {
+        if (r.kind == Received::Nothing && r.windowOver) {
             fail(QStringLiteral("no reply to command %1").arg(BytesToHex(&cmd, 1)));
             return std::nullopt;
         }
-        const auto *r = reinterpret_cast<const std::uint8_t *>(report.constData());
-        const int length = report.size() >= 2 ? r[proto::OffLen] + 2 : 0;
-        if (length <= report.size() && checkResponse(cmd, r, length) == ResponseCheck::Accepted)
-            return Reply{r[proto::OffSta], report.mid(proto::OffRespData, length - proto::OffRespData)};
-        qCDebug(lcDfu) << "dropped a report that answers something else" << report.toHex(' ');
+        if (r.length > 0)
+            qCDebug(lcDfu).noquote() << "RX" << frameText(reply.data(), r.length);
+        if (r.kind == Received::Frame && checkResponse(cmd, reply.data(), r.length) == ResponseCheck::Accepted)
+            return Reply{reply[proto::OffSta],
+                         QByteArray(reinterpret_cast<const char *>(reply.data()) + proto::OffRespData,
+                                    r.length - proto::OffRespData)};
+        if (r.length > 0)
+            qCDebug(lcDfu) << "dropped a frame that answers something else";
     }
 }
 
@@ -104,26 +105,30 @@ bool Dfu::bootLoaderAnswers()
     return true;
 }
 
+bool Dfu::openDevice()
+{
+    return m_usb.open();
+}
+
 bool Dfu::openBootLoader()
 {
-    if (!m_hid.open(m_vid, m_pid))
+    if (!openDevice())
         return false;
     if (bootLoaderAnswers())
         return true;
-    m_hid.close();
+    m_usb.close();
     return false;
 }
 
 int Dfu::DFU_Reset_To_ISP(std::uint16_t vendorId, std::uint16_t productId)
 {
     close();
-    m_vid = vendorId;
-    m_pid = productId;
+    m_usb.setIds(vendorId, productId);
     m_error.clear();
     m_opened = true;
 
     bool seen = false;
-    if (m_hid.open(m_vid, m_pid)) {
+    if (openDevice()) {
         seen = true;
         if (bootLoaderAnswers()) {
             m_session = true;
@@ -132,29 +137,29 @@ int Dfu::DFU_Reset_To_ISP(std::uint16_t vendorId, std::uint16_t productId)
         // The application: it restarts into its boot loader once its reply is out.
         const std::optional<Reply> reply = exchange(proto::CmdSystem, QByteArray(1, char(proto::SysBootLoader)));
         if (reply && reply->status != proto::StaOk) {
-            m_hid.close();
+            m_usb.close();
             fail(QStringLiteral("the reader refused to enter its boot loader"));
             return Refused;
         }
-        m_hid.close();
+        m_usb.close();
     }
     // Wait for the boot loader to appear: after the request above, or because the
     // reader was asked on another way (its serial port) and is still restarting.
     const qint64 deadline = m_clock.nowMs() + ReturnTimeoutMs;
     while (m_clock.nowMs() < deadline) {
         m_clock.blockFor(int(qMin<qint64>(ReopenIntervalMs, deadline - m_clock.nowMs())));
-        if (m_hid.open(m_vid, m_pid)) {
+        if (openDevice()) {
             seen = true;
             if (bootLoaderAnswers()) {
                 m_session = true;
                 m_error.clear();
                 return InBootLoader;
             }
-            m_hid.close();
+            m_usb.close();
         }
     }
     if (!seen) {
-        fail(QStringLiteral("no USB HID device %1").arg(usbIdText(m_vid, m_pid)));
+        fail(QStringLiteral("no USB HID device %1").arg(usbIdText(m_usb.record().VID, m_usb.record().PID)));
         return NoDevice;
     }
     fail(QStringLiteral("the reader did not come back in its boot loader"));
@@ -168,7 +173,7 @@ int Dfu::DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uin
     if (address > 0xFFFF)
         return failed(QStringLiteral("the address %1 is beyond the boot loader's reach").arg(address));
     // A restart between attempts (a reader unplugged and plugged back) is survived.
-    if (!m_hid.isOpen() && !openBootLoader())
+    if (!m_usb.isOpen() && !openBootLoader())
         return failed(QStringLiteral("the boot loader is gone"));
 
     QByteArray begin;
@@ -189,7 +194,7 @@ int Dfu::DFU_Download(const std::uint8_t *image, std::uint32_t address, std::uin
         reply.reset();
         // The boot loader acknowledges a repeated chunk without storing it again,
         // so a chunk whose acknowledgement was lost can simply be sent once more.
-        for (int attempt = 0; attempt < ChunkTries && !reply && m_hid.isOpen(); ++attempt)
+        for (int attempt = 0; attempt < ChunkTries && !reply && m_usb.isOpen(); ++attempt)
             reply = exchange(boot::CmdData, chunk);
         if (!reply)
             return 0;
@@ -212,7 +217,7 @@ bool Dfu::DFU_Reset_To_AP()
 {
     bool started = false;
     for (int attempt = 0; m_session && attempt < ChunkTries; ++attempt) {
-        if (m_hid.isOpen()) {
+        if (m_usb.isOpen()) {
             const std::optional<Reply> reply = exchange(boot::CmdRun);
             if (reply) {
                 started = reply->status == boot::StaOk;
@@ -221,7 +226,7 @@ bool Dfu::DFU_Reset_To_AP()
                 break;
             }
             // No reply: the order may or may not have been carried out.
-            m_hid.close();
+            m_usb.close();
         }
         // The reader answers the next look as whichever program it runs.
         const Comeback back = comeBack();
@@ -242,12 +247,12 @@ Dfu::Comeback Dfu::comeBack()
 {
     const qint64 deadline = m_clock.nowMs() + ReturnTimeoutMs;
     for (;;) {
-        if (m_hid.open(m_vid, m_pid)) {
+        if (openDevice()) {
             const std::optional<Reply> reply = exchange(boot::CmdStatus);
             if (reply)
                 // The application does not know STATUS.
                 return reply->status == proto::StaRejected ? Comeback::Application : Comeback::BootLoader;
-            m_hid.close();
+            m_usb.close();
         }
         const qint64 left = deadline - m_clock.nowMs();
         if (left <= 0)
@@ -262,7 +267,7 @@ void Dfu::close()
 {
     // The device may be the link's: leave it alone unless this client opened it.
     if (m_opened)
-        m_hid.close();
+        m_usb.close();
     m_opened = false;
     m_session = false;
 }

@@ -5,6 +5,7 @@
 
 #include "link/clock.h"
 #include "link/hidbackend.h"
+#include "link/hidtransport.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,7 +31,7 @@ public:
 
     // hid may be the device the reader link uses: the link must be closed, or
     // it finds its handle taken and reopens it on its next command.
-    Dfu(HidBackend &hid, Clock &clock) : m_hid(hid), m_clock(clock) {}
+    Dfu(HidBackend &hid, Clock &clock) : m_usb(hid, clock), m_clock(clock) {}
     ~Dfu() { close(); }
     Dfu(const Dfu &) = delete;
     Dfu &operator=(const Dfu &) = delete;
@@ -60,6 +61,8 @@ private:
     };
     // One request, its reply; nullopt when none came or the device is gone.
     std::optional<Reply> exchange(std::uint8_t cmd, const QByteArray &data = {});
+    // The device with the ids is open.
+    bool openDevice();
     // The device is open and its boot loader answers STATUS.
     bool openBootLoader();
     bool bootLoaderAnswers();
@@ -70,10 +73,8 @@ private:
     void fail(const QString &why);
     int failed(const QString &why);  // a download's 0
 
-    HidBackend &m_hid;
+    HidTransport m_usb;
     Clock &m_clock;
-    std::uint16_t m_vid = 0;
-    std::uint16_t m_pid = 0;
     bool m_opened = false;   // this client opened the device (and closes it)
     bool m_session = false;  // DFU_Reset_To_ISP found the boot loader
     int m_chunkSize = 0;

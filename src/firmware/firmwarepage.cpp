@@ -1,6 +1,7 @@
 #include "firmwarepage.h"
 
-#include "widgets/controls.h"
+#include "firmware/upgradereport.h"
+#include "pages/controls.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -17,11 +18,11 @@ namespace kv350::firmware {
 using namespace widgets;
 
 FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *parent)
-    : QWidget(parent),
-      m_context(context),
+    : Page(context, parent),
       m_services(services),
       m_dfu(services.hid, services.clock),
-      m_upgrade(context.link, context.reporter, context.pause, m_dfu, *this, context.language.textLookup())
+      m_upgrade(context.link, context.pause, m_dfu, *this,
+                upgradeReporter(context.reporter, context.language.textLookup()))
 {
     setObjectName(QStringLiteral("tsFirmware"));
 
@@ -108,6 +109,7 @@ FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *par
     connect(m_btnUPG, &QPushButton::clicked, this, &FirmwarePage::btnUPGClick);
 
     applyLanguage();
+    keepOwnFont({"lblVID", "edVID", "lblPID", "edPID"});
 }
 
 void FirmwarePage::applyLanguage()

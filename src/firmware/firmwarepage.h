@@ -2,10 +2,10 @@
 // The Firmware page: pick a KFW file, see what its header says, and replace
 // the reader's firmware with it.
 
-#include "app/pagecontext.h"
-#include "app/services.h"
 #include "firmware/dfu.h"
 #include "firmware/upgrade.h"
+#include "pages/page.h"
+#include "pages/services.h"
 
 #include <QWidget>
 
@@ -17,7 +17,7 @@ class QPushButton;
 
 namespace kv350::firmware {
 
-class FirmwarePage final : public QWidget, private UpgradeView {
+class FirmwarePage final : public Page, private UpgradeView {
     Q_OBJECT
 public:
     // What the page needs beyond the context: the file dialog, and the USB
@@ -32,7 +32,7 @@ public:
 
     FirmwarePage(PageContext &context, Services services, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
     FirmwareState &firmwareState() { return m_upgrade.state(); }
 
     bool LoadFirmwareFile();
@@ -61,7 +61,6 @@ private:
     bool chooseFile();
     UsbIdTexts ids() const;
 
-    PageContext &m_context;
     Services m_services;
     Dfu m_dfu;
     FirmwareUpgrade m_upgrade;

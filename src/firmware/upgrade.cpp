@@ -11,9 +11,6 @@ namespace {
 
 constexpr int ProgressMaximum = 100;
 
-constexpr Outcome UpgradeComplete{"KV350 firmware update complete.", OutcomeDone.colour, OutcomeDone.frequencyHz,
-                                  OutcomeDone.durationMs, OutcomeDone.repaintAfterTone};
-
 class Busy {
 public:
     explicit Busy(UpgradeView &view) : m_view(view) { m_view.setBusy(true); }
@@ -27,10 +24,41 @@ private:
 
 }  // namespace
 
-Outcome firmwareError(const char *english)
+const char *upgradeMessageText(UpgradeMessage message)
 {
-    return {english, OutcomeError.colour, OutcomeError.frequencyHz, OutcomeError.durationMs,
-            OutcomeError.repaintAfterTone};
+    switch (message) {
+    case UpgradeMessage::Clear:
+        return "";
+    case UpgradeMessage::Updating:
+        return "Update Firmware";
+    case UpgradeMessage::FileLoaded:
+        return "Firmware file loaded.";
+    case UpgradeMessage::Complete:
+        return "KV350 firmware update complete.";
+    case UpgradeMessage::SelectFile:
+        return "Please select firmware file!";
+    case UpgradeMessage::LoadFailed:
+        return "Failed to load firmware.";
+    case UpgradeMessage::NoProgram:
+        return "The firmware file holds no program code.";
+    case UpgradeMessage::TypeError:
+        return "Firmware type error!";
+    case UpgradeMessage::Disconnected:
+        return "Disconnected";
+    case UpgradeMessage::DeviceError:
+        return "KV350 device error.";
+    }
+    return "";
+}
+
+bool isUpgradeFailure(UpgradeMessage message)
+{
+    return message >= UpgradeMessage::SelectFile;
+}
+
+bool isUpgradeOutcome(UpgradeMessage message)
+{
+    return message == UpgradeMessage::Complete || isUpgradeFailure(message);
 }
 
 std::uint16_t parseUsbId(const QString &text, std::uint16_t fallback)
@@ -43,34 +71,27 @@ QByteArray bootLoaderRequest()
     return buildRequest(proto::CmdSystem, QByteArray(1, char(proto::SysBootLoader)));
 }
 
-FirmwareUpgrade::FirmwareUpgrade(ReaderLink &link, Reporter &reporter, Pause &pause, Dfu &dfu, UpgradeView &view,
-                                 TextLookup text)
+FirmwareUpgrade::FirmwareUpgrade(ReaderLink &link, Pause &pause, Dfu &dfu, UpgradeView &view, UpgradeMessages messages)
     : m_link(link),
-      m_reporter(reporter),
       m_pause(pause),
       m_dfu(dfu),
       m_view(view),
-      m_text(std::move(text)),
+      m_messages(std::move(messages)),
       m_state(std::make_unique<FirmwareState>())
 {
-}
-
-void FirmwareUpgrade::error(const char *english)
-{
-    m_reporter.report(firmwareError(english));
 }
 
 void FirmwareUpgrade::progress(int position, int dots)
 {
     m_view.setProgress(position);
     if (dots >= 0)
-        m_reporter.ShowText(m_text(QStringLiteral("Update Firmware")) + QString(dots, QLatin1Char('.')));
+        say(UpgradeMessage::Updating, dots);
     m_pause.processPending();
 }
 
 void FirmwareUpgrade::begin()
 {
-    m_reporter.ShowText({});
+    say(UpgradeMessage::Clear);
     m_view.setProgressMaximum(ProgressMaximum);
     m_view.setProgress(0);
     m_pause.processPending();
@@ -80,26 +101,26 @@ bool FirmwareUpgrade::LoadFirmwareFile(const QString &fileText)
 {
     const Busy busy(m_view);
     if (fileText.trimmed().isEmpty()) {
-        error("Please select firmware file!");
+        say(UpgradeMessage::SelectFile);
         return false;
     }
     const KfwReadResult read = readKfwFile(fileText, *m_state);
     if (read.status != KfwRead::Loaded) {
-        error("Failed to load firmware.");
+        say(UpgradeMessage::LoadFailed);
         return false;
     }
     m_view.showFileHeader(hexWord(m_state->FirmwareLength), hexWord(m_state->FirmwareChecksum), read.header.codeType,
                           read.header.codeVersion);
-    m_reporter.ShowText(m_text(QStringLiteral("Firmware file loaded.")));
+    say(UpgradeMessage::FileLoaded);
     if (m_link.ModelName() != read.header.codeType.trimmed()) {
-        error("Firmware type error!");
+        say(UpgradeMessage::TypeError);
         return false;
     }
     // A file that ends with its header: the boot loader would wait for a
     // download that cannot start. (Payload beyond the image's 0x3400 bytes is
     // not part of it and is left out, as the file format has it.)
     if (m_state->FirmwareLength == 0) {
-        error("The firmware file holds no program code.");
+        say(UpgradeMessage::NoProgram);
         return false;
     }
     return true;
@@ -116,7 +137,7 @@ bool FirmwareUpgrade::upgradeConnectedReader(const QString &fileText, const UsbI
     progress(10);
     if (!m_link.ConnectReader()) {
         busy.reset();
-        error("Disconnected");
+        say(UpgradeMessage::Disconnected);
         return false;
     }
     // The file is read and checked against the model just identified before the
@@ -163,7 +184,7 @@ bool FirmwareUpgrade::DownloadLoadedFirmware(const UsbIdTexts &ids)
     progress(40);
     if (m_dfu.DFU_Reset_To_ISP(vid, pid) != Dfu::InBootLoader) {
         m_dfu.close();
-        error("KV350 device error.");
+        say(UpgradeMessage::DeviceError);
         return false;
     }
 
@@ -200,7 +221,7 @@ bool FirmwareUpgrade::DownloadLoadedFirmware(const UsbIdTexts &ids)
         // verified image, so it stays ready for the next try rather than run a
         // broken program.
         m_dfu.close();
-        error("KV350 device error.");
+        say(UpgradeMessage::DeviceError);
         return false;
     }
 
@@ -211,12 +232,12 @@ bool FirmwareUpgrade::DownloadLoadedFirmware(const UsbIdTexts &ids)
     if (!m_dfu.DFU_Reset_To_AP()) {
         // The image is verified but the reader did not take the order to
         // start it: it waits in its boot loader, and a new upgrade finds it there.
-        error("KV350 device error.");
+        say(UpgradeMessage::DeviceError);
         return false;
     }
     m_pause.wait(ApplicationStartMs);
     m_view.setProgress(ProgressMaximum);
-    m_reporter.report(UpgradeComplete);
+    say(UpgradeMessage::Complete);
     m_link.useUsb();
     m_view.reconnect();
     return true;

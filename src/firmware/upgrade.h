@@ -1,22 +1,43 @@
 #pragma once
 // Loading a firmware file for the connected reader and replacing the reader's
 // firmware with it, step by step with the waits and progress values the
-// Firmware page shows. No widgets: the page and kv350ctl each give a view.
+// Firmware page shows. No widgets and no words: the page and kv350ctl each
+// give a view and take the messages, which they put in words.
 
 #include "dfu.h"
 #include "kfwfile.h"
 #include "link/pause.h"
-#include "link/presentation.h"
 #include "link/readerlink.h"
-#include "link/reporting.h"
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace kv350::firmware {
 
-// What the procedure shows beyond the message panel.
+// What the procedure says as it goes.
+enum class UpgradeMessage {
+    Clear,         // nothing to say (the message panel emptied)
+    Updating,      // "Update Firmware", and a dot more for each step of the download
+    FileLoaded,    // "Firmware file loaded."
+    Complete,      // "KV350 firmware update complete.": the outcome of success
+    SelectFile,    // "Please select firmware file!": the outcomes of failure from here on
+    LoadFailed,    // "Failed to load firmware."
+    NoProgram,     // "The firmware file holds no program code."
+    TypeError,     // "Firmware type error!"
+    Disconnected,  // "Disconnected"
+    DeviceError,   // "KV350 device error."
+};
+// Its words in English (the text table has them in each language).
+const char *upgradeMessageText(UpgradeMessage message);
+// Complete and the failures end the procedure; the others are steps.
+bool isUpgradeOutcome(UpgradeMessage message);
+bool isUpgradeFailure(UpgradeMessage message);
+// Where the messages go: `dots` only with Updating.
+using UpgradeMessages = std::function<void(UpgradeMessage message, int dots)>;
+
+// What the procedure shows beyond the messages.
 class UpgradeView {
 public:
     virtual ~UpgradeView() = default;
@@ -44,9 +65,6 @@ struct UsbIdTexts {
 // The request that makes a reader on a serial port restart into its boot loader.
 QByteArray bootLoaderRequest();
 
-// A firmware message in the error style: red, the low tone.
-Outcome firmwareError(const char *english);
-
 class FirmwareUpgrade {
 public:
     static constexpr int StepWaitMs = 200;
@@ -54,8 +72,7 @@ public:
     static constexpr int SerialRestartMs = 5000;
     static constexpr int ApplicationStartMs = 3000;
 
-    FirmwareUpgrade(ReaderLink &link, Reporter &reporter, Pause &pause, Dfu &dfu, UpgradeView &view,
-                    TextLookup text = englishText);
+    FirmwareUpgrade(ReaderLink &link, Pause &pause, Dfu &dfu, UpgradeView &view, UpgradeMessages messages);
     FirmwareUpgrade(const FirmwareUpgrade &) = delete;
     FirmwareUpgrade &operator=(const FirmwareUpgrade &) = delete;
 
@@ -78,14 +95,13 @@ public:
 private:
     void begin();
     void progress(int position, int dots = -1);
-    void error(const char *english);
+    void say(UpgradeMessage message, int dots = 0) { m_messages(message, dots); }
 
     ReaderLink &m_link;
-    Reporter &m_reporter;
     Pause &m_pause;
     Dfu &m_dfu;
     UpgradeView &m_view;
-    TextLookup m_text;
+    UpgradeMessages m_messages;
     std::unique_ptr<FirmwareState> m_state;
 };
 

@@ -1,7 +1,7 @@
 #pragma once
 // The current language and the lookup of a message's text in it.
 
-#include "link/presentation.h"
+#include "i18n/textlookup.h"
 
 #include <QString>
 #include <optional>

@@ -17,17 +17,33 @@ void SystemPortList::prepare()
         m_pending = std::async(std::launch::async, m_list);
 }
 
-QStringList systemSerialPorts()
+QList<SerialPortInfo> systemSerialPortInfo()
 {
-    QStringList ports;
+    QList<SerialPortInfo> ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        SerialPortInfo port;
+        port.path = info.systemLocation();
 #ifdef Q_OS_WIN
-        ports.append(info.portName());
+        port.name = info.portName();
 #else
-        ports.append(info.systemLocation());
+        port.name = info.systemLocation();
 #endif
+        port.description = info.description();
+        if (info.hasVendorIdentifier())
+            port.vendorId = info.vendorIdentifier();
+        if (info.hasProductIdentifier())
+            port.productId = info.productIdentifier();
+        ports.append(port);
     }
     return ports;
+}
+
+QStringList systemSerialPorts()
+{
+    QStringList names;
+    for (const SerialPortInfo &port : systemSerialPortInfo())
+        names.append(port.name);
+    return names;
 }
 
 QStringList fallbackPortNames()

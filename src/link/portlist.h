@@ -1,6 +1,9 @@
 #pragma once
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <optional>
 
 #include <functional>
 #include <future>
@@ -18,7 +21,17 @@ public:
     virtual void prepare() {}
 };
 
+// A serial port as the system describes it.
+struct SerialPortInfo {
+    QString path;  // the device path: /dev/ttyUSB0, \\.\COM3
+    QString name;  // as the user picks it: COM3 on Windows, the path elsewhere
+    QString description;
+    std::optional<std::uint16_t> vendorId, productId;  // a USB adapter's
+};
+
 // QSerialPortInfo's ports, in the order the system lists them.
+QList<SerialPortInfo> systemSerialPortInfo();
+// Their names.
 QStringList systemSerialPorts();
 
 // The system's ports. Listing them asks the system about every serial device

@@ -19,7 +19,8 @@ public:
     qint64 bytesAvailable() override { return m_port.bytesAvailable(); }
     QByteArray read(qint64 maxBytes) override { return m_port.read(maxBytes); }
     bool waitForReadyRead(int timeoutMs) override;
-    QString errorText() const override { return m_error; }
+    // A port that failed under its handle says why in its own words.
+    QString errorText() const override { return m_port.isOpen() && broken() ? m_port.errorString() : m_error; }
     bool broken() const override;
     void setHangUpHandler(std::function<void()> handler) override { m_onHangUp = std::move(handler); }
 

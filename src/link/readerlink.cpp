@@ -42,10 +42,8 @@ QString hexByte(std::uint8_t b)
 }  // namespace
 
 ReaderLink::ReaderLink(HidBackend &hid, SerialDevice &serial, Clock &clock, Pause &pause)
-    : m_clock(clock), m_pause(pause), m_hid(hid), m_serial(serial, clock)
+    : m_clock(clock), m_pause(pause), m_usb(hid, clock), m_serial(serial, clock)
 {
-    m_pod.backend = &m_hid;
-    m_pod.clock = &m_clock;
     m_serial.setHangUpHandler([this] {
         // An operation under way finds the port gone itself.
         if (!m_busy)
@@ -74,14 +72,26 @@ bool ReaderLink::ExecuteCommand(const QByteArray &request, int responseLimit)
 
 bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, int responseLimit)
 {
+    TransactionRecord record;
+    if (request && requestLength > 0)
+        record.request = QByteArray(reinterpret_cast<const char *>(request), requestLength);
+    record.accepted = transact(request, requestLength, responseLimit, record);
+    if (!record.accepted)
+        record.error = m_failure;
+    m_observer->transactionEnded(record);
+    return record.accepted;
+}
+
+bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int responseLimit, TransactionRecord &record)
+{
     BusyScope busy(m_busy);
     if (!busy.entered()) {
-        fail(QStringLiteral("the link is busy with another command"));
+        fail(LinkError::Busy);
         return false;
     }
     const auto settle = qScopeGuard([this] { closeIfPortGone(); });
     if (requestLength < 3 || requestLength > proto::BufferSize) {
-        fail(QStringLiteral("a request frame has 3 to 256 bytes"));
+        fail(LinkError::BadRequest);
         return false;
     }
     responseLimit = qBound(0, responseLimit, proto::BufferSize);
@@ -99,65 +109,63 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     m_observer->requestShown(requestFields(request, requestLength));
     memcpy(m_request.data(), request, size_t(requestLength));
 
-    const int window = m_transport == TransportKind::Usb ? int(m_pod.ReadTimeout) : SerialTransport::ReplyWindowMs;
-    if (m_transport == TransportKind::Usb) {
-        if (!usbWrite(requestLength)) {
-            // The reader may have been unplugged and plugged back: one new
-            // connection and one resend, no more.
-            qCDebug(lcLink) << "USB write failed; reconnecting";
-            DisconnectPOD(m_pod);
-            m_connected = false;
-            connect();
-            if (!m_connected)
-                return false;
-            // Identification wrote its own probes into RequestBuffer: put the request back.
-            memcpy(m_request.data(), request, size_t(requestLength));
-            if (!usbWrite(requestLength)) {
-                lose(QStringLiteral("the USB write failed again after reconnecting: %1").arg(m_hid.errorText()));
-                return false;
-            }
-        }
-    } else if (!m_serial.WriteSerialPort(m_request.data(), requestLength)) {
-        if (m_serial.broken()) {
-            lose(QStringLiteral("%1: the serial port went away").arg(m_portPath));
+    const int window = m_transport->replyWindowMs();
+    Sent sent = sendRequest(requestLength);
+    if (sent == Sent::Failed) {
+        // The reader may have been unplugged and plugged back: one new
+        // connection and one resend, no more.
+        qCDebug(lcLink) << "write failed; reconnecting";
+        DisconnectReader();
+        connect();
+        if (!m_connected)
+            return false;
+        // Identification wrote its own probes into RequestBuffer: put the request back.
+        memcpy(m_request.data(), request, size_t(requestLength));
+        sent = sendRequest(requestLength);
+        if (sent != Sent::Whole) {
+            lose(LinkError::WriteFailed, m_transport->errorText());
             return false;
         }
+    }
+    if (sent == Sent::Gone) {
+        loseDevice();
+        return false;
+    }
+    if (sent == Sent::Part) {
         // Part of the frame went out. Whatever the reader makes of it is no
         // answer to this request: the window is waited out with nothing taken,
         // so that the reader drops the piece before the next request comes.
-        m_serial.DrainInput(window);
-        if (m_serial.broken()) {
-            lose(QStringLiteral("%1: the serial port went away").arg(m_portPath));
+        if (!m_transport->drain(window)) {
+            loseDevice();
             return false;
         }
-        fail(QStringLiteral("%1: the port did not take the whole request").arg(m_portPath));
+        fail(LinkError::NotTaken);
         return false;
     }
+    record.sent = true;
 
     const qint64 start = m_clock.nowMs();
     std::array<std::uint8_t, proto::BufferSize + 1> reply{};
-    const ReadResult read = readReply(reply.data(), responseLimit, window);
-    const auto gone = [this] {
-        return m_transport == TransportKind::Usb ? QStringLiteral("the USB reader went away: %1").arg(m_hid.errorText())
-                                                 : QStringLiteral("%1: the serial port went away").arg(m_portPath);
-    };
-    if (read.gone) {
-        lose(gone());
+    const Received read = receiveReply(reply.data(), responseLimit, window);
+    record.reply = QByteArray(reinterpret_cast<const char *>(reply.data()), read.length);
+    if (read.kind == Received::Gone) {
+        loseDevice();
         return false;
     }
     const int received = read.length;
-    if (received < 4 || reply[proto::OffStx] != proto::Stx || read.cut) {
+    if (received < 4 || reply[proto::OffStx] != proto::Stx || read.kind == Received::Cut) {
         // The reply may still be on its way: it must not pass for the next one.
-        if (!drainLateReply()) {
-            lose(gone());
+        if (!m_transport->drain(LateReplyGraceMs)) {
+            loseDevice();
             return false;
         }
         expectStrayReply();
-        if (read.cut)
-            fail(QStringLiteral("the reply was cut short (%1 bytes came)").arg(received));
+        if (read.kind == Received::Cut)
+            fail(LinkError::Cut, QString::number(received));
+        else if (received == 0)
+            fail(LinkError::NoReply);
         else
-            fail(received == 0 ? QStringLiteral("no reply from the reader")
-                               : QStringLiteral("the reply was not a frame (%1 bytes)").arg(received));
+            fail(LinkError::NotAFrame, QString::number(received));
         return false;
     }
     if (expectingStrayReply()) {
@@ -166,11 +174,11 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
         // is the one frame of this request's whole window.
         const Listen more = listenForAnotherFrame(int(window - (m_clock.nowMs() - start)));
         if (more == Listen::Gone) {
-            lose(QStringLiteral("the reader went away"));
+            loseDevice();
             return false;
         }
         if (more == Listen::Frame) {
-            fail(QStringLiteral("two replies came, one of them late to an earlier request"));
+            fail(LinkError::TwoReplies);
             return false;
         }
         m_strayReplyOwed = false;
@@ -181,30 +189,37 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     m_responseLength = received;
     if (m_response[proto::OffCmd] != request[proto::OffCmd]) {
         expectStrayReply();  // a stray frame: this request's own reply may still come
-        fail(QStringLiteral("the reply answers command %1, not %2")
-                 .arg(hexByte(m_response[proto::OffCmd]), hexByte(request[proto::OffCmd])));
+        fail(LinkError::WrongEcho,
+             QStringLiteral("%1, not %2").arg(hexByte(m_response[proto::OffCmd]), hexByte(request[proto::OffCmd])));
         return false;
     }
     m_observer->responseShown(responseFields(m_response.data(), received));
     if (m_response[proto::OffSta] == proto::StaRejected) {
-        fail(QStringLiteral("the reader rejected the command (status 10)"));
+        fail(LinkError::Rejected);
         return false;
     }
+    m_failure = {};
     m_lastError.clear();
     return true;
 }
 
-ReaderLink::ReadResult ReaderLink::readReply(std::uint8_t *into, int limit, int windowMs)
+Sent ReaderLink::sendRequest(int length)
 {
-    ReadResult r;
-    if (m_transport == TransportKind::Usb) {
-        const int result = ReadDataWithin(m_pod, into, limit, &r.length, windowMs);
-        r.gone = result < 0;
-        r.cut = result > 0 && r.length > 0;
-    } else {
-        r.length = m_serial.ReadSerialFrame(into, windowMs);
-        r.gone = m_serial.broken();
-    }
+    qCDebug(lcLink).noquote() << "TX" << m_transport->describe() << frameText(m_request.data(), length);
+    const Sent sent = m_transport->send(m_request.data(), length);
+    if (sent != Sent::Whole)
+        qCDebug(lcLink).noquote() << "write failed:" << m_transport->errorText();
+    return sent;
+}
+
+Received ReaderLink::receiveReply(std::uint8_t *into, int limit, int windowMs)
+{
+    const Received r = m_transport->receive(into, limit, windowMs);
+    if (r.length > 0)
+        qCDebug(lcLink).noquote() << (r.kind == Received::Frame ? "RX" : "RX (incomplete)")
+                                  << frameText(into, r.length);
+    if (r.kind == Received::Gone)
+        qCDebug(lcLink).noquote() << "device gone:" << m_transport->errorText();
     return r;
 }
 
@@ -213,23 +228,15 @@ ReaderLink::Listen ReaderLink::listenForAnotherFrame(int ms)
     std::array<std::uint8_t, proto::BufferSize + 1> scratch{};
     const qint64 deadline = m_clock.nowMs() + ms;
     for (qint64 left = ms; left > 0; left = deadline - m_clock.nowMs()) {
-        const ReadResult more = readReply(scratch.data(), proto::BufferSize, int(left));
-        if (more.gone)
+        const Received more = receiveReply(scratch.data(), proto::BufferSize, int(left));
+        if (more.kind == Received::Gone)
             return Listen::Gone;
         if (more.length > 0)
             return Listen::Frame;
-        if (m_transport == TransportKind::Serial)
-            break;  // the serial read waits its whole window; HID may end early on a run of stray reports
+        if (more.windowOver)
+            break;  // else a run of stray input ended the read early: listen on
     }
     return Listen::Nothing;
-}
-
-bool ReaderLink::drainLateReply()
-{
-    if (m_transport == TransportKind::Usb)
-        return DrainPOD(m_pod, LateReplyGraceMs) >= 0;
-    m_serial.DrainInput(LateReplyGraceMs);
-    return !m_serial.broken();
 }
 
 void ReaderLink::expectStrayReply()
@@ -238,25 +245,37 @@ void ReaderLink::expectStrayReply()
     m_strayReplyUntilMs = m_clock.nowMs() + StrayReplyLifeMs;
 }
 
-void ReaderLink::lose(const QString &why)
+void ReaderLink::fail(LinkError error, const QString &detail)
+{
+    m_failure = {error, m_transport->describe(), detail};
+    m_lastError = linkErrorText(m_failure);
+    qCDebug(lcLink).noquote() << linkErrorName(error) << m_lastError;
+}
+
+void ReaderLink::lose(LinkError error, const QString &detail)
 {
     // Close the dead handle so that the next command opens the device afresh.
+    fail(error, detail);
     DisconnectReader();
-    fail(why);
-    showDisconnected();
+    enter(LinkState::Disconnected);
+}
+
+void ReaderLink::loseDevice()
+{
+    lose(m_transport->goneError(), m_transport->errorText());
 }
 
 void ReaderLink::closeIfPortGone()
 {
-    if (m_transport == TransportKind::Serial && m_connected && m_serial.broken())
-        lose(QStringLiteral("%1: the serial port went away").arg(m_portPath));
+    if (m_kind == TransportKind::Serial && m_connected && m_serial.broken())
+        loseDevice();
 }
 
 bool ReaderLink::ReadResponse()
 {
     BusyScope busy(m_busy);
     if (!busy.entered()) {
-        fail(QStringLiteral("the link is busy with another command"));
+        fail(LinkError::Busy);
         return false;
     }
     const auto settle = qScopeGuard([this] { closeIfPortGone(); });
@@ -265,13 +284,9 @@ bool ReaderLink::ReadResponse()
         if (!m_connected)
             return false;
     }
-    int received = 0;
-    if (m_transport == TransportKind::Usb)
-        ReadData(m_pod, m_response.data(), DefaultResponseLimit, &received);
-    else
-        received = m_serial.ReadSerialFrame(m_response.data());
+    const int received = receiveReply(m_response.data(), DefaultResponseLimit, m_transport->replyWindowMs()).length;
     if (received < 4 || m_response[proto::OffStx] != proto::Stx) {
-        fail(QStringLiteral("no reply from the reader"));
+        fail(LinkError::NoReply);
         return false;
     }
     m_responseLength = received;
@@ -282,7 +297,7 @@ bool ReaderLink::ConnectReader()
 {
     BusyScope busy(m_busy);
     if (!busy.entered()) {
-        fail(QStringLiteral("the link is busy with another command"));
+        fail(LinkError::Busy);
         return false;
     }
     // A port that hangs up while the reader is identified is closed rather
@@ -294,10 +309,10 @@ bool ReaderLink::ConnectReader()
 bool ReaderLink::connect()
 {
     if (m_connected) {
-        showDisconnected();
+        enter(LinkState::Disconnected);
         return false;
     }
-    showStatus(QString(), ColourGrey);
+    enter(LinkState::Connecting);
     m_serialNumber.clear();
     m_modelName.clear();
     m_modelVersion.clear();
@@ -305,65 +320,59 @@ bool ReaderLink::connect()
 
     m_connected = openTransport();
     if (!m_connected) {
-        showDisconnected();
+        enter(LinkState::Disconnected);
         return false;
     }
-    showStatus(QStringLiteral("Connected"), ColourYellow);
+    enter(LinkState::Open);
     m_pause.processPending();
 
     if (!identify()) {
-        showDisconnected();
+        enter(LinkState::Disconnected);
         return false;
     }
+    m_failure = {};
     m_lastError.clear();
-    m_statusText = QStringLiteral("[%1] (%2) (SN:%3)")
-                       .arg(m_text(QStringLiteral("Connected")), visibleText(m_modelVersion),
-                            visibleText(m_serialNumber));
-    m_observer->statusChanged(m_statusText, m_statusColour);
-    m_observer->modelApplied(applyModelRules(m_modelName));
+    enter(LinkState::Identified);
     return true;
 }
 
 bool ReaderLink::openTransport()
 {
-    if (m_transport == TransportKind::Usb) {
-        if (ConnectPOD(m_pod, 1) == 0)
-            return true;
-        fail(m_hid.errorText());
+    if (!m_transport->open()) {
+        qCDebug(lcLink).noquote() << "open failed:" << m_transport->errorText();
+        fail(LinkError::OpenFailed, m_transport->errorText());
         return false;
     }
-    if (!m_serial.OpenSerialPort(m_portPath)) {
-        fail(m_serial.errorText());
-        return false;
-    }
+    if (m_transport->openProvesReader())
+        return true;
     // The port opening proves nothing; a reader must answer the serial-number query.
     putProbe(proto::CmdSerialNumber);
-    m_serial.WriteSerialPort(m_request.data(), 3);
-    m_responseLength = m_serial.ReadSerialFrame(m_response.data());
+    sendRequest(3);
+    m_responseLength = receiveReply(m_response.data(), proto::SerialReplySize, m_transport->replyWindowMs()).length;
     if (m_responseLength == proto::SerialReplySize && m_response[proto::OffCmd] == proto::CmdSerialNumber &&
         m_response[proto::OffSta] == proto::StaOk)
         return true;
     // Close again: the port is opened exclusively and would stay held.
-    m_serial.CloseSerialPort();
-    fail(QStringLiteral("%1: the port opened but no reader answered").arg(m_portPath));
+    m_transport->close();
+    fail(LinkError::NoReader);
     return false;
 }
 
 bool ReaderLink::identify()
 {
     if (!exchangeFixed(proto::CmdSerialNumber, proto::SerialReplySize)) {
-        fail(QStringLiteral("the reader did not send its serial number"));
+        fail(LinkError::NoSerialNumber);
         return false;
     }
     const QString serial = textUpToZero(m_response.data() + proto::OffRespData, proto::SerialWidth);
     if (serial == m_serialNumber) {  // cleared above, so: an empty serial number
-        fail(QStringLiteral("the reader sent an empty serial number"));
+        fail(LinkError::EmptySerialNumber);
         return false;
     }
     m_serialNumber = serial;
 
     if (!exchangeFixed(proto::CmdModelVersion, proto::ModelReplySize)) {
-        fail(QStringLiteral("the reader did not send its model and version"));
+        fail(LinkError::NoModel);
         return false;
     }
     m_modelVersion = textUpToZero(m_response.data() + proto::OffRespData, proto::ModelNameWidth + proto::VersionWidth);
@@ -375,27 +384,17 @@ bool ReaderLink::identify()
 bool ReaderLink::exchangeFixed(std::uint8_t cmd, int expectedLength)
 {
     putProbe(cmd);
-    int received = 0;
-    if (m_transport == TransportKind::Usb) {
-        if (!usbWrite(3))
-            return false;
-        m_pause.wait(UsbSettleMs);
-        ReadData(m_pod, m_response.data(), expectedLength, &received);
-    } else {
-        m_serial.WriteSerialPort(m_request.data(), 3);
-        received = m_serial.ReadSerialFrame(m_response.data());
-    }
+    // A write the device refused is the end of it; a short one is read after
+    // like any other (what comes back tells).
+    if (sendRequest(3) == Sent::Failed)
+        return false;
+    if (const int settle = m_transport->settleMs(); settle > 0)
+        m_pause.wait(settle);
+    const int received = receiveReply(m_response.data(), expectedLength, m_transport->replyWindowMs()).length;
     m_response[expectedLength] = 0;
     if (received > 0)
         m_responseLength = received;
     return received == expectedLength;
-}
-
-bool ReaderLink::usbWrite(int length)
-{
-    ClearPODBuffer(m_pod);
-    int written = 0;
-    return WriteData(m_pod, m_request.data(), length, &written) == 0;
 }
 
 void ReaderLink::putProbe(std::uint8_t cmd)
@@ -407,25 +406,22 @@ void ReaderLink::putProbe(std::uint8_t cmd)
 
 bool ReaderLink::WriteSerialRequest(const QByteArray &frame)
 {
-    if (m_transport != TransportKind::Serial || !m_connected || frame.isEmpty() || frame.size() > proto::BufferSize)
+    if (m_kind != TransportKind::Serial || !m_connected || frame.isEmpty() || frame.size() > proto::BufferSize)
         return false;
     memcpy(m_request.data(), frame.constData(), size_t(frame.size()));
-    return m_serial.WriteSerialPort(m_request.data(), int(frame.size()));
+    return sendRequest(int(frame.size())) == Sent::Whole;
 }
 
 void ReaderLink::DisconnectReader()
 {
-    if (m_transport == TransportKind::Usb)
-        DisconnectPOD(m_pod);
-    else
-        m_serial.CloseSerialPort();
+    m_transport->close();
     m_connected = false;
 }
 
 bool ReaderLink::Reconnect()
 {
     if (m_busy) {
-        fail(QStringLiteral("the link is busy with another command"));
+        fail(LinkError::Busy);
         return false;
     }
     if (m_connected) {
@@ -440,29 +436,23 @@ void ReaderLink::useUsb()
 {
     if (m_connected)
         DisconnectReader();
-    m_transport = TransportKind::Usb;
+    m_kind = TransportKind::Usb;
+    m_transport = &m_usb;
 }
 
 void ReaderLink::useSerialPort(const QString &portPath)
 {
     if (m_connected)
         DisconnectReader();
-    m_transport = TransportKind::Serial;
+    m_kind = TransportKind::Serial;
+    m_transport = &m_serial;
     m_portSettings = QStringLiteral("115200,n,8,1");
-    m_portPath = portPath;
+    m_serial.setPortPath(portPath);
 }
 
-void ReaderLink::showStatus(const QString &english, ColourValue colour)
+void ReaderLink::enter(LinkState state)
 {
-    if (!english.isEmpty())
-        m_statusText = m_text(english);
-    m_statusColour = colour;
-    m_observer->statusChanged(m_statusText, m_statusColour);
-}
-
-void ReaderLink::showDisconnected()
-{
-    showStatus(QStringLiteral("Disconnected"), ColourRed);
+    m_observer->stateChanged(state, identity());
 }
 
 QString serialPortPath(const QString &portName)

@@ -1,22 +1,46 @@
 #pragma once
 // The link to one reader: the buffers and connection state the whole program
 // shares, the one transaction every page uses, and connection with
-// identification. It knows nothing of widgets; what it wants shown goes to a
-// LinkObserver.
+// identification. It knows nothing of widgets, words or colours: it tells a
+// LinkObserver what happens, and the window shows it.
 
 #include "clock.h"
 #include "common/protocol.h"
 #include "frame.h"
+#include "hidtransport.h"
+#include "linkerror.h"
 #include "models.h"
 #include "pause.h"
-#include "pod.h"
-#include "presentation.h"
 #include "serialtransport.h"
 
 #include <array>
 #include <cstdint>
 
 namespace kv350 {
+
+// One ExecuteCommand as it happened, for a log of the session.
+struct TransactionRecord {
+    QByteArray request;
+    bool sent = false;      // the request went out (whole)
+    QByteArray reply;       // the frame taken as the reply, as far as it came; empty: none
+    bool accepted = false;  // ExecuteCommand's result
+    LinkFailure error;      // why not, when not accepted
+};
+
+// Where the link stands with the reader.
+enum class LinkState {
+    Connecting,    // a connection is being made
+    Open,          // the transport opened; the reader is being identified
+    Identified,    // the reader gave its serial number, model and version
+    Disconnected,  // no reader: the connection or identification failed, or the reader went away
+};
+
+// What identification found.
+struct ReaderIdentity {
+    QString serialNumber;
+    QString modelName;     // trimmed
+    QString modelVersion;  // the model padded to 12 characters, then the version
+};
 
 class LinkObserver {
 public:
@@ -25,16 +49,19 @@ public:
     virtual void requestShown(const RequestFields &) {}
     // Also called with clearedResponseFields() when a transaction starts.
     virtual void responseShown(const ResponseFields &) {}
-    virtual void statusChanged(const QString & /*text*/, ColourValue /*colour*/) {}
-    // After an identification: which model features to show, which format item to select.
-    virtual void modelApplied(const ModelView &) {}
+    // The reader's identity is what identification found so far (all of it
+    // once Identified).
+    virtual void stateChanged(LinkState, const ReaderIdentity &) {}
+    // Once per ExecuteCommand, however it ended: what was sent (nothing when
+    // no connection could be made) and what came back.
+    virtual void transactionEnded(const TransactionRecord &) {}
 };
 
 enum class TransportKind { Usb = 1, Serial = 2 };
 
 class ReaderLink {
 public:
-    static constexpr int UsbSettleMs = 100;  // between write and read while identifying
+    static constexpr int UsbSettleMs = HidTransport::SettleMs;  // between write and read while identifying
     static constexpr int DefaultResponseLimit = 64;
     // After a reply window closed empty, what arrives this much longer is
     // thrown away as the late reply it is, so the next request cannot take it.
@@ -48,7 +75,6 @@ public:
     ReaderLink &operator=(const ReaderLink &) = delete;
 
     void setObserver(LinkObserver *observer) { m_observer = observer ? observer : &m_silent; }
-    void setTextLookup(TextLookup text) { m_text = std::move(text); }
 
     // One request, one reply. Connects first when needed. True when a reply was
     // accepted (02 first, CMD echoed) and its STA is not 0x10; callers judge STA.
@@ -77,10 +103,10 @@ public:
 
     // State the pages read.
     bool Connected() const { return m_connected; }
-    TransportKind Transport() const { return m_transport; }
-    const QString &PortPath() const { return m_portPath; }
+    TransportKind Transport() const { return m_kind; }
+    const QString &PortPath() const { return m_serial.portPath(); }
     const QString &PortSettings() const { return m_portSettings; }
-    PodRecord &podRecord() { return m_pod; }
+    PodRecord &podRecord() { return m_usb.record(); }
     const std::array<std::uint8_t, proto::BufferSize> &RequestBuffer() const { return m_request; }
     const std::array<std::uint8_t, proto::BufferSize> &ResponseBuffer() const { return m_response; }
     int ResponseLength() const { return m_responseLength; }
@@ -90,7 +116,11 @@ public:
     const QString &SerialNumberText() const { return m_serialNumber; }
     const QString &ModelName() const { return m_modelName; }
     const QString &ModelVersionText() const { return m_modelVersion; }
-    // Why the last operation failed, in words a user can act on.
+    ReaderIdentity identity() const { return {m_serialNumber, m_modelName, m_modelVersion}; }
+    // Why the last operation failed: the value callers decide by, and the
+    // words a user can act on (empty after a success).
+    LinkError error() const { return m_failure.error; }
+    const LinkFailure &lastFailure() const { return m_failure; }
     const QString &lastError() const { return m_lastError; }
     bool busy() const { return m_busy; }
     // A reply was missed (the window closed without one) and may still come:
@@ -98,56 +128,48 @@ public:
     bool expectingStrayReply() const { return m_strayReplyOwed && m_clock.nowMs() < m_strayReplyUntilMs; }
 
 private:
+    bool transact(const std::uint8_t *request, int requestLength, int responseLimit, TransactionRecord &record);
     bool connect();
     bool openTransport();
     bool identify();
     bool exchangeFixed(std::uint8_t cmd, int expectedLength);
-    bool usbWrite(int length);
-    // One reply within windowMs into `into`; its length, 0 for none.
-    struct ReadResult {
-        int length = 0;
-        bool cut = false;   // a frame started but its end never came
-        bool gone = false;  // the device failed under the read
-    };
-    ReadResult readReply(std::uint8_t *into, int limit, int windowMs);
+    // The frame in RequestBuffer out over the transport, logged.
+    Sent sendRequest(int length);
+    // One reply within windowMs into `into`, logged.
+    Received receiveReply(std::uint8_t *into, int limit, int windowMs);
     // Whether another frame starts within ms (read and thrown away).
     enum class Listen { Nothing, Frame, Gone };
     Listen listenForAnotherFrame(int ms);
-    // False when the device went away meanwhile.
-    bool drainLateReply();
     // The device went away under an open handle: closed, "Disconnected", and why.
-    void lose(const QString &why);
+    void lose(LinkError error, const QString &detail = {});
+    void loseDevice();
     // A serial port that failed under its open handle is closed: at the end of
     // every operation, and when the port reports it while the link is idle.
     void closeIfPortGone();
     void expectStrayReply();
     void putProbe(std::uint8_t cmd);
-    void showStatus(const QString &english, ColourValue colour);
-    void showDisconnected();
-    void fail(const QString &why) { m_lastError = why; }
+    void enter(LinkState state);
+    void fail(LinkError error, const QString &detail = {});
 
     Clock &m_clock;
     Pause &m_pause;
-    HidBackend &m_hid;
+    HidTransport m_usb;
     SerialTransport m_serial;
+    kv350::Transport *m_transport = &m_usb;  // the one in use
     LinkObserver m_silent;
     LinkObserver *m_observer = &m_silent;
-    TextLookup m_text = englishText;
 
     std::array<std::uint8_t, proto::BufferSize> m_request{};
     std::array<std::uint8_t, proto::BufferSize> m_response{};
     int m_responseLength = 0;
     bool m_connected = false;
-    TransportKind m_transport = TransportKind::Usb;
-    QString m_portPath;
+    TransportKind m_kind = TransportKind::Usb;
     QString m_portSettings = QStringLiteral("115200,n,8,1");
-    PodRecord m_pod;
     QString m_serialNumber;
     QString m_modelName;
     QString m_modelVersion;
-    QString m_statusText = QStringLiteral("Status");
-    ColourValue m_statusColour = ColourRed;
-    QString m_lastError;
+    LinkFailure m_failure;
+    QString m_lastError;  // its words
     bool m_busy = false;
     bool m_strayReplyOwed = false;
     qint64 m_strayReplyUntilMs = 0;

@@ -9,6 +9,7 @@ namespace kv350 {
 
 bool SerialTransport::OpenSerialPort(const QString &portPath)
 {
+    m_path = portPath;
     if (!m_device.open(portPath)) {
         qCDebug(lcSerial) << "open failed:" << m_device.errorText();
         return false;
@@ -22,7 +23,6 @@ bool SerialTransport::WriteSerialPort(const std::uint8_t *bytes, int count)
         return false;
     m_device.purge();
     const QByteArray frame(reinterpret_cast<const char *>(bytes), count);
-    qCDebug(lcSerial) << "TX" << frameText(frame);
     return m_device.write(frame) == count;
 }
 
@@ -44,8 +44,7 @@ int SerialTransport::ReadSerialFrame(std::uint8_t *buffer, int windowMs)
                     const int n = m_collector.stored();
                     memcpy(buffer, m_collector.data(), size_t(n));
                     buffer[n] = 0;  // DATA can be read as a zero-terminated text
-                    qCDebug(lcSerial) << "RX" << frameText(buffer, n);
-                    return n;  // the rest of this read is dropped; the next purge takes what follows
+                    return n;       // the rest of this read is dropped; the next purge takes what follows
                 }
             }
         }
@@ -81,6 +80,32 @@ qint64 SerialTransport::DrainInput(int ms)
     if (dropped > 0)
         qCDebug(lcSerial) << "dropped" << dropped << "late bytes";
     return dropped;
+}
+
+Sent SerialTransport::send(const std::uint8_t *frame, int length)
+{
+    if (!m_device.isOpen())
+        return Sent::Failed;
+    if (WriteSerialPort(frame, length))
+        return Sent::Whole;
+    return broken() ? Sent::Gone : Sent::Part;
+}
+
+Received SerialTransport::receive(std::uint8_t *into, int /*limit*/, int windowMs)
+{
+    Received r;
+    r.length = ReadSerialFrame(into, windowMs);
+    if (broken())
+        r.kind = Received::Gone;
+    else if (r.length > 0)
+        r.kind = Received::Frame;
+    return r;
+}
+
+bool SerialTransport::drain(int ms)
+{
+    DrainInput(ms);
+    return !broken();
 }
 
 void SerialTransport::CloseSerialPort()

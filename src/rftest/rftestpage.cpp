@@ -1,7 +1,7 @@
 #include "rftestpage.h"
 
+#include "pages/controls.h"
 #include "radiotexts.h"
-#include "widgets/controls.h"
 
 #include <QEvent>
 
@@ -18,7 +18,7 @@ namespace kv350::rftest {
 
 using namespace widgets;
 
-RfTestPage::RfTestPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+RfTestPage::RfTestPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsOvtra"));
 
@@ -90,6 +90,7 @@ RfTestPage::RfTestPage(PageContext &context, QWidget *parent) : QWidget(parent),
     m_lstOvtra->viewport()->installEventFilter(this);
 
     applyLanguage();
+    keepOwnFont({"pnChannel", "pnPA"});
 }
 
 void RfTestPage::applyLanguage()

@@ -2,7 +2,7 @@
 // The Ovtra page: the UHF radio module driven directly for compliance
 // measurements, and its automatic test.
 
-#include "app/pagecontext.h"
+#include "pages/page.h"
 
 #include <QWidget>
 
@@ -17,12 +17,12 @@ namespace kv350::rftest {
 // "Set Channel" sends.
 inline constexpr int StartChannel = 248;
 
-class RfTestPage final : public QWidget {
+class RfTestPage final : public Page {
     Q_OBJECT
 public:
     RfTestPage(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
 
     // True while the automatic test loop runs.
     bool AutoTestRunning() const { return m_AutoTestRunning; }
@@ -57,7 +57,6 @@ private:
     bool sendText(const QByteArray &text);
     void sendSingle(const QByteArray &text);
 
-    PageContext &m_context;
     bool m_AutoTestRunning = false;
     QString m_testCaption;
     QGroupBox *m_gbOvtraSet, *m_gbOvtraTest;

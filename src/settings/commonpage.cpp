@@ -1,7 +1,8 @@
 #include "commonpage.h"
 
 #include "link/frame.h"
-#include "widgets/controls.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,13 +20,6 @@ using namespace widgets;
 
 namespace {
 
-const QStringList FormatItems = {
-    QStringLiteral("14H"),       QStringLiteral("4H->5D"),   QStringLiteral("6H"),          QStringLiteral("6H->8D"),
-    QStringLiteral("8H"),        QStringLiteral("8H->10D"),  QStringLiteral("10H"),         QStringLiteral("10H->13D"),
-    QStringLiteral("16H"),       QStringLiteral("8H->4D"),   QStringLiteral("ASCII/FDX-B"), QStringLiteral("32H"),
-    QStringLiteral("8H->5D+5D"), QStringLiteral("12H->15D"), QStringLiteral("14H->17D"),    QStringLiteral("16H->20D"),
-    QStringLiteral("24H"),
-};
 constexpr int FormatStart = 4;  // "8H"
 
 const char *const UsbModes[] = {"USB Keyboard Emulation", "USB HID-Compliant Device",
@@ -43,14 +37,14 @@ QHBoxLayout *buttonRow(QPushButton *set, QPushButton *get)
 
 }  // namespace
 
-CommonPage::CommonPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+CommonPage::CommonPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsCommon"));
 
     // ID output format
     m_gbIdFormat = group(this, "gbIdFormat");
     m_lblFormat = label(m_gbIdFormat, "lblFormat");
-    m_cmbFormat = dropDown(m_gbIdFormat, "cmbFormat", FormatItems, FormatStart);
+    m_cmbFormat = dropDown(m_gbIdFormat, "cmbFormat", formatItemNames(), FormatStart);
     m_chkReverse = checkBox(m_gbIdFormat, "chkReverse", {});
     m_chkReverseBit = checkBox(m_gbIdFormat, "chkReverseBit", {});
     m_chkDecZero = checkBox(m_gbIdFormat, "chkDecZero", {});
@@ -133,8 +127,7 @@ CommonPage::CommonPage(PageContext &context, QWidget *parent) : QWidget(parent),
 
     // Keyboard layout
     m_gbLayout = group(this, "gbLayout");
-    m_cmbLayout = dropDown(m_gbLayout, "cmbLayout",
-                           {QStringLiteral("ENGLISH"), QStringLiteral("CZECH"), QStringLiteral("FRENCH")}, 0);
+    m_cmbLayout = dropDown(m_gbLayout, "cmbLayout", layoutNames(), 0);
     m_btnSetLayout = button(m_gbLayout, "btnSetLayout");
     m_btnGetLayout = button(m_gbLayout, "btnGetLayout");
     auto *kl = compact(new QVBoxLayout(m_gbLayout));
@@ -260,7 +253,11 @@ IdFormat CommonPage::idFormat() const
 
 void CommonPage::ShowIdFormat(std::uint8_t formatCode, std::uint8_t optionFlags, std::uint8_t keyFlags)
 {
-    const IdFormat f = decodeIdFormat(formatCode, optionFlags, keyFlags);
+    showIdFormat(decodeIdFormat(formatCode, optionFlags, keyFlags));
+}
+
+void CommonPage::showIdFormat(const IdFormat &f)
+{
     m_cmbFormat->setCurrentIndex(f.formatIndex);
     m_chkReverse->setChecked(f.reverseByte);
     m_chkReverseBit->setChecked(f.reverseBit);
@@ -304,43 +301,41 @@ void CommonPage::showReadMode(const ReadMode &m)
     m_chkReadGreen->setChecked(m.energySaving);
 }
 
-void CommonPage::setParameter(std::uint8_t code, const QByteArray &value)
+void CommonPage::setParameter(std::uint8_t code, const ParameterValue &value)
 {
-    applyParameter(m_context.link, m_context.reporter, parameterSetFrame(code, value), parameterReplyWidth(code),
-                   [&](const QByteArray &held) { showValue(code, held); });
+    applySetting(m_context, parameterInfo(code), value, [&](const ParameterValue &held) { showValue(code, held); });
 }
 
 void CommonPage::getParameter(std::uint8_t code)
 {
-    applyParameter(m_context.link, m_context.reporter, parameterGetFrame(code), parameterReplyWidth(code),
-                   [&](const QByteArray &held) { showValue(code, held); });
+    applySetting(m_context, parameterInfo(code), std::nullopt,
+                 [&](const ParameterValue &held) { showValue(code, held); });
 }
 
-void CommonPage::showValue(std::uint8_t code, const QByteArray &value)
+void CommonPage::showValue(std::uint8_t code, const ParameterValue &value)
 {
-    const auto byte = [&value](int i) { return std::uint8_t(value.at(i)); };
     switch (code) {
     case proto::ParIdFormat:
-        ShowIdFormat(byte(0), byte(1), byte(2));
+        showIdFormat(std::get<IdFormat>(value));
         break;
     case proto::ParUsbMode:
-        if (const auto index = usbModeIndex(byte(0), m_cmbUsbMode->count()))
+        if (const auto index = usbModeIndex(std::uint8_t(std::get<UsbMode>(value).mode), m_cmbUsbMode->count()))
             m_cmbUsbMode->setCurrentIndex(*index);
         break;
     case proto::ParReadMode:
-        showReadMode(decodeReadMode(byte(0)));
+        showReadMode(std::get<ReadMode>(value));
         break;
     case proto::ParScanTime:
-        m_sbScanTime->setValue(byte(0));
+        m_sbScanTime->setValue(std::get<Interval>(value).steps);
         break;
     case proto::ParSameCardTime:
-        m_sbSameCard->setValue(byte(0));
+        m_sbSameCard->setValue(std::get<Interval>(value).steps);
         break;
     case proto::ParKeypadDelay:
-        m_sbDelayTime->setValue(byte(0));
+        m_sbDelayTime->setValue(std::get<Interval>(value).steps);
         break;
     case proto::ParKeyboardLayout:
-        m_cmbLayout->setCurrentIndex(layoutIndex(byte(0)));
+        m_cmbLayout->setCurrentIndex(std::get<KeyboardLayout>(value).index);
         break;
     default:
         break;
@@ -349,7 +344,7 @@ void CommonPage::showValue(std::uint8_t code, const QByteArray &value)
 
 void CommonPage::btnIdFormatClick()
 {
-    setParameter(proto::ParIdFormat, encodeIdFormat(idFormat()));
+    setParameter(proto::ParIdFormat, idFormat());
 }
 
 void CommonPage::btnGetIdFormatClick()
@@ -359,7 +354,7 @@ void CommonPage::btnGetIdFormatClick()
 
 void CommonPage::btnUsbModeClick()
 {
-    setParameter(proto::ParUsbMode, QByteArray(1, char(usbModeByte(m_cmbUsbMode->currentIndex()))));
+    setParameter(proto::ParUsbMode, UsbMode{usbModeByte(m_cmbUsbMode->currentIndex())});
 }
 
 void CommonPage::btnGetUsbModeClick()
@@ -369,7 +364,7 @@ void CommonPage::btnGetUsbModeClick()
 
 void CommonPage::btnReadModeClick()
 {
-    setParameter(proto::ParReadMode, QByteArray(1, char(encodeReadMode(readMode()))));
+    setParameter(proto::ParReadMode, readMode());
 }
 
 void CommonPage::btnGetReadModeClick()
@@ -379,7 +374,7 @@ void CommonPage::btnGetReadModeClick()
 
 void CommonPage::btnScanTimeClick()
 {
-    setParameter(proto::ParScanTime, QByteArray(1, char(m_sbScanTime->value())));
+    setParameter(proto::ParScanTime, Interval{m_sbScanTime->value()});
 }
 
 void CommonPage::btnGetScanTimeClick()
@@ -389,7 +384,7 @@ void CommonPage::btnGetScanTimeClick()
 
 void CommonPage::btnSameCardClick()
 {
-    setParameter(proto::ParSameCardTime, QByteArray(1, char(m_sbSameCard->value())));
+    setParameter(proto::ParSameCardTime, Interval{m_sbSameCard->value()});
 }
 
 void CommonPage::btnGetSameCardClick()
@@ -399,7 +394,7 @@ void CommonPage::btnGetSameCardClick()
 
 void CommonPage::btnSetDelayTimeClick()
 {
-    setParameter(proto::ParKeypadDelay, QByteArray(1, char(m_sbDelayTime->value())));
+    setParameter(proto::ParKeypadDelay, Interval{m_sbDelayTime->value()});
 }
 
 void CommonPage::btnGetDelayTimeClick()
@@ -409,8 +404,8 @@ void CommonPage::btnGetDelayTimeClick()
 
 void CommonPage::btnSetLayoutClick()
 {
-    // The layout travels with a 00 behind it.
-    setParameter(proto::ParKeyboardLayout, QByteArray(1, char(layoutByte(m_cmbLayout->currentIndex()))) + '\0');
+    // No layout chosen goes as FF (the table writes the 00 behind it).
+    setParameter(proto::ParKeyboardLayout, KeyboardLayout{m_cmbLayout->currentIndex()});
 }
 
 void CommonPage::btnGetLayoutClick()

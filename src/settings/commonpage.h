@@ -3,7 +3,7 @@
 // on USB, when and how it reads, its keyboard layout, reboot and factory
 // default.
 
-#include "app/pagecontext.h"
+#include "pages/page.h"
 #include "settings/readersettings.h"
 
 #include <QWidget>
@@ -17,12 +17,14 @@ class QScrollBar;
 
 namespace kv350::settings {
 
-class CommonPage final : public QWidget {
+class CommonPage final : public Page {
     Q_OBJECT
 public:
     CommonPage(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
+    // The controls of the reader's settings back to the factory values.
+    void resetToFactory() override;
     // The USB-mode names depend on the transport in use; the first is selected.
     void fillUsbModes(bool serial);
     // Puts an ID output format into the controls (also the identification's format item).
@@ -52,16 +54,15 @@ public slots:
     void btnFactoryClick();
 
 private:
-    void setParameter(std::uint8_t code, const QByteArray &value);
+    void setParameter(std::uint8_t code, const ParameterValue &value);
     void getParameter(std::uint8_t code);
     // Shows a value the reader holds in the controls of its setting.
-    void showValue(std::uint8_t code, const QByteArray &value);
+    void showValue(std::uint8_t code, const ParameterValue &value);
     IdFormat idFormat() const;
+    void showIdFormat(const IdFormat &format);
     ReadMode readMode() const;
     void showReadMode(const ReadMode &mode);
-    void resetToFactory();
 
-    PageContext &m_context;
     QGroupBox *m_gbIdFormat, *m_gbUsbMode, *m_gbReadMode, *m_gbScanTime, *m_gbSameCard, *m_gbDelayTime, *m_gbLayout,
         *m_gbUtility;
     QComboBox *m_cmbFormat, *m_cmbUsbMode, *m_cmbLayout;

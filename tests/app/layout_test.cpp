@@ -3,8 +3,8 @@
 // digits, log lines whole, and the controls with a font of their own keeping it.
 #include "i18n/fonts.h"
 #include "link/models.h"
+#include "pages/controls.h"
 #include "sim/core/cardkinds.h"
-#include "widgets/controls.h"
 #include "windowrig.h"
 
 #include <QAbstractButton>

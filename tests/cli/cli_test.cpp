@@ -111,3 +111,50 @@ TEST(CliEndToEnd, FailuresSayWhatWentWrong)
     EXPECT_NE(sim.exitCode(), 0);
     EXPECT_FALSE(sim.readAllStandardError().isEmpty());
 }
+
+TEST(CliEndToEnd, FramesOnStderrAndCardsOnTheVirtualReader)
+{
+    // The UID of the card in the field (command 11): none without --card.
+    CtlRun r = runCtl({"--simulate", "KV350-MIC", "raw", "02", "01", "11"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("STA 01")) << r.out.toStdString();
+
+    r = runCtl({"-v", "--simulate", "KV350-MIC", "--card", "mifare1k", "raw", "02", "01", "11"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("STA 00")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("kv350.link")) << "frames go to stderr only";
+    EXPECT_TRUE(r.err.contains("TX USB 0E6A:0317 02 01 0D ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("TX USB 0E6A:0317 02 01 11 "));
+    EXPECT_TRUE(r.err.contains("RX 02 ")) << "the replies too";
+
+    r = runCtl({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith("kv350ctl ")) << r.out.toStdString();
+
+    r = runCtl({"identify", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.contains("--json")) << r.out.toStdString();
+    EXPECT_TRUE(r.err.isEmpty());
+}
+
+TEST(CliEndToEnd, SettingsByNameAreThoseOfTheModel)
+{
+    CtlRun r = runCtl({"--simulate", "KV350-LF", "settings", "get"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("scanTime: 50\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("lfCardTypes: [\"em\"]\n"));
+    EXPECT_FALSE(r.out.contains("idLocation")) << "an LF reader has no MIFARE ID location";
+    EXPECT_EQ(r.out.count('\n'), 8);
+
+    r = runCtl({"--simulate", "KV350-U1", "settings", "get", "autoEpc", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(), R"({"autoEpc":{"address":2,"bank":"epc","length":6}})");
+
+    r = runCtl({"--simulate", "KV350-M1", "settings", "get", "autoEpc"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("has no setting autoEpc")) << r.err.toStdString();
+
+    r = runCtl({"--simulate", "KV350-M1", "settings", "get", "scantime"});
+    EXPECT_EQ(r.status, 2) << "names compare exactly";
+    EXPECT_TRUE(r.err.contains("the settings are usbMode, readMode")) << r.err.toStdString();
+}

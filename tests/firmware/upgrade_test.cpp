@@ -1,6 +1,7 @@
 // The upgrade procedure step by step: progress, texts, waits and the bytes on
 // both wires, against the virtual reader and its boot loader, in virtual time.
 #include "firmware/upgrade.h"
+#include "firmware/upgradereport.h"
 #include "readerlinkrig.h"
 #include "rig.h"
 
@@ -60,7 +61,7 @@ struct Rig : VirtualReaderLink {
     Reporter reporter{panel, time, panel};
     Dfu dfu{hid, time};
     View view{events, link};
-    FirmwareUpgrade upgrade{link, reporter, time, dfu, view};
+    FirmwareUpgrade upgrade{link, time, dfu, view, upgradeReporter(reporter)};
     FileFolder files;
     const UsbIdTexts defaultIds{"0E6A", "0317"};
 

@@ -1,8 +1,9 @@
 // Looking a message up in the current language.
 #include "i18n/language.h"
 
-#include "link/reporting.h"
+#include "link/models.h"
 #include "link/virtualtime.h"
+#include "pages/reporting.h"
 
 #include <gtest/gtest.h>
 
@@ -127,4 +128,15 @@ TEST(Localizer, PickingALanguageReplacesAnUnrecognisedStoredName)
     EXPECT_EQ(localizer.LocalText("Connected"), "Connected");
     localizer.setLanguage(Language::English);
     EXPECT_EQ(localizer.LanguageName(), "English");
+}
+
+TEST(Language, TheAboutSentenceOfTheModelTableIsInTheTextTable)
+{
+    // The window builds the About text from the model table; a model added
+    // there without its sentence in the text table would show in English only.
+    const QString english = kv350::aboutText();
+    EXPECT_EQ(kv350::i18n::textIn(kv350::i18n::Language::Simplified, english),
+              QString::fromUtf8("本软体支援: KV350-M1,KV350-U1,KV350-MIC,KV350-IC,KV350-LF,KV350-MIC-X,KV350-A1。"));
+    EXPECT_EQ(kv350::i18n::textIn(kv350::i18n::Language::Traditional, english),
+              QString::fromUtf8("本軟體支援: KV350-M1,KV350-U1,KV350-MIC,KV350-IC,KV350-LF,KV350-MIC-X,KV350-A1。"));
 }

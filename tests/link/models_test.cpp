@@ -1,5 +1,7 @@
 // Which pages each model brings, and the ID format it ends with.
 #include "link/models.h"
+#include "sim/core/hardware.h"
+#include "sim/core/identity.h"
 
 #include <gtest/gtest.h>
 
@@ -32,4 +34,34 @@ TEST(ModelRules, EveryModelShowsItsPagesAndFormat)
         EXPECT_EQ(v.shown, r.shown) << r.model;
         EXPECT_EQ(v.formatItem, r.format) << r.model;
     }
+}
+
+TEST(ModelTable, TheVirtualReaderHasTheHardwareOfEachModel)
+{
+    // The virtual reader keeps its own table (it is the other side of the
+    // wire); the two must name the same models with the same hardware.
+    ASSERT_EQ(modelTable().size(), sim::modelHardware().size());
+    for (const ModelInfo &m : modelTable()) {
+        SCOPED_TRACE(m.name);
+        const sim::ModelHardware *hw = sim::findHardware(m.name);
+        ASSERT_NE(hw, nullptr);
+        EXPECT_EQ(hw->iso14443a, (m.capabilities & CapMifareNtag) != 0);
+        EXPECT_EQ(hw->iso15693, (m.capabilities & CapIso15693) != 0);
+        EXPECT_EQ(hw->lf, (m.capabilities & CapLf) != 0);
+        EXPECT_EQ(hw->uhfModule, (m.capabilities & (CapUhfTags | CapRadioTest)) != 0);
+        // The reader leaves the factory with the format item the factory default selects.
+        EXPECT_EQ(QByteArray::fromHex(hw->factoryIdFormat).at(0), m.factoryFormatItem + 1);
+        EXPECT_EQ(QByteArray::fromHex(hw->factoryIdFormat).mid(1), QByteArray::fromHex("0180"));
+    }
+    EXPECT_EQ(knownModels().size(), qsizetype(sim::knownModels().size()));
+}
+
+TEST(ModelTable, FactoryFormatAndTheModelsTheAboutBoxNames)
+{
+    EXPECT_EQ(factoryFormatItem("KV350-A1"), 4) << "no rule names it, but its factory format is 8H";
+    EXPECT_EQ(factoryFormatItem("KV350-XYZ"), 4);
+    EXPECT_EQ(factoryFormatItem("KV350-U1"), 16);
+    EXPECT_EQ(findModel("kv350-u1"), nullptr);
+    EXPECT_EQ(aboutText(), "Supported reader: KV350-M1,KV350-U1,KV350-MIC,KV350-IC,KV350-LF,KV350-MIC-X,KV350-A1 .")
+        << "KV350-LF-X is the one it leaves out";
 }

@@ -1,6 +1,6 @@
 // The three outcome reports: text, flash colour, tone, colour restored.
-#include "link/reporting.h"
 #include "link/virtualtime.h"
+#include "pages/reporting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 #pragma once
 // A reader link wired to the virtual reader, in virtual time, with a recorder
-// in place of the window.
+// in place of the window: it words the link's states as the window does.
 #include "hexbytes.h"
+#include "pages/statusline.h"
 #include "readerlinkrig.h"
 
 #include <utility>
@@ -19,8 +20,15 @@ struct Recorder : LinkObserver {
     void messageCleared() override { ++messagesCleared; }
     void requestShown(const RequestFields &f) override { requests.push_back(f); }
     void responseShown(const ResponseFields &f) override { responses.push_back(f); }
-    void statusChanged(const QString &text, ColourValue colour) override { statuses.emplace_back(text, colour); }
-    void modelApplied(const ModelView &v) override { models.push_back(v); }
+    void stateChanged(LinkState state, const ReaderIdentity &reader) override
+    {
+        const StatusLine line = statusLine(state, reader, englishText, shown);
+        shown = line.text;
+        statuses.emplace_back(line.text, line.colour);
+        if (state == LinkState::Identified)
+            models.push_back(applyModelRules(reader.modelName));
+    }
+    QString shown = QStringLiteral("Status");
 };
 
 // A pause that runs a test's action while "the window processes messages".

@@ -1,6 +1,6 @@
 // The pages of the main window as the window builds them: every control of
 // the design under its name and kind, with its start value and limits.
-#include "widgets/controls.h"
+#include "pages/controls.h"
 #include "windowrig.h"
 
 #include <QCheckBox>

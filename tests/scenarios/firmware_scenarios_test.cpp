@@ -2,6 +2,7 @@
 // cut at every step: never reported as success unless the reader runs the
 // new firmware, and a retry from the boot loader succeeds.
 #include "firmware/upgrade.h"
+#include "firmware/upgradereport.h"
 #include "readerlinkrig.h"
 #include "rig.h"
 
@@ -35,7 +36,7 @@ struct Upgrade : VirtualReaderLink {
     Reporter reporter{texts, time, texts};
     Dfu dfu{hid, time};
     Quiet view{link};
-    FirmwareUpgrade upgrade{link, reporter, time, dfu, view};
+    FirmwareUpgrade upgrade{link, time, dfu, view, upgradeReporter(reporter)};
     FileFolder files;
 
     bool run(const QString &file) { return upgrade.upgradeConnectedReader(file, {"0E6A", "0317"}); }

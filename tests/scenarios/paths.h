@@ -6,6 +6,7 @@
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
 #include "link/virtualtime.h"
+#include "pages/statusline.h"
 #include "sim/core/virtualreader.h"
 #include "sim/transports/ptyserver.h"
 #include "sim/transports/simhiddevice.h"
@@ -48,10 +49,11 @@ inline void PrintTo(Way way, std::ostream *os)
 struct StatusRecorder : LinkObserver {
     QString status;
     ColourValue colour = ColourRed;
-    void statusChanged(const QString &text, ColourValue c) override
+    void stateChanged(LinkState state, const ReaderIdentity &reader) override
     {
-        status = text;
-        colour = c;
+        const StatusLine line = statusLine(state, reader, englishText, status);
+        status = line.text;
+        colour = line.colour;
     }
 };
 

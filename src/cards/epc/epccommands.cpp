@@ -105,29 +105,20 @@ std::optional<QString> incrementedEtag(const QString &text)
 
 QByteArray setAutoEpcRequest(const AutoEpcSetting &setting)
 {
-    QByteArray data;
-    data.append(char(proto::ParAutoEpc));
-    data.append(char(static_cast<int>(setting.bank)));
-    data.append(char(setting.address & 0xFF));
-    data.append(char(setting.words & 0xFF));
-    return buildRequest(proto::CmdParameter, data);
+    return parameterSetFrame(proto::ParAutoEpc, encodeParameter(parameterInfo(proto::ParAutoEpc), setting));
 }
 
 QByteArray getAutoEpcRequest()
 {
-    return buildRequest(proto::CmdParameter, QByteArray(1, char(proto::ParAutoEpc)));
+    return parameterGetFrame(proto::ParAutoEpc);
 }
 
 std::optional<AutoEpcSetting> autoEpcReply(const std::uint8_t *response, int length)
 {
     if (length != AutoEpcResponseSize || response[proto::OffSta] != proto::StaOk)
         return std::nullopt;
-    const std::uint8_t *data = response + proto::OffRespData;
-    AutoEpcSetting setting;
-    setting.bank = data[1] == 1 ? EpcBank::Tid : data[1] == 2 ? EpcBank::User : EpcBank::Epc;
-    setting.address = data[2];
-    setting.words = data[3];
-    return setting;
+    const QByteArray value(reinterpret_cast<const char *>(response) + proto::OffRespData + 1, 3);
+    return std::get<AutoEpcSetting>(decodeParameter(parameterInfo(proto::ParAutoEpc), value));
 }
 
 }  // namespace kv350::cards

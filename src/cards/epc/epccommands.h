@@ -3,9 +3,9 @@
 // Tag memory commands are ASCII texts for the UHF module in command 0x00
 // (no CR); the automatic read is reader parameter 0x41.
 
+#include "link/parameters.h"
 #include "link/pause.h"
 #include "link/readerlink.h"
-#include "link/reporting.h"
 
 #include <QByteArray>
 #include <QString>
@@ -15,7 +15,7 @@
 namespace kv350::cards {
 
 // The tag memory commands number the banks 1, 2, 3; the automatic read 0, 1, 2.
-enum class EpcBank { Epc = 0, Tid = 1, User = 2 };
+using kv350::EpcBank;
 
 inline constexpr int TagAttempts = 3;
 inline constexpr int TagRetryMs = 200;
@@ -27,10 +27,6 @@ inline constexpr int AutoEpcResponseSize = 8;
 inline constexpr int WriteFillLimit = 80;
 // The automatic-read parameter has one byte for the address.
 inline constexpr int AutoEpcMaxAddress = 255;
-
-// Ends an "Auto INC" whose characters 9..16 are not a hexadecimal number.
-inline constexpr Outcome OutcomeIncrementNotHex{"Auto INC: characters 9 to 16 are not a hexadecimal number.", ColourRed,
-                                                300, 500, true};
 
 // "1,2,4": bank digit, word address and word count in decimal.
 QString EpcCommandText(EpcBank bank, int address, int words);
@@ -80,11 +76,7 @@ bool ExecuteTagCommand(ReaderLink &link, Pause &pause, const QByteArray &request
 // those characters are missing or not hexadecimal.
 std::optional<QString> incrementedEtag(const QString &text);
 
-struct AutoEpcSetting {
-    EpcBank bank = EpcBank::Epc;
-    int address = 0;  // one byte
-    int words = 0;
-};
+using kv350::AutoEpcSetting;
 QByteArray setAutoEpcRequest(const AutoEpcSetting &setting);  // 02 05 03 41 bank address length
 QByteArray getAutoEpcRequest();                               // 02 02 03 41
 // The reader's setting from DATA bytes 1..3 of an 8-byte reply with STA 0; a

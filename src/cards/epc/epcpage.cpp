@@ -1,7 +1,9 @@
 #include "epcpage.h"
 
 #include "epccommands.h"
-#include "widgets/controls.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
+#include "settings/readersettings.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -19,6 +21,10 @@ namespace kv350::cards {
 using namespace widgets;
 
 namespace {
+
+// Ends an "Auto INC" whose characters 9..16 are not a hexadecimal number.
+constexpr Outcome OutcomeIncrementNotHex{"Auto INC: characters 9 to 16 are not a hexadecimal number.", ColourRed, 300,
+                                         500, true};
 
 struct BankRow {
     QGroupBox *bank, *address, *length;
@@ -65,7 +71,7 @@ BankRow bankRow(QWidget *parent, QHBoxLayout *into, const char *bankName, const 
 
 }  // namespace
 
-EpcPage::EpcPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+EpcPage::EpcPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsK7704"));
     const QString zeros(16, QLatin1Char('0'));
@@ -183,6 +189,7 @@ EpcPage::EpcPage(PageContext &context, QWidget *parent) : QWidget(parent), m_con
     UpdateEpcCommandTexts();
 
     applyLanguage();
+    keepOwnFont({"gbEpcBank", "gbEpcAddress", "gbEpcLength", "gbAutoEpcBank", "gbAutoEpcAddress", "gbAutoEpcLength"});
 }
 
 void EpcPage::applyLanguage()
@@ -320,24 +327,23 @@ void EpcPage::btnSetAutoEPCClick()
                                                    : EpcBank::Epc;
     setting.address = m_sbAutoEpcAddr->value();
     setting.words = m_sbAutoEpcLen->value();
-    sendAutoEpc(setAutoEpcRequest(setting));
+    sendAutoEpc(setting);
 }
 
 void EpcPage::btnGetAutoEPCClick()
 {
-    sendAutoEpc(getAutoEpcRequest());
+    sendAutoEpc(std::nullopt);
 }
 
-void EpcPage::sendAutoEpc(const QByteArray &request)
+void EpcPage::sendAutoEpc(const std::optional<AutoEpcSetting> &toSet)
 {
-    ReaderLink &link = m_context.link;
-    const bool sent = link.ExecuteCommand(request, AutoEpcResponseSize);
-    const std::optional<AutoEpcSetting> setting =
-        sent ? autoEpcReply(link.ResponseBuffer().data(), link.ResponseLength()) : std::nullopt;
-    if (!setting) {
-        m_context.reporter.ShowCommandError();
+    std::optional<ParameterValue> toSend;
+    if (toSet)
+        toSend = *toSet;
+    const std::optional<ParameterValue> held = exchangeSetting(m_context, parameterInfo(proto::ParAutoEpc), toSend);
+    if (!held)
         return;
-    }
+    const auto *setting = &std::get<AutoEpcSetting>(*held);
     QRadioButton *bank = setting->bank == EpcBank::Tid    ? m_rbAutoBankTID
                          : setting->bank == EpcBank::User ? m_rbAutoBankUser
                                                           : m_rbAutoBankEpc;

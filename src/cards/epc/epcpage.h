@@ -3,7 +3,10 @@
 // module, the eTag shortcut for the 8-byte EPC number, and where the
 // automatic read takes the tag ID from.
 
-#include "app/pagecontext.h"
+#include "link/parameters.h"
+#include "pages/page.h"
+
+#include <optional>
 
 #include <QWidget>
 
@@ -17,12 +20,12 @@ class QScrollBar;
 
 namespace kv350::cards {
 
-class EpcPage final : public QWidget {
+class EpcPage final : public Page {
     Q_OBJECT
 public:
     EpcPage(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
 
     // Bank digit, address and length of the tag memory commands: "1,2,4".
     const QString &EpcCommandText() const { return m_EpcCommandText; }
@@ -41,9 +44,9 @@ public slots:
 
 private:
     bool incrementEtag();
-    void sendAutoEpc(const QByteArray &request);
+    // Sets the automatic EPC read (or gets it, with nothing to set) and shows what the reader holds.
+    void sendAutoEpc(const std::optional<AutoEpcSetting> &toSet);
 
-    PageContext &m_context;
     QString m_EpcCommandText;
     QGroupBox *m_gbETAG, *m_gbEPC, *m_gbAutoEPC;
     QGroupBox *m_gbEpcBank, *m_gbEpcAddress, *m_gbEpcLength, *m_gbAutoEpcBank, *m_gbAutoEpcAddress, *m_gbAutoEpcLength;

@@ -1,10 +1,11 @@
 #include "iso15693page.h"
 
-#include "cards/cardcommon.h"
 #include "cards/iso15693/isoframes.h"
 #include "link/frame.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
+#include "pages/pagewidgets.h"
 #include "settings/readersettings.h"
-#include "widgets/controls.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -21,7 +22,7 @@ namespace kv350::cards {
 
 using namespace widgets;
 
-Iso15693Page::Iso15693Page(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+Iso15693Page::Iso15693Page(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsISO15693"));
 
@@ -135,6 +136,7 @@ Iso15693Page::Iso15693Page(PageContext &context, QWidget *parent) : QWidget(pare
     connect(m_btnGetMICType, &QPushButton::clicked, this, &Iso15693Page::btnGetMICTypeClick);
 
     applyLanguage();
+    keepOwnFont({"chkHF15693", "chkHF14443A", "chkHF14443B"});
 }
 
 void Iso15693Page::applyLanguage()
@@ -254,25 +256,24 @@ void Iso15693Page::btnICWriteClick()
     m_context.reporter.ShowCommandDone();
 }
 
-void Iso15693Page::showIdLocation(const QByteArray &value)
+void Iso15693Page::showIdLocation(const IsoIdLocation &l)
 {
-    m_sbICIDBlock->setValue(std::uint8_t(value.at(0)));
-    m_sbICIDStart->setValue(std::uint8_t(value.at(1)));
-    m_sbICIDByte->setValue(std::uint8_t(value.at(2)));
+    m_sbICIDBlock->setValue(l.block);
+    m_sbICIDStart->setValue(l.start);
+    m_sbICIDByte->setValue(l.byte);
 }
 
 void Iso15693Page::btnICIDBlockClick()
 {
-    const char value[] = {char(m_sbICIDBlock->value()), char(m_sbICIDStart->value()), char(m_sbICIDByte->value())};
-    settings::applyParameter(m_context.link, m_context.reporter,
-                             settings::parameterSetFrame(proto::ParIso15693IdBlock, QByteArray(value, sizeof value)), 3,
-                             [this](const QByteArray &held) { showIdLocation(held); });
+    applySetting(m_context, parameterInfo(proto::ParIso15693IdBlock),
+                 IsoIdLocation{m_sbICIDBlock->value(), m_sbICIDStart->value(), m_sbICIDByte->value()},
+                 [this](const ParameterValue &held) { showIdLocation(std::get<IsoIdLocation>(held)); });
 }
 
 void Iso15693Page::btnGetICIDBlockClick()
 {
-    settings::applyParameter(m_context.link, m_context.reporter, settings::parameterGetFrame(proto::ParIso15693IdBlock),
-                             3, [this](const QByteArray &held) { showIdLocation(held); });
+    applySetting(m_context, parameterInfo(proto::ParIso15693IdBlock), std::nullopt,
+                 [this](const ParameterValue &held) { showIdLocation(std::get<IsoIdLocation>(held)); });
 }
 
 void Iso15693Page::showMicTypes(std::uint8_t bits)
@@ -287,15 +288,14 @@ void Iso15693Page::btnSetMICTypeClick()
     const std::uint8_t bits = (m_chkHF15693->isChecked() ? HfIso15693 : 0) |
                               (m_chkHF14443A->isChecked() ? HfIso14443A : 0) |
                               (m_chkHF14443B->isChecked() ? HfIso14443B : 0);
-    settings::applyParameter(m_context.link, m_context.reporter,
-                             settings::parameterSetFrame(proto::ParMicCardType, QByteArray(1, char(bits))), 1,
-                             [this](const QByteArray &held) { showMicTypes(std::uint8_t(held.at(0))); });
+    applySetting(m_context, parameterInfo(proto::ParMicCardType), CardTypes{bits},
+                 [this](const ParameterValue &held) { showMicTypes(std::get<CardTypes>(held).bits); });
 }
 
 void Iso15693Page::btnGetMICTypeClick()
 {
-    settings::applyParameter(m_context.link, m_context.reporter, settings::parameterGetFrame(proto::ParMicCardType), 1,
-                             [this](const QByteArray &held) { showMicTypes(std::uint8_t(held.at(0))); });
+    applySetting(m_context, parameterInfo(proto::ParMicCardType), std::nullopt,
+                 [this](const ParameterValue &held) { showMicTypes(std::get<CardTypes>(held).bits); });
 }
 
 }  // namespace kv350::cards

@@ -3,7 +3,8 @@
 // and tag information, where the automatic read takes the ID from, and which
 // card families a MIC reader polls.
 
-#include "app/pagecontext.h"
+#include "link/parameters.h"
+#include "pages/page.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -18,14 +19,14 @@ class QScrollBar;
 
 namespace kv350::cards {
 
-class Iso15693Page final : public QWidget {
+class Iso15693Page final : public Page {
     Q_OBJECT
 public:
     Iso15693Page(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
     // The factory values of the ID block and the card types.
-    void resetToFactory();
+    void resetToFactory() override;
 
 public slots:
     void btnInventoryClick();
@@ -41,10 +42,9 @@ private:
     // The UID of the tag in the field, by an inventory; nothing after
     // "Command Error!" when there is none to address.
     std::optional<QByteArray> findTag();
-    void showIdLocation(const QByteArray &value);
+    void showIdLocation(const IsoIdLocation &location);
     void showMicTypes(std::uint8_t bits);
 
-    PageContext &m_context;
     QGroupBox *m_gbICRW, *m_gbICIDBlock, *m_gbAFI, *m_gbICCommand, *m_gbMICType;
     QScrollBar *m_sbICBlock, *m_sbICNum, *m_sbICIDBlock, *m_sbICIDByte, *m_sbICIDStart, *m_sbAFI, *m_sbDSFID;
     QLabel *m_lblICBlock, *m_lblICNum, *m_lblICRead, *m_lblICWrite, *m_lblICIDBlock, *m_lblICIDByte, *m_lblICIDStart;

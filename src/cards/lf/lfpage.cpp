@@ -1,7 +1,8 @@
 #include "lfpage.h"
 
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
 #include "settings/readersettings.h"
-#include "widgets/controls.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -14,7 +15,7 @@ namespace kv350::cards {
 
 using namespace widgets;
 
-LfPage::LfPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+LfPage::LfPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsLF"));
     m_gbLFCardType = group(this, "gbLFCardType");
@@ -62,6 +63,8 @@ LfPage::LfPage(PageContext &context, QWidget *parent) : QWidget(parent), m_conte
     connect(m_btnGetLFCardType, &QPushButton::clicked, this, &LfPage::btnGetLFCardTypeClick);
 
     applyLanguage();
+    keepOwnFont({"chkLFCardTypeEM", "chkLFCardTypeVANTO", "chkLFCardTypeSECURITY", "chkLFCardTypeFDXB",
+                 "chkLFCardTypeTITAN", "chkLFCardTypeHID"});
 }
 
 void LfPage::applyLanguage()
@@ -104,15 +107,14 @@ void LfPage::btnSetLFCardTypeClick()
                               (m_chkLFCardTypeFDXB->isChecked() ? LfFdxb : 0) |
                               (m_chkLFCardTypeTITAN->isChecked() ? LfTitan : 0) |
                               (m_chkLFCardTypeHID->isChecked() ? LfHid : 0);
-    settings::applyParameter(m_context.link, m_context.reporter,
-                             settings::parameterSetFrame(proto::ParLfCardType, QByteArray(1, char(bits))), 1,
-                             [this](const QByteArray &held) { showCardTypes(std::uint8_t(held.at(0))); });
+    applySetting(m_context, parameterInfo(proto::ParLfCardType), CardTypes{bits},
+                 [this](const ParameterValue &held) { showCardTypes(std::get<CardTypes>(held).bits); });
 }
 
 void LfPage::btnGetLFCardTypeClick()
 {
-    settings::applyParameter(m_context.link, m_context.reporter, settings::parameterGetFrame(proto::ParLfCardType), 1,
-                             [this](const QByteArray &held) { showCardTypes(std::uint8_t(held.at(0))); });
+    applySetting(m_context, parameterInfo(proto::ParLfCardType), std::nullopt,
+                 [this](const ParameterValue &held) { showCardTypes(std::get<CardTypes>(held).bits); });
 }
 
 }  // namespace kv350::cards

@@ -1,7 +1,7 @@
 #pragma once
 // The LF page: which 125 kHz and 134.2 kHz card families the reader decodes.
 
-#include "app/pagecontext.h"
+#include "pages/page.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -12,14 +12,14 @@ class QPushButton;
 
 namespace kv350::cards {
 
-class LfPage final : public QWidget {
+class LfPage final : public Page {
     Q_OBJECT
 public:
     LfPage(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
     // The factory card types: EM only.
-    void resetToFactory();
+    void resetToFactory() override;
 
 public slots:
     void btnSetLFCardTypeClick();
@@ -30,7 +30,6 @@ private:
     // VANTO and SECURITY the last one set stays checked.
     void showCardTypes(std::uint8_t bits);
 
-    PageContext &m_context;
     QGroupBox *m_gbLFCardType;
     QCheckBox *m_chkLFCardTypeEM, *m_chkLFCardTypeVANTO, *m_chkLFCardTypeSECURITY, *m_chkLFCardTypeFDXB,
         *m_chkLFCardTypeTITAN, *m_chkLFCardTypeHID;

@@ -1,9 +1,10 @@
 #include "autopage.h"
 
-#include "cards/cardcommon.h"
 #include "cards/mifare/mifareframes.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
+#include "pages/pagewidgets.h"
 #include "settings/readersettings.h"
-#include "widgets/controls.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -20,7 +21,7 @@ namespace kv350::cards {
 
 using namespace widgets;
 
-AutoPage::AutoPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+AutoPage::AutoPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsAuto"));
 
@@ -37,9 +38,7 @@ AutoPage::AutoPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     m_rbM1IDKeyB = radio(g, "rbM1IDKeyB", {});
     exclusive(this, {m_rbM1IDKeyA, m_rbM1IDKeyB});
     m_lblM1IDErr = label(g, "lblM1IDErr");
-    m_cmbM1IDKeyErr = dropDown(
-        g, "cmbM1IDKeyErr",
-        {QStringLiteral("None"), QStringLiteral("LED"), QStringLiteral("BEEP"), QStringLiteral("BEEP+LED")}, 1);
+    m_cmbM1IDKeyErr = dropDown(g, "cmbM1IDKeyErr", keyErrorNames(), 1);
     m_btnM1IDSector = button(g, "btnM1IDSector");
     m_btnGetM1IDSector = button(g, "btnGetM1IDSector");
     addRowAcross(m1, 4, {m_rbM1IDKeyA, m_rbM1IDKeyB}, true);
@@ -181,56 +180,59 @@ void AutoPage::btnM1KeyClick()
         m_context.reporter.ShowCommandDone();
 }
 
-void AutoPage::setLocation(std::uint8_t cardType)
+IdLocation AutoPage::location() const
 {
-    const char value[] = {char(m_sbM1IDSector->value()),
-                          char(m_sbM1IDBlock->value()),
-                          char(m_sbM1IDStart->value()),
-                          char(m_sbM1IDByte->value()),
-                          char(KeyTypeByte(m_rbM1IDKeyA->isChecked())),
-                          char(m_cmbM1IDKeyErr->currentIndex() < 0 ? 0 : m_cmbM1IDKeyErr->currentIndex()),
-                          char(cardType)};
-    (cardType ? m_rbUltralight : m_rbM1Classic)->setChecked(true);
-    const auto held = settings::exchangeParameter(
-        m_context.link, m_context.reporter,
-        settings::parameterSetFrame(proto::ParMifareIdLocation, QByteArray(value, sizeof value)), int(sizeof value));
+    IdLocation l;
+    l.sector = m_sbM1IDSector->value();
+    l.block = m_sbM1IDBlock->value();
+    l.start = m_sbM1IDStart->value();
+    l.byte = m_sbM1IDByte->value();
+    l.keyA = m_rbM1IDKeyA->isChecked();
+    l.keyError = m_cmbM1IDKeyErr->currentIndex() < 0 ? 0 : m_cmbM1IDKeyErr->currentIndex();
+    return l;
+}
+
+void AutoPage::setLocation(bool ntag)
+{
+    IdLocation l = location();
+    l.ntag = ntag;
+    (ntag ? m_rbUltralight : m_rbM1Classic)->setChecked(true);
+    const auto held = exchangeSetting(m_context, parameterInfo(proto::ParMifareIdLocation), l);
     if (!held)
         return;
-    showLocation(*held, false);
+    showLocation(std::get<IdLocation>(*held), false);
     m_context.reporter.ShowCommandDone();
 }
 
 void AutoPage::btnM1IDSectorClick()
 {
-    setLocation(0);
+    setLocation(false);
 }
 
 void AutoPage::btnNIDSectorClick()
 {
-    setLocation(1);
+    setLocation(true);
 }
 
 void AutoPage::btnGetM1IDSectorClick()
 {
-    const auto held = settings::exchangeParameter(m_context.link, m_context.reporter,
-                                                  settings::parameterGetFrame(proto::ParMifareIdLocation), 7);
+    const auto held = exchangeSetting(m_context, parameterInfo(proto::ParMifareIdLocation));
     if (!held)
         return;
-    showLocation(*held, true);
+    showLocation(std::get<IdLocation>(*held), true);
     m_context.reporter.ShowCommandDone();
 }
 
-void AutoPage::showLocation(const QByteArray &value, bool withCardType)
+void AutoPage::showLocation(const IdLocation &l, bool withCardType)
 {
-    const auto byte = [&value](int i) { return int(std::uint8_t(value.at(i))); };
-    m_sbM1IDSector->setValue(byte(0));
-    m_sbM1IDBlock->setValue(byte(1));
-    m_sbM1IDStart->setValue(byte(2));
-    m_sbM1IDByte->setValue(byte(3));
-    (byte(4) == KeyA ? m_rbM1IDKeyA : m_rbM1IDKeyB)->setChecked(true);
-    m_cmbM1IDKeyErr->setCurrentIndex(byte(5) < m_cmbM1IDKeyErr->count() ? byte(5) : -1);
+    m_sbM1IDSector->setValue(l.sector);
+    m_sbM1IDBlock->setValue(l.block);
+    m_sbM1IDStart->setValue(l.start);
+    m_sbM1IDByte->setValue(l.byte);
+    (l.keyA ? m_rbM1IDKeyA : m_rbM1IDKeyB)->setChecked(true);
+    m_cmbM1IDKeyErr->setCurrentIndex(l.keyError < m_cmbM1IDKeyErr->count() ? l.keyError : -1);
     if (withCardType)
-        (byte(6) ? m_rbUltralight : m_rbM1Classic)->setChecked(true);
+        (l.ntag ? m_rbUltralight : m_rbM1Classic)->setChecked(true);
 }
 
 void AutoPage::sbM1IDSectorChange(int sector)

@@ -2,7 +2,8 @@
 // The Auto Read page: where in a MIFARE Classic or NTAG card the reader takes
 // the ID it types, and a key stored in the reader's EEPROM.
 
-#include "app/pagecontext.h"
+#include "link/parameters.h"
+#include "pages/page.h"
 
 #include <QWidget>
 
@@ -16,14 +17,14 @@ class QScrollBar;
 
 namespace kv350::cards {
 
-class AutoPage final : public QWidget {
+class AutoPage final : public Page {
     Q_OBJECT
 public:
     AutoPage(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
     // The factory values of the ID location group.
-    void resetToFactory();
+    void resetToFactory() override;
 
 public slots:
     void btnM1KeyClick();
@@ -39,11 +40,12 @@ public slots:
     void sbNIDByteChange(int byte);
 
 private:
-    void setLocation(std::uint8_t cardType);
+    // The location the MIFARE bars, key and key-error controls show.
+    IdLocation location() const;
+    void setLocation(bool ntag);
     // Puts the location the reader holds into the bars; the card type only on a Get.
-    void showLocation(const QByteArray &value, bool withCardType);
+    void showLocation(const IdLocation &location, bool withCardType);
 
-    PageContext &m_context;
     QGroupBox *m_gbM1IDSector, *m_gbM1E2, *m_gbNIDSector, *m_gbAutoType;
     QScrollBar *m_sbM1IDSector, *m_sbM1IDBlock, *m_sbM1IDByte, *m_sbM1IDStart, *m_sbM1E2Sector;
     QScrollBar *m_sbNIDBlock, *m_sbNIDByte, *m_sbNIDStart;

@@ -1,7 +1,7 @@
 #pragma once
 // MIFARE Classic requests and the texts of the MIFARE pages, without widgets.
 
-#include "link/presentation.h"
+#include "i18n/textlookup.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,6 +10,14 @@
 #include <vector>
 
 namespace kv350::cards {
+
+// MIFARE key A or key B, as the reader's commands name them.
+inline constexpr std::uint8_t KeyA = 0x60;
+inline constexpr std::uint8_t KeyB = 0x61;
+inline std::uint8_t KeyTypeByte(bool keyA)
+{
+    return keyA ? KeyA : KeyB;
+}
 
 // The key a block command authenticates with: typed (six bytes) or, when
 // empty, the reader's own key of that type for the sector.

@@ -1,9 +1,11 @@
 #include "mifarekeypage.h"
 
-#include "cards/cardcommon.h"
 #include "cards/mifare/accessbits.h"
 #include "cards/mifare/mifareframes.h"
-#include "widgets/controls.h"
+#include "cards/mifare/trailerwrite.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
+#include "pages/pagewidgets.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -75,7 +77,7 @@ const AccessBox AccessBoxes[] = {
 
 }  // namespace
 
-MifareKeyPage::MifareKeyPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+MifareKeyPage::MifareKeyPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsMifareKey"));
     const QString transportKey = QStringLiteral("FFFFFFFFFFFF");
@@ -131,6 +133,7 @@ MifareKeyPage::MifareKeyPage(PageContext &context, QWidget *parent) : QWidget(pa
     page->addWidget(m_gbM1Access, 3);
 
     applyLanguage();
+    keepOwnFont({"gbblock0", "gbblock1", "gbblock2", "gbAccKeyA", "gbAccBits", "gbAccKeyB"});
 }
 
 QGroupBox *MifareKeyPage::buildAccessEditor()

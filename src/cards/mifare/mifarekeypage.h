@@ -2,7 +2,7 @@
 // The MIFARE key page: a new sector trailer written to the card, and the
 // editor that composes its access bits from one choice per operation.
 
-#include "app/pagecontext.h"
+#include "pages/page.h"
 
 #include <QWidget>
 #include <array>
@@ -16,12 +16,12 @@ class QScrollBar;
 
 namespace kv350::cards {
 
-class MifareKeyPage final : public QWidget {
+class MifareKeyPage final : public Page {
     Q_OBJECT
 public:
     MifareKeyPage(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
 
     // The editor's buttons go by their numbers 1..49 (18 and 30 do not exist).
     static constexpr int AccessButtonSlots = 50;
@@ -35,7 +35,6 @@ public slots:
 private:
     QGroupBox *buildAccessEditor();
 
-    PageContext &m_context;
     QGroupBox *m_gbM1Key, *m_gbCardKeyOld, *m_gbM1NewCardKey, *m_gbM1Access;
     QScrollBar *m_sbM1CardSector;
     QLabel *m_lblM1CardSector;

@@ -1,8 +1,10 @@
 #include "mifarepage.h"
 
-#include "cards/cardcommon.h"
+#include "cards/mifare/trailerwrite.h"
 #include "link/frame.h"
-#include "widgets/controls.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
+#include "pages/pagewidgets.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -20,7 +22,7 @@ namespace kv350::cards {
 
 using namespace widgets;
 
-MifarePage::MifarePage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+MifarePage::MifarePage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsMifare"));
 
@@ -114,12 +116,15 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : QWidget(parent),
     connect(m_btnM1ReadAll, &QPushButton::clicked, this, &MifarePage::btnM1ReadAllClick);
     connect(m_btnM1WR, &QPushButton::clicked, this, &MifarePage::btnM1WRClick);
     connect(m_sbM1Sector, &QScrollBar::valueChanged, this, &MifarePage::sbM1SectorChange);
+    connect(m_edM1All, &QLineEdit::textChanged, this, &MifarePage::countChanged);
+    connect(m_edM1Num, &QLineEdit::textChanged, this, &MifarePage::countChanged);
     // A reason stays only as long as what it speaks of.
     connect(m_edM1Write, &QLineEdit::textChanged, this, [this] { showProblem(m_lblM1WriteProblem, {}); });
     for (QScrollBar *bar : {m_sbM1Sector, m_sbM1Block})
         connect(bar, &QScrollBar::valueChanged, this, [this] { showProblem(m_lblM1WriteProblem, {}); });
 
     applyLanguage();
+    keepOwnFont({"edM1All", "edM1Num"});
 }
 
 void MifarePage::applyLanguage()
@@ -224,7 +229,7 @@ void MifarePage::btnM1ReadAllClick()
             const CardResult result = runStep(m_context, mifareReadFrame(k, i / 4, i % 4), MifareReadReplyLimit);
             addLine(readAllPrefix(i) + runStepText(m_context, result));
             lastBlockOk = result == CardResult::Done;
-            if (result == CardResult::Failed && !m_context.link.Connected()) {
+            if (result == CardResult::Failed && readerOutOfReach(m_context.link.error())) {
                 // The reader is gone (the status says "Disconnected"): the
                 // rest would only fail one by one, 200 ms each.
                 m_context.reporter.ShowCommandError();
@@ -270,7 +275,7 @@ void MifarePage::runLoopTest(const std::vector<int> &blocks, int passes)
                 ++counters.commandErrors;
                 // The reader is gone (the status says "Disconnected"): every block
                 // left would only fail, for as long as the run has passes.
-                readerLost = !m_context.link.Connected();
+                readerLost = readerOutOfReach(m_context.link.error());
             }
             addLine(prefix + got);
             return;

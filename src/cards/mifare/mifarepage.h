@@ -2,8 +2,8 @@
 // The MIFARE page: one block of a MIFARE Classic card read, written or its UID
 // read; a run of blocks read into a list; the read/write loop test.
 
-#include "app/pagecontext.h"
 #include "cards/mifare/mifareframes.h"
+#include "pages/page.h"
 
 #include <QWidget>
 
@@ -18,12 +18,16 @@ class QScrollBar;
 
 namespace kv350::cards {
 
-class MifarePage final : public QWidget {
+class MifarePage final : public Page {
     Q_OBJECT
 public:
     MifarePage(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
+
+signals:
+    // The count of Read All or of the loop test's passes was edited.
+    void countChanged();
 
 public slots:
     void btnM1ReadClick();
@@ -40,7 +44,6 @@ private:
     // One line more in the list, scrolled to, and painted.
     void addLine(const QString &line);
     void runLoopTest(const std::vector<int> &blocks, int passes);
-    PageContext &m_context;
     QGroupBox *m_gbM1RW, *m_gbM1ReadAll;
     QScrollBar *m_sbM1Sector, *m_sbM1Block;
     QLabel *m_lblM1Sector, *m_lblM1Block, *m_lblM1RWKey, *m_lblM1Write, *m_lblM1Read;

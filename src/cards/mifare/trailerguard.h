@@ -5,7 +5,7 @@
 // and what would the card never let anyone change again. The answer is data;
 // trailerRefusal() and trailerQuestion() phrase it in the caller's language.
 
-#include "link/presentation.h"
+#include "i18n/textlookup.h"
 
 #include <QByteArray>
 #include <QString>

@@ -9,7 +9,7 @@
 //   Terminator TLV        FE
 // L = 5 + URI bytes, PL = 1 + URI bytes; `code` abbreviates the URL's prefix.
 
-#include "link/presentation.h"
+#include "i18n/textlookup.h"
 
 #include <QByteArray>
 #include <QString>

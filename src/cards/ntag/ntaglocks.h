@@ -6,7 +6,7 @@
 // is still clear. Free functions without widgets, for the NTAG page and the
 // command line.
 
-#include "link/presentation.h"
+#include "i18n/textlookup.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,12 +1,13 @@
 #include "ntagpage.h"
 
-#include "cards/cardcommon.h"
 #include "cards/mifare/mifareframes.h"
 #include "cards/ntag/ndef.h"
 #include "cards/ntag/ntagframes.h"
 #include "cards/ntag/ntaglocks.h"
 #include "link/frame.h"
-#include "widgets/controls.h"
+#include "pages/controls.h"
+#include "pages/pagecommands.h"
+#include "pages/pagewidgets.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -25,7 +26,7 @@ namespace kv350::cards {
 
 using namespace widgets;
 
-NtagPage::NtagPage(PageContext &context, QWidget *parent) : QWidget(parent), m_context(context)
+NtagPage::NtagPage(PageContext &context, QWidget *parent) : Page(context, parent)
 {
     setObjectName(QStringLiteral("tsNTAG"));
 
@@ -128,9 +129,11 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : QWidget(parent), m_c
     connect(m_btnNURLWrite, &QPushButton::clicked, this, &NtagPage::btnNURLWriteClick);
     connect(m_btnNURLRead, &QPushButton::clicked, this, &NtagPage::btnNURLReadClick);
     connect(m_btnNSample, &QPushButton::clicked, this, &NtagPage::btnNSampleClick);
+    connect(m_edNAll, &QLineEdit::textChanged, this, &NtagPage::countChanged);
     connect(m_edNURL2, &QLineEdit::textEdited, this, [this] { showProblem(m_lblNURLProblem, {}); });
 
     applyLanguage();
+    keepOwnFont({"edNAll"});
 }
 
 void NtagPage::applyLanguage()

@@ -2,7 +2,7 @@
 // The NTAG page: 16 bytes of an NTAG203 / Ultralight tag read or written, its
 // UID, a dump of the tag, and a URL written as an NDEF record.
 
-#include "app/pagecontext.h"
+#include "pages/page.h"
 
 #include <QWidget>
 
@@ -22,12 +22,16 @@ inline constexpr const char *SampleAsciiText = "www.example.com/";
 // The text behind "<<": a URL that reads back from the tag as itself.
 inline constexpr const char *SampleUrlText = "https://www.example.com/";
 
-class NtagPage final : public QWidget {
+class NtagPage final : public Page {
     Q_OBJECT
 public:
     NtagPage(PageContext &context, QWidget *parent = nullptr);
 
-    void applyLanguage();
+    void applyLanguage() override;
+
+signals:
+    // The count of Read All was edited.
+    void countChanged();
 
 public slots:
     void btnNReadClick();
@@ -44,8 +48,6 @@ private:
     // write would change them for good. False: nothing may be sent, and the
     // outcome has been shown.
     bool oneTimeWriteAllowed(int firstPage, const QByteArray &data16);
-
-    PageContext &m_context;
     QGroupBox *m_gbNRW, *m_gbNReadAll, *m_gbNURL;
     QScrollBar *m_sbNBlock;
     QLabel *m_lblNBlock, *m_lblNWrite, *m_lblNRead;

@@ -1,12 +1,17 @@
 #include "identity.h"
 
+#include "sim/core/hardware.h"
+
 namespace kv350::sim {
 
 const std::vector<QByteArray> &knownModels()
 {
-    static const std::vector<QByteArray> models = {
-        "KV350-M1", "KV350-U1", "KV350-MIC", "KV350-IC", "KV350-LF", "KV350-MIC-X", "KV350-LF-X", "KV350-A1",
-    };
+    static const std::vector<QByteArray> models = [] {
+        std::vector<QByteArray> names;
+        for (const ModelHardware &m : modelHardware())
+            names.emplace_back(m.model);
+        return names;
+    }();
     return models;
 }
 

@@ -3,26 +3,10 @@
 #include "sim/cards/fitted.h"
 
 #include "common/protocol.h"
+#include "sim/core/hardware.h"
 #include "sim/core/identity.h"
 
 namespace kv350::sim {
-namespace {
-
-struct ModelFactoryDef {
-    const char *model;
-    std::uint8_t code;
-    const char *factoryHex;
-};
-
-// Factory values that differ by model; the default row of the main table covers the rest.
-const ModelFactoryDef modelFactory[] = {
-    {"KV350-IC", proto::ParIdFormat, "090180"},
-    {"KV350-MIC", proto::ParIdFormat, "090180"},
-    {"KV350-MIC-X", proto::ParIdFormat, "090180"},
-    {"KV350-U1", proto::ParIdFormat, "110180"},
-};
-
-}  // namespace
 
 const std::vector<ParameterDef> &ParameterStore::table()
 {
@@ -56,10 +40,10 @@ QByteArray ParameterStore::factoryValue(std::uint8_t code, const QByteArray &mod
     const ParameterDef *def = find(code);
     if (!def)
         return {};
-    const QByteArray name = trimmedModel(model);
-    for (const ModelFactoryDef &row : modelFactory)
-        if (row.code == code && name == row.model)
-            return QByteArray::fromHex(row.factoryHex);
+    // The ID format is the one factory value that differs by model; the
+    // default row of the main table covers every other model.
+    if (const ModelHardware *hardware = findHardware(model); hardware && code == proto::ParIdFormat)
+        return QByteArray::fromHex(hardware->factoryIdFormat);
     return QByteArray::fromHex(def->factoryHex);
 }
 

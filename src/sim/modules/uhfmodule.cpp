@@ -1,6 +1,7 @@
 #include "uhfmodule.h"
 
 #include "common/protocol.h"
+#include "sim/core/hardware.h"
 #include "sim/core/identity.h"
 
 #include <QList>
@@ -91,8 +92,8 @@ const char *reasonOf(TagError error)
 
 bool UhfModule::fittedIn(const QByteArray &model)
 {
-    const QByteArray name = trimmedModel(model);
-    return name == "KV350-U1" || name == "KV350-MIC-X" || name == "KV350-LF-X";
+    const ModelHardware *hardware = findHardware(model);
+    return hardware && hardware->uhfModule;
 }
 
 bool UhfModule::handles(std::uint8_t cmd) const

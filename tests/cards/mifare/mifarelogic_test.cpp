@@ -1,10 +1,10 @@
 // The MIFARE pages' rules without widgets: hex boxes, frames, the loop
 // test's texts, and the access-bit editor checked against an independent
 // decoder of the trailer bytes.
-#include "cards/cardcommon.h"
 #include "cards/mifare/accessbits.h"
 #include "cards/mifare/mifareframes.h"
 #include "hexbytes.h"
+#include "pages/pagewidgets.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>

@@ -1,40 +1,9 @@
-#include "cardcommon.h"
+#include "pagecommands.h"
 
-#include "cards/mifare/trailerguard.h"
 #include "link/frame.h"
-#include "widgets/controls.h"
+#include "settings/readersettings.h"
 
-#include <QLineEdit>
-#include <QWidget>
-
-namespace kv350::cards {
-std::optional<QByteArray> parseHexBytes(const QString &text, int n)
-{
-    QByteArray bytes;
-    bytes.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        const QString pair = text.mid(2 * i, 2);
-        if (pair.isEmpty())
-            return std::nullopt;
-        int value = 0;
-        for (QChar c : pair) {
-            const int digit = hexDigitValue(c);
-            if (digit < 0)
-                return std::nullopt;
-            value = value * 16 + digit;
-        }
-        bytes.append(char(value));
-    }
-    return bytes;
-}
-
-HexField ParseHexField(QLineEdit *box, int n, const QString &defaultText)
-{
-    if (auto bytes = parseHexBytes(box->text(), n))
-        return {*bytes, true};
-    box->setText(defaultText);
-    return {QByteArray(n, char(0xFF)), false};
-}
+namespace kv350 {
 
 bool ExecuteWithRetry(PageContext &context, const QByteArray &request, int responseLimit)
 {
@@ -98,27 +67,22 @@ void reportRun(PageContext &context, int steps, bool lastStepDone)
         report(context, lastStepDone ? CardResult::Done : CardResult::NoCard);
 }
 
-bool trailerWriteAllowed(PageContext &context, int sector, int block, const QByteArray &data16, QLabel *problem)
+std::optional<ParameterValue> exchangeSetting(PageContext &context, const ParameterInfo &info,
+                                              const std::optional<ParameterValue> &value)
 {
-    const TrailerCheck check = checkTrailer(sector, block, data16);
-    const TextLookup text = context.language.textLookup();
-    if (check.verdict == TrailerCheck::Verdict::InvalidAccess) {
-        widgets::showProblem(problem, trailerRefusal(check, text));
+    std::optional<ParameterValue> held = settings::exchangeSetting(context.link, info, value);
+    if (!held)
         context.reporter.ShowCommandError();
-        return false;
+    return held;
+}
+
+void applySetting(PageContext &context, const ParameterInfo &info, const std::optional<ParameterValue> &value,
+                  const std::function<void(const ParameterValue &)> &show)
+{
+    if (const auto held = exchangeSetting(context, info, value)) {
+        show(*held);
+        context.reporter.ShowCommandDone();
     }
-    widgets::showProblem(problem, {});
-    return !check.permanent() || context.askFirst(trailerQuestion(check, text));
 }
 
-WindowDisabled::WindowDisabled(QWidget *anyWidget) : m_window(anyWidget->window())
-{
-    m_window->setEnabled(false);
-}
-
-WindowDisabled::~WindowDisabled()
-{
-    m_window->setEnabled(true);
-}
-
-}  // namespace kv350::cards
+}  // namespace kv350

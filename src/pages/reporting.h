@@ -2,8 +2,8 @@
 // The three outcome reports every reader action ends with: a message in the
 // message panel, a flash of colour, a tone, and the panel's colour restored.
 
-#include "pause.h"
-#include "presentation.h"
+#include "link/pause.h"
+#include "pages/presentation.h"
 
 namespace kv350 {
 

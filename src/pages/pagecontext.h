@@ -2,11 +2,11 @@
 // What every page is given by the main window: the one reader link, the
 // outcome reports, the program's waits, the dialogs and the current language.
 
-#include "app/services.h"
 #include "i18n/language.h"
 #include "link/pause.h"
 #include "link/readerlink.h"
-#include "link/reporting.h"
+#include "pages/reporting.h"
+#include "pages/services.h"
 
 namespace kv350 {
 

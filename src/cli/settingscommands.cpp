@@ -1,0 +1,105 @@
+#include "settingscommands.h"
+
+#include "exitstatus.h"
+#include "link/frame.h"
+#include "link/parameters.h"
+#include "link/readerlink.h"
+#include "readercommands.h"
+#include "settings/readersettings.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace kv350::cli {
+namespace {
+
+QStringList parameterNames()
+{
+    QStringList names;
+    for (const ParameterInfo &p : parameters())
+        names.append(QLatin1String(p.name));
+    return names;
+}
+
+QString compact(const QJsonValue &value)
+{
+    // A document holds an object or a list; a bare number or text is written as it is.
+    if (value.isObject())
+        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+    if (value.isArray())
+        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
+}
+
+// Why a setting could not be read, when the link itself has no complaint.
+QString readFailure(const ReaderLink &link)
+{
+    if (link.error() != LinkError::None)
+        return link.lastError();
+    if (link.responseStatus() != proto::StaOk) {
+        const std::uint8_t status = link.responseStatus();
+        return QStringLiteral("the reader refused it (status %1)").arg(BytesToHex(&status, 1));
+    }
+    return QStringLiteral("the reply is too short for the value");
+}
+
+}  // namespace
+
+QString takeSettingName(const QCommandLineParser &, Options &o)
+{
+    if (o.arguments.size() > 1)
+        return QStringLiteral("unexpected %1").arg(o.arguments.mid(1).join(QLatin1Char(' ')));
+    if (!o.arguments.isEmpty() && !findParameter(o.arguments.first()))
+        return QStringLiteral("settings get: %1 is no setting; the settings are %2")
+            .arg(o.arguments.first(), parameterNames().join(QStringLiteral(", ")));
+    return {};
+}
+
+int settingsGet(Session &s)
+{
+    ReaderLink &link = *s.link;
+    const Options &o = s.options;
+    if (!link.ConnectReader()) {
+        s.err << "kv350ctl: " << failureText(QStringLiteral("no reader identified on"), o, link.lastError()) << '\n';
+        return exitStatusFor(link.error());
+    }
+    const ModelInfo *model = findModel(link.ModelName());
+    std::vector<const ParameterInfo *> wanted;
+    if (!o.arguments.isEmpty()) {
+        const ParameterInfo *info = findParameter(o.arguments.first());
+        if (!modelHasParameter(model, *info)) {
+            s.err << "kv350ctl: a " << visibleText(link.ModelName()) << " has no setting " << info->name << '\n';
+            return ExitFailed;
+        }
+        wanted.push_back(info);
+    } else {
+        for (const ParameterInfo &p : parameters())
+            if (modelHasParameter(model, p))
+                wanted.push_back(&p);
+    }
+
+    QJsonObject values;
+    int status = ExitDone;
+    for (const ParameterInfo *info : wanted) {
+        const std::optional<ParameterValue> value = settings::exchangeSetting(link, *info);
+        if (!value) {
+            s.err << "kv350ctl: " << info->name << ": " << readFailure(link) << '\n';
+            status = link.error() != LinkError::None ? exitStatusFor(link.error()) : ExitFailed;
+            if (readerOutOfReach(link.error()))
+                break;
+            continue;
+        }
+        const QJsonValue named = parameterToJson(*info, *value);
+        if (o.json)
+            values.insert(QLatin1String(info->name), named);
+        else
+            s.out << info->name << ": " << compact(named) << '\n';
+    }
+    if (o.json)
+        s.out << QJsonDocument(values).toJson(QJsonDocument::Compact) << '\n';
+    return status;
+}
+
+}  // namespace kv350::cli
