@@ -1,6 +1,7 @@
 #include "commandtable.h"
 
 #include "firmwarecommands.h"
+#include "listcommand.h"
 #include "readercommands.h"
 #include "settingscommands.h"
 
@@ -66,6 +67,16 @@ std::vector<CommandSpec> makeTable()
                      takeFrame,
                      raw});
     table.push_back({{"ports"}, "", "list the serial ports this machine has", false, false, {}, {}, ports});
+    table.push_back({{"list"},
+                     "[--probe] [--json]",
+                     "list the readers attached: USB readers (by --vid/--pid) and serial ports, with their paths",
+                     true,
+                     true,
+                     {QCommandLineOption(QStringLiteral("probe"),
+                                         QStringLiteral("ask each for its serial number, model and version"))},
+                     {},
+                     list,
+                     true});
     table.push_back({{"settings", "get"},
                      "[NAME] [--json]",
                      "read the reader's settings (every one its model has, or NAME) by name",
