@@ -15,8 +15,8 @@ namespace {
 struct Found {
     QString transport;  // "usb", "serial"
     QString path;
-    QString detail;        // the descriptor's serial number, the port's description
-    ProbedReader probed;   // --probe only
+    QString detail;       // the descriptor's serial number, the port's description
+    ProbedReader probed;  // --probe only
     bool probedAtAll = false;
 };
 
@@ -40,8 +40,11 @@ int list(Session &s)
     std::vector<Found> found;
 
     for (const HidDeviceInfo &d : s.hid->enumerate(o.vid, o.pid)) {
-        Found f{QStringLiteral("usb"), d.path,
-                d.serialNumber.isEmpty() ? QString() : QStringLiteral("SN ") + visibleText(d.serialNumber), {}, false};
+        Found f{QStringLiteral("usb"),
+                d.path,
+                d.serialNumber.isEmpty() ? QString() : QStringLiteral("SN ") + visibleText(d.serialNumber),
+                {},
+                false};
         if (probe) {
             f.probed = probeUsbReader(*s.hid, d.path, o.vid, o.pid, s.clock, s.pause);
             f.probedAtAll = true;

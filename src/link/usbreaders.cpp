@@ -90,10 +90,11 @@ UsbPick pickUsbReader(HidBackend &hid, const UsbChoice &choice,
                 return {d.path, {}};
             heard.append(probed.identity->serialNumber);
         }
-        const QString found = heard.isEmpty() ? present
-                                              : QStringLiteral("serial numbers attached: %1")
-                                                    .arg(heard.join(QStringLiteral(", ")));
-        return {{}, QStringLiteral("no reader %1 has serial number %2 (%3)").arg(idsText(choice), choice.serial, found)};
+        const QString found = heard.isEmpty()
+                                  ? present
+                                  : QStringLiteral("serial numbers attached: %1").arg(heard.join(QStringLiteral(", ")));
+        return {{},
+                QStringLiteral("no reader %1 has serial number %2 (%3)").arg(idsText(choice), choice.serial, found)};
     }
 
     if (devices.size() > 1)

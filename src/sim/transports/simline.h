@@ -16,9 +16,9 @@ namespace kv350::sim {
 
 struct LineUnit {
     enum Kind {
-        Good,       // "ok": holds what it is sent
-        Differs,    // "differs=NAME": keeps its own value of that setting when it is written
-        Vanishes,   // "vanish": goes away after the first setting it is sent, before the read-back's reply
+        Good,         // "ok": holds what it is sent
+        Differs,      // "differs=NAME": keeps its own value of that setting when it is written
+        Vanishes,     // "vanish": goes away after the first setting it is sent, before the read-back's reply
         OldFirmware,  // "old": runs an older firmware (V0.9) than the virtual readers' V1.0
     };
     Kind kind = Good;
