@@ -2,6 +2,7 @@
 
 #include "firmwarecommands.h"
 #include "listcommand.h"
+#include "provision.h"
 #include "readercommands.h"
 #include "settingscommands.h"
 
@@ -85,6 +86,27 @@ std::vector<CommandSpec> makeTable()
                      {},
                      takeSettingName,
                      settingsGet});
+    table.push_back(
+        {{"provision"},
+         "--profile P.json --record units.csv [--firmware F.KFW] [--count N] [--again]",
+         "provisioning station: each reader that comes gets the profile (and the firmware), verified and recorded",
+         false,
+         true,
+         {QCommandLineOption(QStringLiteral("profile"), QStringLiteral("the profile every reader gets"),
+                             QStringLiteral("FILE")),
+          QCommandLineOption(QStringLiteral("record"),
+                             QStringLiteral("append a line per unit here (CSV; .jsonl: JSON lines)"),
+                             QStringLiteral("FILE")),
+          QCommandLineOption(QStringLiteral("firmware"),
+                             QStringLiteral("upgrade a reader whose version differs from this file's first"),
+                             QStringLiteral("FILE")),
+          QCommandLineOption(QStringLiteral("count"), QStringLiteral("stop after N units recorded"),
+                             QStringLiteral("N")),
+          QCommandLineOption(QStringLiteral("again"),
+                             QStringLiteral("provision a reader the record already holds as ok again"))},
+         takeProvision,
+         provision,
+         true});
     table.push_back(
         {{"firmware", "pack"},
          "--model NAME --version TEXT PAYLOAD OUT.KFW",

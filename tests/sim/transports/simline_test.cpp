@@ -29,8 +29,8 @@ TEST(SimLine, OneReaderAtATimeEachWithItsOwnSerialNumber)
 {
     VirtualTime time;
     QString why;
-    auto line = VirtualLine::make(QStringLiteral("KV350-M1"), {}, *parseLineUnits(QStringLiteral("ok,ok"), &why),
-                                  time, &why);
+    auto line = VirtualLine::make(QStringLiteral("KV350-M1"), {}, *parseLineUnits(QStringLiteral("ok,ok"), &why), time,
+                                  &why);
     ASSERT_TRUE(line);
     auto present = [&] { return line->bus().enumerate(proto::DefaultVid, proto::DefaultPid); };
     ASSERT_EQ(present().size(), 1);
@@ -72,8 +72,8 @@ TEST(SimLine, AVanishingReaderGoesAwayOnTheRequestAfterItsFirstWrite)
 {
     VirtualTime time;
     QString why;
-    auto line =
-        VirtualLine::make(QStringLiteral("KV350-M1"), {}, *parseLineUnits(QStringLiteral("vanish"), &why), time, &why);
+    auto line = VirtualLine::make(QStringLiteral("KV350-M1"), {}, *parseLineUnits(QStringLiteral("vanish"), &why), time,
+                                  &why);
     VirtualReader &reader = line->bus().reader(0);
     EXPECT_EQ(reader.faults().queued(), 0);
     const QByteArray value(reader.parameters().width(0x05), '\x07');
@@ -84,7 +84,7 @@ TEST(SimLine, AVanishingReaderGoesAwayOnTheRequestAfterItsFirstWrite)
     set[1] = char(set.size() - 2);
     reader.handle(set);
     EXPECT_EQ(reader.faults().queued(), 1);  // the next request is taken and never answered
-    reader.handle(set);                         // armed once only
+    reader.handle(set);                      // armed once only
     EXPECT_EQ(reader.faults().queued(), 1);
 }
 
@@ -92,8 +92,8 @@ TEST(SimLine, AnOldReaderRunsTheOlderFirmware)
 {
     VirtualTime time;
     QString why;
-    auto line =
-        VirtualLine::make(QStringLiteral("KV350-M1"), {}, *parseLineUnits(QStringLiteral("ok,old"), &why), time, &why);
+    auto line = VirtualLine::make(QStringLiteral("KV350-M1"), {}, *parseLineUnits(QStringLiteral("ok,old"), &why), time,
+                                  &why);
     EXPECT_EQ(line->bus().reader(0).identity().version, QByteArray("V1.0"));
     EXPECT_EQ(line->bus().reader(1).identity().version, QByteArray(OldLineFirmware));
 }
