@@ -159,7 +159,8 @@ private:
                 return fail(unit, QStringLiteral("stopped"), {}, QStringLiteral("stopped after the firmware upgrade"));
         }
 
-        const settings::ProfileRun run = settings::runProfile(link, m_setup.profile, false, [this] { return !stopped(); });
+        const settings::ProfileRun run = settings::runProfile(link, m_setup.profile, false,
+                                                              [this] { return !stopped(); });
         if (!run.ok()) {
             const ParameterInfo *setting = run.failedSetting();
             const QString step = stopped() && run.step == settings::ProfileRun::Step::Apply
@@ -174,8 +175,8 @@ private:
     bool upgrade(UnitRecord &unit)
     {
         ReaderLink &link = m_rig.link;
-        m_rig.out << "reader " << visibleText(unit.serial) << ": firmware " << visibleText(unit.versionBefore)
-                  << " -> " << visibleText(m_setup.firmwareVersion) << " ...\n";
+        m_rig.out << "reader " << visibleText(unit.serial) << ": firmware " << visibleText(unit.versionBefore) << " -> "
+                  << visibleText(m_setup.firmwareVersion) << " ...\n";
         m_rig.out.flush();
         QString said;
         // The upgrade ends on USB with the first reader there; the bench finds this one again.
@@ -191,8 +192,8 @@ private:
                                                     said = QString::fromLatin1(firmware::upgradeMessageText(message));
                                             });
         const bool done = procedure.upgradeConnectedReader(
-            m_setup.firmwarePath, {hexWord(std::uint16_t(link.podRecord().VID)),
-                                   hexWord(std::uint16_t(link.podRecord().PID))});
+            m_setup.firmwarePath,
+            {hexWord(std::uint16_t(link.podRecord().VID)), hexWord(std::uint16_t(link.podRecord().PID))});
         if (!done) {
             QString why = said;
             if (!dfu.lastError().isEmpty())
@@ -382,19 +383,18 @@ int provision(Session &s)
 
     s.out << "profile " << profilePath << " (SHA-256 " << setup.profileSha256 << ")\n";
     if (!setup.firmwarePath.isEmpty())
-        s.out << "firmware " << setup.firmwarePath << " version " << visibleText(setup.firmwareVersion)
-              << " (SHA-256 " << setup.firmwareSha256 << ")\n";
+        s.out << "firmware " << setup.firmwarePath << " version " << visibleText(setup.firmwareVersion) << " (SHA-256 "
+              << setup.firmwareSha256 << ")\n";
     s.out << "record " << value("record") << "; Ctrl-C stops between steps\n";
 
     g_stopRequested.store(false);
     const auto previous = std::signal(SIGINT, stationInterrupted);
-    const StationSummary summary =
-        runStation({link, *s.hid, s.clock, s.pause, s.out, &g_stopRequested}, setup, record, bench);
+    const StationSummary summary = runStation({link, *s.hid, s.clock, s.pause, s.out, &g_stopRequested}, setup, record,
+                                              bench);
     std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
 
     const int units = summary.ok + summary.failed;
-    s.out << units << (units == 1 ? " unit" : " units") << ": " << summary.ok << " ok, " << summary.failed
-          << " failed";
+    s.out << units << (units == 1 ? " unit" : " units") << ": " << summary.ok << " ok, " << summary.failed << " failed";
     if (summary.skipped)
         s.out << ", " << summary.skipped << " skipped";
     if (units)

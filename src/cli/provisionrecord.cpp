@@ -13,16 +13,25 @@ namespace {
 
 const QStringList &columns()
 {
-    static const QStringList names{"time",          "serial",         "model",  "versionBefore", "versionAfter",
-                                   "profileSha256", "firmwareSha256", "result", "step",          "setting",
-                                   "why"};
+    static const QStringList names{
+        "time",           "serial", "model", "versionBefore", "versionAfter", "profileSha256",
+        "firmwareSha256", "result", "step",  "setting",       "why"};
     return names;
 }
 
 QStringList fields(const UnitRecord &u)
 {
-    return {u.time,          u.serial,         u.model,  u.versionBefore, u.versionAfter, u.profileSha256,
-            u.firmwareSha256, u.ok ? QStringLiteral("ok") : QStringLiteral("failed"), u.step, u.setting, u.why};
+    return {u.time,
+            u.serial,
+            u.model,
+            u.versionBefore,
+            u.versionAfter,
+            u.profileSha256,
+            u.firmwareSha256,
+            u.ok ? QStringLiteral("ok") : QStringLiteral("failed"),
+            u.step,
+            u.setting,
+            u.why};
 }
 
 QString csvField(const QString &text)
