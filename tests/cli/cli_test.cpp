@@ -1,7 +1,9 @@
 // kv350ctl and kv350-sim as a user runs them: separate processes, a real pseudo-terminal.
 #include "ctlrun.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -157,4 +159,52 @@ TEST(CliEndToEnd, SettingsByNameAreThoseOfTheModel)
     r = runCtl({"--simulate", "KV350-M1", "settings", "get", "scantime"});
     EXPECT_EQ(r.status, 2) << "names compare exactly";
     EXPECT_TRUE(r.err.contains("the settings are usbMode, readMode")) << r.err.toStdString();
+}
+
+TEST(CliSeveralReaders, ListShowsEachWithItsPathAndProbeAsksThem)
+{
+    CtlRun r = runCtl({"--simulate", "KV350-M1", "--readers", "2", "list"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("usb     sim:1  SN 12345678\nusb     sim:2  SN 12345679\n"));
+    r = runCtl({"--simulate", "KV350-M1", "--readers", "2", "list", "--probe", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(),
+              QStringLiteral(R"([{"descriptor":"SN 12345678","model":"KV350-M1","path":"sim:1","serial":"12345678",)"
+                             R"("transport":"usb","version":"V1.0"},{"descriptor":"SN 12345679","model":"KV350-M1",)"
+                             R"("path":"sim:2","serial":"12345679","transport":"usb","version":"V1.0"}])"));
+}
+
+TEST(CliSeveralReaders, SeveralMatchingAndNonePickedIsRefusedNotTheFirstOpened)
+{
+    CtlRun r = runCtl({"--simulate", "KV350-M1", "--readers", "3", "identify"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("kv350ctl: 3 readers match 0E6A:0317; pick one with --path or --serial\n"));
+    EXPECT_TRUE(r.out.isEmpty());
+    r = runCtl({"--simulate", "KV350-M1", "--readers", "3", "--serial", "12345680", "identify", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\"serial\":\"12345680\"")));
+    r = runCtl({"--simulate", "KV350-M1", "--readers", "3", "--path", "sim:2", "identify", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\"serial\":\"12345679\"")));
+    r = runCtl({"--port", "/dev/null", "--serial", "1", "identify"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("--path and --serial go with --usb")));
+}
+
+TEST(CliSeveralReaders, ProvisionRefusesAnUnwritableRecordBeforeAnyReaderIsTouched)
+{
+    QTemporaryDir dir;
+    const QString profile = dir.filePath(QStringLiteral("p.json"));
+    QFile file(profile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"format": "kv350-profile", "version": 1, "settings": {"scanTime": 300}})");
+    file.close();
+    CtlRun r = runCtl({"--simulate", "KV350-M1", "--line", "ok", "provision", "--profile", profile, "--record",
+                       dir.filePath(QStringLiteral("missing/units.csv"))});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("kv350ctl: cannot write the record"))) << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains(QStringLiteral("waiting for a reader")));
+    r = runCtl({"--simulate", "KV350-M1", "--line", "ok,bogus", "list"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("\"bogus\" is no reader of the line")));
 }

@@ -1,8 +1,8 @@
 // The provisioning station against the virtual line, in virtual time: what
 // it records for each unit, what it sends, and when it stops.
-#include "provision.h"
 #include "link/frame.h"
 #include "link/virtualtime.h"
+#include "provision.h"
 #include "rig.h"
 #include "settings/profile.h"
 #include "sim/transports/simline.h"
