@@ -131,8 +131,8 @@ int main(int argc, char **argv)
     const double settle = 2 * HidTransport::SettleMs / 1000.0;
     const double floor = settle + expected * perFrame;
     printf("transaction (Get of a setting), mean of %d: %.3f ms\n", transactions, perFrame * 1000);
-    printf("frames per unit: %d expected (2 identification + %d reads + %d writes and read-backs), %d seen\n",
-           expected, settingsRead, changed, seen);
+    printf("frames per unit: %d expected (2 identification + %d reads + %d writes and read-backs), %d seen\n", expected,
+           settingsRead, changed, seen);
     printf("floor per unit: %.1f ms (identification's settle waits %.0f ms + %d x %.3f ms)\n", floor * 1000,
            settle * 1000, expected, perFrame * 1000);
     // Where the rest goes: the record's line written and flushed to the disk, per unit.

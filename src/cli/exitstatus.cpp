@@ -35,7 +35,8 @@ ExitStatus exitStatusFor(LinkError error)
 QString exitStatusHelp()
 {
     return QStringLiteral("exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
-                          "  failed), 2 bad arguments\n");
+                          "  failed, or a provisioned unit failed), 2 bad arguments (or several USB readers match and\n"
+                          "  none is picked with --path or --serial)\n");
 }
 
 }  // namespace kv350::cli
