@@ -1,6 +1,7 @@
 #include "commandtable.h"
 
 #include "firmwarecommands.h"
+#include "profilecommands.h"
 #include "readercommands.h"
 #include "settingscommands.h"
 
@@ -74,6 +75,7 @@ std::vector<CommandSpec> makeTable()
                      {},
                      takeSettingName,
                      settingsGet});
+    addProfileCommands(table);
     table.push_back(
         {{"firmware", "pack"},
          "--model NAME --version TEXT PAYLOAD OUT.KFW",

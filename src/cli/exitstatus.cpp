@@ -34,8 +34,10 @@ ExitStatus exitStatusFor(LinkError error)
 
 QString exitStatusHelp()
 {
-    return QStringLiteral("exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
-                          "  failed), 2 bad arguments\n");
+    return QStringLiteral(
+        "exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
+        "  failed), 2 bad arguments, 3 the reader's settings differ from the file (settings diff) or\n"
+        "  a setting read back differs from what was written (settings set, settings apply)\n");
 }
 
 }  // namespace kv350::cli

@@ -107,9 +107,9 @@ QString failedWhy(const QString &what, const ReaderLink &link)
 std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error)
 {
     if (bytes.size() > ProfileSizeLimit)
-        return refuse(error, {},
-                      QStringLiteral("the file has %1 bytes; a profile has at most %2").arg(bytes.size()).arg(
-                          ProfileSizeLimit));
+        return refuse(
+            error, {},
+            QStringLiteral("the file has %1 bytes; a profile has at most %2").arg(bytes.size()).arg(ProfileSizeLimit));
     QJsonParseError parse{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parse);
     if (parse.error != QJsonParseError::NoError)
@@ -130,14 +130,15 @@ std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error
                       QStringLiteral("not a profile: \"format\" must be \"%1\"").arg(QLatin1String(ProfileFormatName)));
     const QJsonValue version = top.value(QStringLiteral("version"));
     if (!version.isDouble() || version.toDouble() != ProfileFormatVersion)
-        return refuse(error, QStringLiteral("version"),
-                      version.isDouble() && version.toDouble() > ProfileFormatVersion
-                          ? QStringLiteral("version: %1 is a newer version of the format; this program reads version %2")
-                                .arg(profileJsonText(version))
-                                .arg(ProfileFormatVersion)
-                          : QStringLiteral("version: %1 is not allowed; it takes %2")
-                                .arg(version.isUndefined() ? QStringLiteral("nothing") : profileJsonText(version))
-                                .arg(ProfileFormatVersion));
+        return refuse(
+            error, QStringLiteral("version"),
+            version.isDouble() && version.toDouble() > ProfileFormatVersion
+                ? QStringLiteral("version: %1 is a newer version of the format; this program reads version %2")
+                      .arg(profileJsonText(version))
+                      .arg(ProfileFormatVersion)
+                : QStringLiteral("version: %1 is not allowed; it takes %2")
+                      .arg(version.isUndefined() ? QStringLiteral("nothing") : profileJsonText(version))
+                      .arg(ProfileFormatVersion));
 
     Profile profile;
     QString why;
@@ -193,13 +194,13 @@ std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error
     const QJsonObject named = settingsValue.toObject();
     for (auto it = named.begin(); it != named.end(); ++it)
         if (!findParameter(it.key()))
-            return refuse(error, it.key(),
-                          QStringLiteral("settings: unknown setting \"%1\"; the settings are %2")
-                              .arg(it.key(), settingNames()));
+            return refuse(
+                error, it.key(),
+                QStringLiteral("settings: unknown setting \"%1\"; the settings are %2").arg(it.key(), settingNames()));
     if (named.isEmpty())
-        return refuse(error, QStringLiteral("settings"),
-                      QStringLiteral("settings: the profile holds no setting; name at least one of %1")
-                          .arg(settingNames()));
+        return refuse(
+            error, QStringLiteral("settings"),
+            QStringLiteral("settings: the profile holds no setting; name at least one of %1").arg(settingNames()));
 
     const ModelInfo *modelRow = profile.model.isEmpty() ? nullptr : findModel(profile.model);
     for (const ParameterInfo &p : parameters()) {
@@ -307,8 +308,9 @@ QStringList checkProfile(const Profile &profile, const QString &modelName, const
     for (const SettingValue &s : profile.settings)
         if (!modelHasParameter(model, *s.info))
             problems << QStringLiteral("%1: a %2 has no such setting")
-                            .arg(QLatin1String(s.info->name),
-                                 modelName.isEmpty() ? QStringLiteral("reader of unknown model") : visibleText(modelName));
+                            .arg(QLatin1String(s.info->name), modelName.isEmpty()
+                                                                  ? QStringLiteral("reader of unknown model")
+                                                                  : visibleText(modelName));
     return problems;
 }
 

@@ -133,11 +133,11 @@ bool allApplied(const std::vector<AppliedSetting> &applied);
 // the read fails.
 struct ProfileRun {
     enum class Step { Check, Read, Apply, Done };
-    Step step = Step::Check;                // where it ended (Done: everything held)
-    QStringList problems;                   // Check: why the profile does not fit
-    ReadResult read;                        // Read: the reader's values before
-    std::vector<SettingChange> changes;     // the comparison
-    std::vector<AppliedSetting> applied;    // Apply: per setting
+    Step step = Step::Check;              // where it ended (Done: everything held)
+    QStringList problems;                 // Check: why the profile does not fit
+    ReadResult read;                      // Read: the reader's values before
+    std::vector<SettingChange> changes;   // the comparison
+    std::vector<AppliedSetting> applied;  // Apply: per setting
     bool ok() const { return step == Step::Done; }
     // The first failure in one line: "idLocation: read back ... " (empty when ok).
     QString failureText() const;

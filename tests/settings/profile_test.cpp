@@ -64,7 +64,8 @@ TEST(ProfileFile, ReadsTypedValuesInTableOrder)
     EXPECT_FALSE(p->source);
     ASSERT_EQ(p->settings.size(), 3u);
     EXPECT_EQ(p->settings[0].info->code, proto::ParIdFormat);
-    EXPECT_EQ(encodeParameter(*p->settings[0].info, p->settings[0].value).toHex(), "070390") << "10H, reverse-byte (and bit 0), tab and enter";
+    EXPECT_EQ(encodeParameter(*p->settings[0].info, p->settings[0].value).toHex(), "070390")
+        << "10H, reverse-byte (and bit 0), tab and enter";
     EXPECT_EQ(p->settings[1].value, ParameterValue(Interval{12}));
     EXPECT_EQ(p->settings[2].info->code, proto::ParLfCardType);
 }
@@ -72,7 +73,8 @@ TEST(ProfileFile, ReadsTypedValuesInTableOrder)
 TEST(ProfileFile, RefusesWithWhereItFails)
 {
     // Not JSON: the place is given as line, column and byte.
-    ProfileError e = refusal("{\"format\": \"kv350-profile\",\n  \"version\": 1,\n  \"settings\": {\"scanTime\": 50,}}");
+    ProfileError e = refusal(
+        "{\"format\": \"kv350-profile\",\n  \"version\": 1,\n  \"settings\": {\"scanTime\": 50,}}");
     EXPECT_GE(e.offset, 40);
     EXPECT_TRUE(e.message.contains("line 3")) << e.message.toStdString();
 
@@ -94,7 +96,8 @@ TEST(ProfileFile, RefusesWithWhereItFails)
     e = refusal(profileText("\"scanTime\": 50", "\"colour\": \"red\", "));
     EXPECT_EQ(e.setting, "colour");
 
-    e = refusal(profileText("\"autoEpc\": {\"bank\": \"tid\", \"address\": 0, \"length\": 4}", "\"model\": \"KV350-LF\", "));
+    e = refusal(
+        profileText("\"autoEpc\": {\"bank\": \"tid\", \"address\": 0, \"length\": 4}", "\"model\": \"KV350-LF\", "));
     EXPECT_EQ(e.setting, "autoEpc");
     EXPECT_TRUE(e.message.contains("KV350-LF has no such setting")) << e.message.toStdString();
 
@@ -178,7 +181,7 @@ TEST(ProfileApply, WritesOnlyWhatDiffersAndReadsEachBack)
     const ProfileRun run = runProfile(rig.link, p, false);
     EXPECT_TRUE(run.ok()) << run.failureText().toStdString();
     // Three reads, then a write and a read-back for each of the two that differ.
-    const std::vector<QByteArray> expected{"02 02 03 04", "02 02 03 06", "02 02 03 23", "02 03 03 04 0c",
+    const std::vector<QByteArray> expected{"02 02 03 04", "02 02 03 06",    "02 02 03 23", "02 03 03 04 0c",
                                            "02 02 03 04", "02 03 03 23 04", "02 02 03 23"};
     EXPECT_EQ(parameterFrames(rig.reader), expected);
     EXPECT_EQ(rig.reader.parameters().value(proto::ParScanTime), QByteArray::fromHex("0C"));
@@ -214,8 +217,8 @@ TEST(ProfileApply, DryRunAndRefusedProfilesSendNoWrite)
     EXPECT_TRUE(lf.failureText().startsWith("lfCardTypes:")) << lf.failureText().toStdString();
     const ProfileRun other = runProfile(rig.link, rig.parsed("\"scanTime\": 100", "\"model\": \"KV350-M1\", "), false);
     EXPECT_EQ(other.step, ProfileRun::Step::Check);
-    const ProfileRun newer =
-        runProfile(rig.link, rig.parsed("\"scanTime\": 100", "\"minimumFirmware\": \"V2.2\", "), false);
+    const ProfileRun newer = runProfile(rig.link, rig.parsed("\"scanTime\": 100", "\"minimumFirmware\": \"V2.2\", "),
+                                        false);
     EXPECT_EQ(newer.step, ProfileRun::Step::Check);
     EXPECT_TRUE(rig.reader.requests().empty());
 }
@@ -244,8 +247,8 @@ TEST(ProfileApply, ReaderLostWhileApplyingLeavesTheRestUntried)
         rig.hid.unplug();
         return requested;
     });
-    const ProfileRun run =
-        runProfile(rig.link, rig.parsed("\"scanTime\": 100, \"sameCardTime\": 9000, \"keypadDelay\": 200"), false);
+    const ProfileRun run = runProfile(
+        rig.link, rig.parsed("\"scanTime\": 100, \"sameCardTime\": 9000, \"keypadDelay\": 200"), false);
     EXPECT_FALSE(run.ok());
     ASSERT_EQ(run.applied.size(), 3u);
     EXPECT_EQ(run.applied[0].outcome, SettingOutcome::Failed);
