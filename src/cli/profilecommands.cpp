@@ -35,8 +35,8 @@ bool connected(Session &s)
         return true;
     if (s.link->ConnectReader())
         return true;
-    s.err << "kv350ctl: "
-          << failureText(QStringLiteral("no reader identified on"), s.options, s.link->lastError()) << '\n';
+    s.err << "kv350ctl: " << failureText(QStringLiteral("no reader identified on"), s.options, s.link->lastError())
+          << '\n';
     return false;
 }
 
@@ -176,8 +176,9 @@ int report(Session &s, const QString &file, const ProfileRun &run, bool dryRun, 
 QString takeSettingValue(const QCommandLineParser &, Options &o)
 {
     if (o.arguments.size() != 2)
-        return o.arguments.size() < 2 ? QStringLiteral("settings set needs NAME and VALUE, e.g. settings set scanTime 120")
-                                      : QStringLiteral("unexpected %1").arg(o.arguments.mid(2).join(QLatin1Char(' ')));
+        return o.arguments.size() < 2
+                   ? QStringLiteral("settings set needs NAME and VALUE, e.g. settings set scanTime 120")
+                   : QStringLiteral("unexpected %1").arg(o.arguments.mid(2).join(QLatin1Char(' ')));
     const ParameterInfo *info = findParameter(o.arguments.first());
     if (!info) {
         QStringList names;
@@ -235,8 +236,8 @@ int settingsSave(Session &s)
         o.insert("settings", int(profile->settings.size()));
         s.out << QJsonDocument(o).toJson(QJsonDocument::Compact) << '\n';
     } else {
-        s.out << "saved " << profile->settings.size() << " settings of the " << visibleText(s.link->ModelName())
-              << ' ' << visibleText(s.link->SerialNumberText()) << " to " << path << '\n';
+        s.out << "saved " << profile->settings.size() << " settings of the " << visibleText(s.link->ModelName()) << ' '
+              << visibleText(s.link->SerialNumberText()) << " to " << path << '\n';
     }
     return ExitDone;
 }
@@ -292,7 +293,7 @@ void addProfileCommands(std::vector<CommandSpec> &table)
                      settingsApply});
     table.push_back({{"settings", "diff"},
                      "FILE [--json]",
-                     "compare the reader with the profile FILE (exit status 3 when they differ)",
+                     "compare the reader with the profile FILE, setting by setting (3 when they differ)",
                      true,
                      true,
                      {},

@@ -149,11 +149,11 @@ TEST(CliProfiles, ReadBackThatDiffersAndAReaderThatGoes)
     {
         InProcess p;
         // This reader stores every scan time as 100 ms.
-        p.reader.setAcceptFilter(proto::ParScanTime, [](const QByteArray &, const QByteArray &) {
-            return QByteArray::fromHex("0A");
-        });
+        p.reader.setAcceptFilter(proto::ParScanTime,
+                                 [](const QByteArray &, const QByteArray &) { return QByteArray::fromHex("0A"); });
         EXPECT_EQ(p.run("settings apply " + file), ExitDiffers);
-        EXPECT_TRUE(p.out.contains("scanTime: 50 -> 200 differs: read back 100 after writing 200")) << p.out.toStdString();
+        EXPECT_TRUE(p.out.contains("scanTime: 50 -> 200 differs: read back 100 after writing 200"))
+            << p.out.toStdString();
         EXPECT_TRUE(p.out.contains("keypadDelay: 10 -> 30 ok"));
         EXPECT_EQ(p.run("settings set scanTime 300"), ExitDiffers) << p.out.toStdString() << p.err.toStdString();
     }
