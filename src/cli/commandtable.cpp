@@ -2,6 +2,7 @@
 
 #include "firmwarecommands.h"
 #include "listcommand.h"
+#include "profilecommands.h"
 #include "provision.h"
 #include "readercommands.h"
 #include "settingscommands.h"
@@ -86,6 +87,7 @@ std::vector<CommandSpec> makeTable()
                      {},
                      takeSettingName,
                      settingsGet});
+    addProfileCommands(table);
     table.push_back(
         {{"provision"},
          "--profile P.json --record units.csv [--firmware F.KFW] [--count N] [--again]",

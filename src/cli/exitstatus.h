@@ -14,6 +14,9 @@ enum ExitStatus : int {
     // could not be read or written; the message on stderr says which.
     ExitFailed = 1,
     ExitBadArguments = 2,
+    // The reader's settings differ from a profile (settings diff), or a
+    // setting read back holds another value than was written (set, apply).
+    ExitDiffers = 3,
 };
 
 // The status of a command that failed on the link, by the link's error.
