@@ -34,12 +34,11 @@ ExitStatus exitStatusFor(LinkError error)
 
 QString exitStatusHelp()
 {
-    return QStringLiteral(
-        "exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
-        "  failed, or a provisioned unit failed), 2 bad arguments (or several USB readers match and\n"
-        "  none is picked with --path or --serial), 3 the reader's settings differ from the file\n"
-        "  (settings diff) or a setting read back differs from what was written (settings set,\n"
-        "  settings apply)\n");
+    return QStringLiteral("exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
+                          "  failed, or a provisioned unit failed), 2 bad arguments (or several USB readers match and\n"
+                          "  none is picked with --path or --serial), 3 the reader's settings differ from the file\n"
+                          "  (settings diff) or a setting read back differs from what was written (settings set,\n"
+                          "  settings apply)\n");
 }
 
 }  // namespace kv350::cli

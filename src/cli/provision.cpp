@@ -191,9 +191,9 @@ private:
                                                 if (firmware::isUpgradeFailure(message))
                                                     said = QString::fromLatin1(firmware::upgradeMessageText(message));
                                             });
-        const bool done = procedure.upgradeConnectedReader(
-            m_setup.firmwarePath,
-            {hexWord(std::uint16_t(link.podRecord().VID)), hexWord(std::uint16_t(link.podRecord().PID))});
+        const bool done = procedure.upgradeConnectedReader(m_setup.firmwarePath,
+                                                           {firmware::hexWord(std::uint16_t(link.podRecord().VID)),
+                                                            firmware::hexWord(std::uint16_t(link.podRecord().PID))});
         if (!done) {
             QString why = said;
             if (!dfu.lastError().isEmpty())
@@ -337,7 +337,7 @@ int provision(Session &s)
             s.err << "kv350ctl: " << why << '\n';
             return ExitFailed;
         }
-        auto state = std::make_unique<FirmwareState>();
+        auto state = std::make_unique<firmware::FirmwareState>();
         const firmware::KfwReadResult read = firmware::readKfwFile(setup.firmwarePath, *state);
         if (read.status != firmware::KfwRead::Loaded || state->FirmwareLength == 0) {
             s.err << "kv350ctl: " << setup.firmwarePath << " is no firmware file with a program\n";
