@@ -57,7 +57,7 @@ int list(Session &s)
             QString detail = p.description;
             if (p.vendorId && p.productId)
                 detail += (detail.isEmpty() ? QString() : QStringLiteral(" ")) + usbIdText(*p.vendorId, *p.productId);
-            Found f{QStringLiteral("serial"), p.path, detail, {}, false};
+            Found f{QStringLiteral("serial"), p.path, detail, {}, {}, false};
             if (probe) {
                 f.probed = probeSerialReader(p.path, s.clock, s.pause);
                 f.probedAtAll = true;
@@ -70,8 +70,10 @@ int list(Session &s)
         QJsonArray rows;
         for (const Found &f : found) {
             QJsonObject row{{"transport", f.transport}, {"path", f.path}};
-            if (!f.detail.isEmpty())
-                row.insert(f.transport == QLatin1String("usb") ? "descriptor" : "description", f.detail);
+            if (!f.descriptorSerial.isEmpty())
+                row.insert("descriptorSerial", f.descriptorSerial);
+            else if (f.transport == QLatin1String("serial") && !f.detail.isEmpty())
+                row.insert("description", f.detail);
             if (f.probed.identity) {
                 row.insert("serial", f.probed.identity->serialNumber);
                 row.insert("model", f.probed.identity->modelName);

@@ -123,6 +123,10 @@ bool RecordFile::open(const QString &path, QString *why)
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
+    // A record saved again by a spreadsheet on Windows ends its lines in CR LF.
+    for (QString &line : lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
     // CSV lines may hold a line break inside quotes: join until the quotes close.
     int lineNumber = 0;
     QString pending;

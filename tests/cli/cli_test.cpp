@@ -169,9 +169,10 @@ TEST(CliSeveralReaders, ListShowsEachWithItsPathAndProbeAsksThem)
     r = runCtl({"--simulate", "KV350-M1", "--readers", "2", "list", "--probe", "--json"});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.trimmed(),
-              QStringLiteral(R"([{"descriptor":"SN 12345678","model":"KV350-M1","path":"sim:1","serial":"12345678",)"
-                             R"("transport":"usb","version":"V1.0"},{"descriptor":"SN 12345679","model":"KV350-M1",)"
-                             R"("path":"sim:2","serial":"12345679","transport":"usb","version":"V1.0"}])"));
+              QStringLiteral(
+                  R"([{"descriptorSerial":"12345678","model":"KV350-M1","path":"sim:1",)"
+                  R"("serial":"12345678","transport":"usb","version":"V1.0"},{"descriptorSerial":"12345679",)"
+                  R"("model":"KV350-M1","path":"sim:2","serial":"12345679","transport":"usb","version":"V1.0"}])"));
 }
 
 TEST(CliSeveralReaders, SeveralMatchingAndNonePickedIsRefusedNotTheFirstOpened)

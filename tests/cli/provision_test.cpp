@@ -247,3 +247,19 @@ TEST(ProvisionRecord, ARecordThatIsNotThisStationsIsRefusedWithWhere)
     EXPECT_FALSE(nowhere.open(folder.path(QStringLiteral("no/such/folder/units.csv")), &why));
     EXPECT_TRUE(why.startsWith(QStringLiteral("cannot write the record"))) << why.toStdString();
 }
+
+TEST(ProvisionRecord, ARecordSavedWithCrLfStillKnowsItsUnits)
+{
+    FileFolder folder;
+    UnitRecord ok;
+    ok.serial = QStringLiteral("20260001");
+    ok.ok = true;
+    UnitRecord failed;
+    failed.serial = QStringLiteral("20260002");
+    QByteArray text = csvHeader().toUtf8() + recordLine(ok, RecordFormat::Csv) + recordLine(failed, RecordFormat::Csv);
+    text.replace("\n", "\r\n");
+    RecordFile record;
+    QString why;
+    ASSERT_TRUE(record.open(folder.write(QStringLiteral("units.csv"), text), &why)) << why.toStdString();
+    EXPECT_EQ(record.recordedOk(), QSet<QString>{QStringLiteral("20260001")});
+}
