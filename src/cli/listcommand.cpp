@@ -15,7 +15,8 @@ namespace {
 struct Found {
     QString transport;  // "usb", "serial"
     QString path;
-    QString detail;       // the descriptor's serial number, the port's description
+    QString detail;  // the descriptor's serial number, the port's description, as printed
+    QString descriptorSerial;
     ProbedReader probed;  // --probe only
     bool probedAtAll = false;
 };
@@ -43,6 +44,7 @@ int list(Session &s)
         Found f{QStringLiteral("usb"),
                 d.path,
                 d.serialNumber.isEmpty() ? QString() : QStringLiteral("SN ") + visibleText(d.serialNumber),
+                d.serialNumber,
                 {},
                 false};
         if (probe) {
