@@ -85,3 +85,18 @@ TEST(UsbPortList, SeveralReadersEachBySerialNumberAndThePickedOneIsTalkedTo)
     w.window->findChild<QAbstractButton *>(QStringLiteral("btnConnect"))->click();
     EXPECT_TRUE(w.window->findChild<QLabel *>(QStringLiteral("pnStatus"))->text().contains(QStringLiteral("11111111")));
 }
+
+TEST(UsbPortList, NoFirmwareUpgradeWhileSeveralReadersAreAttached)
+{
+    // The boot loader is reached by the ids: with two readers it could be the other one.
+    SeveralReadersWindow w(2);
+    w.pick(2);
+    w.window->findChild<QAbstractButton *>(QStringLiteral("btnUpgrade"))->click();
+    EXPECT_EQ(w.window->findChild<QLabel *>(QStringLiteral("pnMsg"))->text(),
+              QStringLiteral("Several readers are attached: take out all but the one to upgrade."));
+    for (int i = 0; i < 2; ++i)
+        for (const QByteArray &request : w.bus.reader(i).requests())
+            EXPECT_NE(quint8(request[2]), 0x0F) << "reader " << i;
+    EXPECT_FALSE(w.bus.reader(0).bootLoader().active());
+    EXPECT_FALSE(w.bus.reader(1).bootLoader().active());
+}

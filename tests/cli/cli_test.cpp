@@ -209,3 +209,19 @@ TEST(CliSeveralReaders, ProvisionRefusesAnUnwritableRecordBeforeAnyReaderIsTouch
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("\"bogus\" is no reader of the line")));
 }
+
+TEST(CliSeveralReaders, NoFirmwareUpgradeWhileSeveralAreAttached)
+{
+    QTemporaryDir dir;
+    const QString payload = dir.filePath(QStringLiteral("app.bin"));
+    QFile file(payload);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("KV350-MIC   V2.0") + QByteArray(500, '\x5A'));
+    file.close();
+    const QString kfw = dir.filePath(QStringLiteral("app.KFW"));
+    ASSERT_EQ(runCtl({"firmware", "pack", "--model", "KV350-MIC", "--version", "V2.0", payload, kfw}).status, 0);
+    const CtlRun r = runCtl(
+        {"--simulate", "KV350-MIC", "--readers", "2", "--path", "sim:2", "firmware", "upgrade", kfw});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("2 readers 0E6A:0317 are attached"))) << r.err.toStdString();
+}
