@@ -85,7 +85,8 @@ KV350_FUZZ_TARGET(profile)(const std::uint8_t *data, std::size_t size)
         KV350_FUZZ_CHECK(rig.reader.requests().empty(), "a profile that does not fit sent something");
         return 0;
     }
-    KV350_FUZZ_CHECK(run.ok(), "a fitting profile failed on the plain virtual reader: " + run.failureText().toStdString());
+    KV350_FUZZ_CHECK(run.ok(),
+                     "a fitting profile failed on the plain virtual reader: " + run.failureText().toStdString());
     int differing = 0;
     for (const SettingChange &c : run.changes)
         differing += c.differs ? 1 : 0;
