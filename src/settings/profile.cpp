@@ -120,11 +120,7 @@ std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error
         return refuse(error, {}, QStringLiteral("not a profile: the file must hold one JSON object"));
     const QJsonObject top = doc.object();
 
-    for (auto it = top.begin(); it != top.end(); ++it)
-        if (!profileKeys().contains(it.key()))
-            return refuse(error, it.key(),
-                          QStringLiteral("unknown key \"%1\"; a profile holds %2")
-                              .arg(it.key(), profileKeys().join(QStringLiteral(", "))));
+    // Another kind of file is named as such before its keys are looked at.
     if (top.value(QStringLiteral("format")) != QJsonValue(QLatin1String(ProfileFormatName)))
         return refuse(error, QStringLiteral("format"),
                       QStringLiteral("not a profile: \"format\" must be \"%1\"").arg(QLatin1String(ProfileFormatName)));
@@ -139,6 +135,12 @@ std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error
                 : QStringLiteral("version: %1 is not allowed; it takes %2")
                       .arg(version.isUndefined() ? QStringLiteral("nothing") : profileJsonText(version))
                       .arg(ProfileFormatVersion));
+
+    for (auto it = top.begin(); it != top.end(); ++it)
+        if (!profileKeys().contains(it.key()))
+            return refuse(error, it.key(),
+                          QStringLiteral("unknown key \"%1\"; a profile holds %2")
+                              .arg(it.key(), profileKeys().join(QStringLiteral(", "))));
 
     Profile profile;
     QString why;

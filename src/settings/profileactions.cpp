@@ -49,16 +49,17 @@ void ProfileActions::saveReaderSettings()
         return;
     ReaderLink &link = m_context.link;
     const QString suggested = QStringLiteral("%1-%2.json").arg(link.ModelName(), link.SerialNumberText());
-    const QString path =
-        m_context.dialogs.saveFile(caption, m_context.text("Reader settings (*.json)"), visibleText(suggested));
+    const QString path = m_context.dialogs.saveFile(caption, m_context.text("Reader settings (*.json)"),
+                                                    visibleText(suggested));
     if (path.isEmpty())
         return;
     ReadResult read;
     const std::optional<Profile> profile = profileFromReader(link, &read);
     if (!profile) {
         m_context.reporter.ShowCommandError();
-        m_context.dialogs.message(caption, m_context.text("The file was not written:") + QLatin1Char('\n') +
-                                               QStringLiteral("%1: %2").arg(QLatin1String(read.failed->name), read.why));
+        m_context.dialogs.message(caption,
+                                  m_context.text("The file was not written:") + QLatin1Char('\n') +
+                                      QStringLiteral("%1: %2").arg(QLatin1String(read.failed->name), read.why));
         return;
     }
     QString why;
@@ -68,9 +69,8 @@ void ProfileActions::saveReaderSettings()
         return;
     }
     m_context.reporter.ShowCommandDone();
-    m_context.reporter.ShowText(m_context.text("Saved %1 settings to %2.")
-                                    .arg(profile->settings.size())
-                                    .arg(QFileInfo(path).fileName()));
+    m_context.reporter.ShowText(
+        m_context.text("Saved %1 settings to %2.").arg(profile->settings.size()).arg(QFileInfo(path).fileName()));
 }
 
 std::optional<std::vector<SettingChange>> ProfileActions::compareFile()
@@ -123,10 +123,9 @@ void ProfileActions::compareWithSettingsFile()
         table.rows.append({QLatin1String(c.info->name), cellText(*c.info, c.reader), cellText(*c.info, c.file),
                            m_context.text(c.differs ? "differs" : "same")});
     }
-    const QString summary = differing == 0 ? m_context.text("The reader matches the file.")
-                                           : m_context.text("%1 of %2 settings differ from the file.")
-                                                 .arg(differing)
-                                                 .arg(changes->size());
+    const QString summary =
+        differing == 0 ? m_context.text("The reader matches the file.")
+                       : m_context.text("%1 of %2 settings differ from the file.").arg(differing).arg(changes->size());
     m_context.reporter.ShowText(summary);
     m_context.dialogs.showTable(m_context.text("Reader Settings"), summary, table);
 }
@@ -151,7 +150,8 @@ void ProfileActions::applySettingsFile()
             question.rows.append({QLatin1String(c.info->name), cellText(*c.info, c.reader), cellText(*c.info, c.file)});
         }
     if (!m_context.dialogs.confirmTable(
-            {caption, m_context.text("Write these %1 settings to the reader? Each is read back afterwards.").arg(differing),
+            {caption,
+             m_context.text("Write these %1 settings to the reader? Each is read back afterwards.").arg(differing),
              m_context.text("Yes"), m_context.text("No")},
             question)) {
         m_context.reporter.ShowText(m_context.text("Cancelled: nothing was sent to the reader."));

@@ -106,6 +106,8 @@ TEST(ProfileFile, RefusesWithWhereItFails)
     EXPECT_EQ(refusal(profileText("\"scanTime\": 50", "\"source\": {\"by\": \"me\"}, ")).setting, "source");
     EXPECT_EQ(refusal(profileText("")).setting, "settings") << "a profile that sets nothing is refused";
     EXPECT_EQ(refusal("[]").setting, "");
+    EXPECT_EQ(refusal("{\"blocks\": [], \"format\": \"kv350-dump\"}").setting, "format")
+        << "another kind of file is named as such, not by its first strange key";
     EXPECT_EQ(refusal("{\"format\": \"kv350-dump\", \"version\": 1, \"settings\": {}}").setting, "format");
     e = refusal("{\"format\": \"kv350-profile\", \"version\": 2, \"settings\": {\"scanTime\": 50}}");
     EXPECT_EQ(e.setting, "version");

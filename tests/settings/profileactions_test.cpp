@@ -88,7 +88,8 @@ TEST(ProfileMenu, SaveChangeApplyBackEverySettingVerified)
     EXPECT_EQ(rig.find<QScrollBar>("sbScanTime")->value(), 5);
     EXPECT_EQ(rig.find<QComboBox>("cmbLayout")->currentIndex(), 0);
     const std::vector<QByteArray> frames = parameterWrites(*rig.reader);
-    EXPECT_EQ(std::count(frames.begin(), frames.end(), QByteArray("02 03 03 04 05")), 1) << "one write of the scan time";
+    EXPECT_EQ(std::count(frames.begin(), frames.end(), QByteArray("02 03 03 04 05")), 1)
+        << "one write of the scan time";
     EXPECT_EQ(std::count(frames.begin(), frames.end(), QByteArray("02 04 03 07 00 00")), 1);
 }
 
