@@ -112,10 +112,12 @@ std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error
             QStringLiteral("the file has %1 bytes; a profile has at most %2").arg(bytes.size()).arg(ProfileSizeLimit));
     QJsonParseError parse{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parse);
-    if (parse.error != QJsonParseError::NoError)
-        return refuse(error, {},
-                      QStringLiteral("not JSON: %1 at %2").arg(parse.errorString(), positionOf(bytes, parse.offset)),
-                      parse.offset);
+    if (parse.error != QJsonParseError::NoError) {
+        // Qt may place an error at the end one past the last byte; it is named as the end.
+        const qint64 at = std::min<qint64>(parse.offset, bytes.size());
+        return refuse(error, {}, QStringLiteral("not JSON: %1 at %2").arg(parse.errorString(), positionOf(bytes, at)),
+                      at);
+    }
     if (!doc.isObject())
         return refuse(error, {}, QStringLiteral("not a profile: the file must hold one JSON object"));
     const QJsonObject top = doc.object();
