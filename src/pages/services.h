@@ -6,7 +6,9 @@
 #include "link/pause.h"
 #include "pages/reporting.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace kv350 {
 
@@ -19,6 +21,14 @@ struct Confirmation {
     QString no;
 };
 
+// Rows of text under column headings, e.g. the settings a file changes.
+struct TextTable {
+    QStringList headings;
+    QList<QStringList> rows;
+};
+// The table as lines of text, columns padded, for a box without a table.
+QString plainTable(const TextTable &table);
+
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -29,6 +39,25 @@ public:
     virtual bool confirm(const Confirmation &question) = 0;
     // A file-open dialog; empty when the user cancelled.
     virtual QString openFile(const QString &caption, const QString &filter) = 0;
+    // A file-save dialog that asks before replacing a file; empty when cancelled.
+    virtual QString saveFile(const QString &caption, const QString &filter, const QString &suggestedName)
+    {
+        Q_UNUSED(caption);
+        Q_UNUSED(filter);
+        Q_UNUSED(suggestedName);
+        return {};
+    }
+    // confirm() with a table below the text; a box without a table shows it as text.
+    virtual bool confirmTable(const Confirmation &question, const TextTable &table)
+    {
+        return confirm(
+            {question.caption, question.text + QStringLiteral("\n\n") + plainTable(table), question.yes, question.no});
+    }
+    // message() with a table below the text.
+    virtual void showTable(const QString &caption, const QString &text, const TextTable &table)
+    {
+        message(caption, text + QStringLiteral("\n\n") + plainTable(table));
+    }
 };
 
 }  // namespace kv350

@@ -112,19 +112,17 @@ std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error
             QStringLiteral("the file has %1 bytes; a profile has at most %2").arg(bytes.size()).arg(ProfileSizeLimit));
     QJsonParseError parse{};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parse);
-    if (parse.error != QJsonParseError::NoError)
-        return refuse(error, {},
-                      QStringLiteral("not JSON: %1 at %2").arg(parse.errorString(), positionOf(bytes, parse.offset)),
-                      parse.offset);
+    if (parse.error != QJsonParseError::NoError) {
+        // Qt may place an error at the end one past the last byte; it is named as the end.
+        const qint64 at = std::min<qint64>(parse.offset, bytes.size());
+        return refuse(error, {}, QStringLiteral("not JSON: %1 at %2").arg(parse.errorString(), positionOf(bytes, at)),
+                      at);
+    }
     if (!doc.isObject())
         return refuse(error, {}, QStringLiteral("not a profile: the file must hold one JSON object"));
     const QJsonObject top = doc.object();
 
-    for (auto it = top.begin(); it != top.end(); ++it)
-        if (!profileKeys().contains(it.key()))
-            return refuse(error, it.key(),
-                          QStringLiteral("unknown key \"%1\"; a profile holds %2")
-                              .arg(it.key(), profileKeys().join(QStringLiteral(", "))));
+    // Another kind of file is named as such before its keys are looked at.
     if (top.value(QStringLiteral("format")) != QJsonValue(QLatin1String(ProfileFormatName)))
         return refuse(error, QStringLiteral("format"),
                       QStringLiteral("not a profile: \"format\" must be \"%1\"").arg(QLatin1String(ProfileFormatName)));
@@ -139,6 +137,12 @@ std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error
                 : QStringLiteral("version: %1 is not allowed; it takes %2")
                       .arg(version.isUndefined() ? QStringLiteral("nothing") : profileJsonText(version))
                       .arg(ProfileFormatVersion));
+
+    for (auto it = top.begin(); it != top.end(); ++it)
+        if (!profileKeys().contains(it.key()))
+            return refuse(error, it.key(),
+                          QStringLiteral("unknown key \"%1\"; a profile holds %2")
+                              .arg(it.key(), profileKeys().join(QStringLiteral(", "))));
 
     Profile profile;
     QString why;

@@ -54,6 +54,24 @@ struct FakeDialogs : Dialogs {
         opened.emplace_back(caption, filter);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
+    QStringList saveAnswers;  // what the save-file dialog returns, in turn; none left: cancelled
+    QStringList suggested;    // the name each save-file dialog suggested
+    QString saveFile(const QString &, const QString &, const QString &suggestedName) override
+    {
+        suggested.append(suggestedName);
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
+    std::vector<TextTable> tables;  // every table shown or asked about, in order
+    bool confirmTable(const Confirmation &question, const TextTable &table) override
+    {
+        tables.push_back(table);
+        return confirm(question);
+    }
+    void showTable(const QString &caption, const QString &text, const TextTable &table) override
+    {
+        tables.push_back(table);
+        message(caption, text);
+    }
 };
 
 struct FakePorts : PortList {

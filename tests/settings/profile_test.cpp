@@ -78,6 +78,12 @@ TEST(ProfileFile, RefusesWithWhereItFails)
     EXPECT_GE(e.offset, 40);
     EXPECT_TRUE(e.message.contains("line 3")) << e.message.toStdString();
 
+    // A text cut off at the end of the file: the place named is the end, not beyond it.
+    const QByteArray cut = "{\"format\": \"kv350-profile\", \"settings\": {\"scanTi";
+    e = refusal(cut);
+    EXPECT_EQ(e.offset, cut.size());
+    EXPECT_TRUE(e.message.endsWith(QStringLiteral("(byte %1)").arg(cut.size()))) << e.message.toStdString();
+
     e = refusal(profileText("\"scanTime\": 55"));
     EXPECT_EQ(e.setting, "scanTime");
     EXPECT_EQ(e.message, "scanTime: 55 is not allowed; it takes a whole number from 0 to 2550 in steps of 10");
@@ -106,6 +112,8 @@ TEST(ProfileFile, RefusesWithWhereItFails)
     EXPECT_EQ(refusal(profileText("\"scanTime\": 50", "\"source\": {\"by\": \"me\"}, ")).setting, "source");
     EXPECT_EQ(refusal(profileText("")).setting, "settings") << "a profile that sets nothing is refused";
     EXPECT_EQ(refusal("[]").setting, "");
+    EXPECT_EQ(refusal("{\"blocks\": [], \"format\": \"kv350-dump\"}").setting, "format")
+        << "another kind of file is named as such, not by its first strange key";
     EXPECT_EQ(refusal("{\"format\": \"kv350-dump\", \"version\": 1, \"settings\": {}}").setting, "format");
     e = refusal("{\"format\": \"kv350-profile\", \"version\": 2, \"settings\": {\"scanTime\": 50}}");
     EXPECT_EQ(e.setting, "version");
