@@ -28,8 +28,8 @@ bool ready(Session &s, unsigned capability, const char *hardware, int &status)
 {
     ReaderLink &link = *s.link;
     if (!link.ConnectReader()) {
-        s.err << "kv350ctl: "
-              << failureText(QStringLiteral("no reader identified on"), s.options, link.lastError()) << '\n';
+        s.err << "kv350ctl: " << failureText(QStringLiteral("no reader identified on"), s.options, link.lastError())
+              << '\n';
         status = exitStatusFor(link.error());
         return false;
     }
@@ -72,9 +72,9 @@ int failure(Session &s, Step step, const QString &what, const QString &refusal)
     case Step::Failed:
         return linkFailure(s, what);
     case Step::Short:
-        return say(s, ExitFailed, QStringLiteral("%1: the reply is too short (%2 bytes of data)")
-                                      .arg(what)
-                                      .arg(link.responseData().size()));
+        return say(
+            s, ExitFailed,
+            QStringLiteral("%1: the reply is too short (%2 bytes of data)").arg(what).arg(link.responseData().size()));
     case Step::Refused:
         break;
     }

@@ -101,8 +101,8 @@ int mifareRead(Session &s)
     if (!card::ready(s, CapMifareNtag, "MIFARE / NTAG card module", status))
         return status;
     ReaderLink &link = *s.link;
-    const card::Step step =
-        card::send(link, cards::mifareReadFrame(a.key, a.sector, a.block), cards::MifareReadReplyLimit, cards::BlockSize);
+    const card::Step step = card::send(link, cards::mifareReadFrame(a.key, a.sector, a.block),
+                                       cards::MifareReadReplyLimit, cards::BlockSize);
     if (step != card::Step::Done)
         return card::failure(
             s, step, QStringLiteral("mifare read %1 %2").arg(a.sector).arg(a.block),
@@ -130,8 +130,8 @@ int mifareWrite(Session &s)
     int status = ExitDone;
     if (!card::ready(s, CapMifareNtag, "MIFARE / NTAG card module", status))
         return status;
-    const card::Step step =
-        card::send(*s.link, cards::mifareWriteFrame(a.key, a.sector, a.block, a.data), ReaderLink::DefaultResponseLimit);
+    const card::Step step = card::send(*s.link, cards::mifareWriteFrame(a.key, a.sector, a.block, a.data),
+                                       ReaderLink::DefaultResponseLimit);
     if (step != card::Step::Done)
         return card::failure(
             s, step, what,
@@ -162,8 +162,8 @@ QString takeBlock(const Options &o, bool write)
 
 void addMifareCommands(std::vector<CommandSpec> &table)
 {
-    table.push_back({{"uid"}, "[--json]", "read the UID of the card in the field (MIFARE, NTAG)", true, true, {}, {},
-                     uid});
+    table.push_back(
+        {{"uid"}, "[--json]", "read the UID of the card in the field (MIFARE, NTAG)", true, true, {}, {}, uid});
     table.push_back({{"mifare", "read"},
                      "SECTOR BLOCK [--key HEX | --stored] [--key-b] [--json]",
                      "read one 16-byte block of a MIFARE Classic card",

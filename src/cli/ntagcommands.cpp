@@ -52,10 +52,10 @@ int oneTimeCheck(Session &s, const QString &what, int page, const QByteArray &da
     if (!changes)
         return card::failure(s, step, what + QStringLiteral(" (reading the lock bytes first)"), ReadRefused);
     if (!changes->empty() && !s.options.values.contains(QStringLiteral("force")))
-        return card::say(s, ExitNeedsForce,
-                         QStringLiteral("%1: not written: %2\n%3")
-                             .arg(what, cards::permanentQuestion(*changes, englishText),
-                                  QLatin1String(card::ForceHint)));
+        return card::say(
+            s, ExitNeedsForce,
+            QStringLiteral("%1: not written: %2\n%3")
+                .arg(what, cards::permanentQuestion(*changes, englishText), QLatin1String(card::ForceHint)));
     return ExitDone;
 }
 
@@ -104,11 +104,10 @@ int urlGet(Session &s)
         return card::say(s, ExitFailed,
                          QStringLiteral("ntag url get: %1 (pages 3-6: %2)")
                              .arg(cards::urlReadingText(*reading, englishText), BytesToHex(reading->header)));
-    card::print(s,
-                {{"url", reading->url},
-                 {"header", BytesToHex(reading->header)},
-                 {"record", BytesToHex(reading->recordBytes)}},
-                visibleText(reading->url));
+    card::print(
+        s,
+        {{"url", reading->url}, {"header", BytesToHex(reading->header)}, {"record", BytesToHex(reading->recordBytes)}},
+        visibleText(reading->url));
     return ExitDone;
 }
 
@@ -136,7 +135,8 @@ int urlSet(Session &s)
         return checked;
     for (const cards::PageWrite &w : writes) {
         // A refused write stops the rest: the tag keeps an empty message, never half a URL.
-        const card::Step step = card::send(*s.link, cards::ntagWriteFrame(w.page, w.data), ReaderLink::DefaultResponseLimit);
+        const card::Step step = card::send(*s.link, cards::ntagWriteFrame(w.page, w.data),
+                                           ReaderLink::DefaultResponseLimit);
         if (step != card::Step::Done)
             return card::failure(s, step, QStringLiteral("%1 (pages %2-%3)").arg(what).arg(w.page).arg(w.page + 3),
                                  WriteRefused);

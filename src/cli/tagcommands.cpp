@@ -27,8 +27,8 @@ std::optional<QByteArray> inventoryUid(Session &s, const QString &what, QByteArr
         status = card::linkFailure(s, what);
         return std::nullopt;
     }
-    const std::optional<QByteArray> uid =
-        step == card::Step::Done ? cards::inventoryUid(link.responseData()) : std::nullopt;
+    const std::optional<QByteArray> uid = step == card::Step::Done ? cards::inventoryUid(link.responseData())
+                                                                   : std::nullopt;
     if (!uid) {
         status = card::say(s, ExitNoCard, QStringLiteral("%1: no ISO 15693 card in the reader's field").arg(what));
         return std::nullopt;
@@ -105,10 +105,10 @@ int isoRead(Session &s)
     const std::optional<QByteArray> uid = inventoryUid(s, what, nullptr, status);
     if (!uid)
         return status;
-    const card::Step step =
-        card::send(*s.link, cards::isoReadFrame(*uid, block, count), ReaderLink::DefaultResponseLimit);
-    const std::optional<QByteArray> blocks =
-        step == card::Step::Done ? cards::isoBlocks(s.link->responseData(), count) : std::nullopt;
+    const card::Step step = card::send(*s.link, cards::isoReadFrame(*uid, block, count),
+                                       ReaderLink::DefaultResponseLimit);
+    const std::optional<QByteArray> blocks = step == card::Step::Done ? cards::isoBlocks(s.link->responseData(), count)
+                                                                      : std::nullopt;
     if (!blocks)
         return addressedFailure(s, step == card::Step::Done ? card::Step::Short : step, what);
     const QString data = BytesToHex(*blocks);
@@ -141,8 +141,8 @@ int isoWrite(Session &s)
     const std::optional<QByteArray> uid = inventoryUid(s, what, nullptr, status);
     if (!uid)
         return status;
-    const card::Step step =
-        card::send(*s.link, cards::isoWriteFrame(*uid, block, count, data), ReaderLink::DefaultResponseLimit);
+    const card::Step step = card::send(*s.link, cards::isoWriteFrame(*uid, block, count, data),
+                                       ReaderLink::DefaultResponseLimit);
     if (step != card::Step::Done)
         return addressedFailure(s, step, what);
     card::print(s, {{"uid", BytesToHex(*uid)}, {"block", block}, {"count", count}, {"written", true}},
@@ -241,7 +241,8 @@ int epcWrite(Session &s)
         return status;
     if (!tagCommand(s, cards::writeEpcRequest(text, hex, words), cards::TagWriteResponseSize, cards::TagWriteReply))
         return tagFailure(s, what);
-    card::print(s, {{"bank", s.options.arguments[0].toLower()}, {"address", address}, {"words", words}, {"written", true}},
+    card::print(s,
+                {{"bank", s.options.arguments[0].toLower()}, {"address", address}, {"words", words}, {"written", true}},
                 QStringLiteral("%1 word(s) from word %2 written").arg(words).arg(address));
     return ExitDone;
 }
@@ -283,10 +284,22 @@ int etagWrite(Session &s)
 
 void addTagCommands(std::vector<CommandSpec> &table)
 {
-    table.push_back({{"iso15693", "inventory"}, "[--json]", "find the ISO 15693 card in the field: UID and DSFID",
-                     true, true, {}, {}, isoInventory});
-    table.push_back({{"iso15693", "info"}, "[--json]", "the card's system information (after an inventory)", true,
-                     true, {}, {}, isoInfo});
+    table.push_back({{"iso15693", "inventory"},
+                     "[--json]",
+                     "find the ISO 15693 card in the field: UID and DSFID",
+                     true,
+                     true,
+                     {},
+                     {},
+                     isoInventory});
+    table.push_back({{"iso15693", "info"},
+                     "[--json]",
+                     "the card's system information (after an inventory)",
+                     true,
+                     true,
+                     {},
+                     {},
+                     isoInfo});
     table.push_back({{"iso15693", "read"},
                      "BLOCK [COUNT] [--json]",
                      "read COUNT (1-6, default 1) 4-byte blocks from BLOCK",
@@ -319,8 +332,14 @@ void addTagCommands(std::vector<CommandSpec> &table)
                      {},
                      [](const QCommandLineParser &, Options &o) { return takeEpc(o, true); },
                      epcWrite});
-    table.push_back({{"etag", "read"}, "[--json]", "read the eTag number (EPC bank, word 2, 4 words)", true, true, {},
-                     {}, etagRead});
+    table.push_back({{"etag", "read"},
+                     "[--json]",
+                     "read the eTag number (EPC bank, word 2, 4 words)",
+                     true,
+                     true,
+                     {},
+                     {},
+                     etagRead});
     table.push_back({{"etag", "write"},
                      "HEX [--json]",
                      "write the eTag number, 16 hex digits",

@@ -86,8 +86,8 @@ QString SessionLog::frameText(const QByteArray &frame, const QByteArray &request
 {
     std::vector<bool> masked(size_t(frame.size()), false);
     if (!m_logKeys) {
-        const std::vector<cards::KeySpan> spans =
-            reply ? cards::replyKeySpans(request, frame) : cards::requestKeySpans(frame);
+        const std::vector<cards::KeySpan> spans = reply ? cards::replyKeySpans(request, frame)
+                                                        : cards::requestKeySpans(frame);
         for (const cards::KeySpan &s : spans)
             for (int i = s.first; i < s.first + cards::KeySize && i < frame.size(); ++i)
                 masked[size_t(i)] = true;
