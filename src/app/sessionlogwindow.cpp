@@ -12,8 +12,7 @@
 
 namespace kv350 {
 
-SessionLogWindow::SessionLogWindow(SessionLog &log, Dialogs &dialogs, const i18n::Localizer &language,
-                                   QWidget *parent)
+SessionLogWindow::SessionLogWindow(SessionLog &log, Dialogs &dialogs, const i18n::Localizer &language, QWidget *parent)
     : QWidget(parent, Qt::Window), m_log(log), m_dialogs(dialogs), m_language(language)
 {
     setObjectName(QStringLiteral("frmSessionLog"));
@@ -75,8 +74,8 @@ void SessionLogWindow::setFolderText(const QString &folder, const QString &probl
     m_folder = folder;
     m_folderProblem = problem;
     if (!problem.isEmpty())
-        m_lblLogFolder->setText(text("Each session is kept only in this window: its folder could not be written (%1).")
-                                    .arg(problem));
+        m_lblLogFolder->setText(
+            text("Each session is kept only in this window: its folder could not be written (%1).").arg(problem));
     else if (!folder.isEmpty())
         m_lblLogFolder->setText(text("Each session is also kept in a file in: %1").arg(folder));
     else
