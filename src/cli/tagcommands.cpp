@@ -15,6 +15,10 @@ const char *const UhfHardware = "UHF tag module";
 constexpr int LastIsoBlock = 255;
 constexpr int LastEpcAddress = 1023;
 constexpr int MostEpcWords = 32;
+// A write is accepted as the page accepts it (9 bytes, "OK"), but read whole:
+// a refusal ("W:NOTAG", "W:LOCKED") is longer than the 9 bytes the page reads,
+// and the command line says why.
+constexpr int WriteReplyLimit = ReaderLink::DefaultResponseLimit;
 
 // ---- ISO 15693 ----
 
@@ -239,7 +243,7 @@ int epcWrite(Session &s)
     int status = ExitDone;
     if (!card::ready(s, CapUhfTags, UhfHardware, status))
         return status;
-    if (!tagCommand(s, cards::writeEpcRequest(text, hex, words), cards::TagWriteResponseSize, cards::TagWriteReply))
+    if (!tagCommand(s, cards::writeEpcRequest(text, hex, words), WriteReplyLimit, cards::TagWriteReply))
         return tagFailure(s, what);
     card::print(s,
                 {{"bank", s.options.arguments[0].toLower()}, {"address", address}, {"words", words}, {"written", true}},
@@ -274,7 +278,7 @@ int etagWrite(Session &s)
     int status = ExitDone;
     if (!card::ready(s, CapUhfTags, UhfHardware, status))
         return status;
-    if (!tagCommand(s, cards::writeEtagRequest(hex), cards::TagWriteResponseSize, cards::TagWriteReply))
+    if (!tagCommand(s, cards::writeEtagRequest(hex), WriteReplyLimit, cards::TagWriteReply))
         return tagFailure(s, QStringLiteral("etag write"));
     card::print(s, {{"data", hex}, {"written", true}}, QStringLiteral("eTag written: %1").arg(hex));
     return ExitDone;
