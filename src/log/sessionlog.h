@@ -7,8 +7,8 @@
 // key changes are masked unless "Log key values" is on for the session.
 //
 // A line: time | reader | origin | what happened
-//   2026-12-09 14:03:07.412 | 12345678 KV350-MIC | MIFARE: Read block | TX 02 0A 15 60 ** ** ** ** ** ** 01 00 | RX ...
-//   | done
+//   2026-12-09 14:03:07.412 | 12345678 KV350-MIC | MIFARE: Read Card Data | TX 02 0A 15 60 ** ** ** ** ** ** 01 00 | RX
+//   ... | done
 
 #include "link/readerlink.h"
 
@@ -37,7 +37,7 @@ public:
     void attach(ReaderLink &link);
     void detach();
 
-    // What sends from now on: "MIFARE: Read block", "kv350ctl mifare read".
+    // What sends from now on: "MIFARE: Read Card Data", "kv350ctl mifare read".
     void setOrigin(const QString &origin) { m_origin = origin; }
     const QString &origin() const { return m_origin; }
 

@@ -54,15 +54,16 @@ TEST(SessionLogWindow, FollowsTheClicksOfThePagesWithKeysMasked)
     rig.find<QLineEdit>("edM1RWKey")->setText("A0A1A2A3A4A5");
     rig.click("btnM1Read");
     const QString last = rig.logText().split('\n').last();
-    EXPECT_TRUE(last.endsWith("| 12345678 KV350-MIC | MIFARE: Read block | TX 02 0A 15 60 ** ** ** ** ** ** 01 00 | "
-                              "RX 02 02 15 01 | status 01: not done"))
+    EXPECT_TRUE(
+        last.endsWith("| 12345678 KV350-MIC | MIFARE: Read Card Data | TX 02 0A 15 60 ** ** ** ** ** ** 01 00 | "
+                      "RX 02 02 15 01 | status 01: not done"))
         << last.toStdString();
     EXPECT_FALSE(rig.logText().contains("A0 A1"));
 
     // Key changes on the key page: the trailer's keys are masked too.
     rig.find<QLineEdit>("edM1CardKeyA")->setText("B0B1B2B3B4B5");
     rig.click("btnM1CardKey");
-    EXPECT_TRUE(rig.logText().contains("| MIFARE key: Write Card KEY | keys written to the card: sector 1, key A "
+    EXPECT_TRUE(rig.logText().contains("| MIFARE key: Issue MIFARE Card | keys written to the card: sector 1, key A "
                                        "************, access bits FF078069, key B ************ (with key A)"))
         << rig.logText().toStdString();
     EXPECT_EQ(rig.card->block(1, 3).mid(6, 4), QByteArray::fromHex("FF078069"));

@@ -69,8 +69,10 @@ TEST(CardCommands, MifareWriteAndReadOnTheWire)
 {
     CtlRig rig;
     auto card = rig.placeMifare();
-    EXPECT_EQ(rig.run({"mifare", "write", "1", "2", "00112233445566778899AABBCCDDEEFF"}), ExitDone) << rig.err.toStdString();
-    EXPECT_EQ(rig.sent(), (std::vector<QByteArray>{hex("02 1A 16 60 FFFFFFFFFFFF 01 02 00112233445566778899AABBCCDDEEFF")}));
+    EXPECT_EQ(rig.run({"mifare", "write", "1", "2", "00112233445566778899AABBCCDDEEFF"}), ExitDone)
+        << rig.err.toStdString();
+    EXPECT_EQ(rig.sent(),
+              (std::vector<QByteArray>{hex("02 1A 16 60 FFFFFFFFFFFF 01 02 00112233445566778899AABBCCDDEEFF")}));
     EXPECT_EQ(card->block(1, 2), hex("00112233445566778899AABBCCDDEEFF"));
     EXPECT_EQ(rig.out, "sector 1 block 2 written\n");
 
@@ -114,16 +116,16 @@ TEST(CardCommands, BadInputIsRefusedBeforeAnythingIsSent)
 {
     CtlRig rig;
     rig.placeMifare();
-    for (const QStringList &args : {QStringList{"mifare", "read", "40", "0"}, QStringList{"mifare", "read", "31", "4"},
-                                    QStringList{"mifare", "read", "1", "x"}, QStringList{"mifare", "read", "1"},
-                                    QStringList{"mifare", "read", "1", "0", "--key", "FFFF"},
-                                    QStringList{"mifare", "read", "1", "0", "--key", "FFFFFFFFFFFF", "--stored"},
-                                    QStringList{"mifare", "write", "1", "0", "0011"},
-                                    QStringList{"ntag", "read", "42"}, QStringList{"ntag", "write", "4", "00"},
-                                    QStringList{"ntag", "url", "set", "http://a\nb"}, QStringList{"ntag", "url"},
-                                    QStringList{"iso15693", "read", "0", "7"}, QStringList{"iso15693", "write", "0", "A1B2C3"},
-                                    QStringList{"epc", "read", "kill", "0", "2"}, QStringList{"epc", "write", "user", "0", "ABC"},
-                                    QStringList{"etag", "write", "00112233"}})
+    for (const QStringList &args :
+         {QStringList{"mifare", "read", "40", "0"}, QStringList{"mifare", "read", "31", "4"},
+          QStringList{"mifare", "read", "1", "x"}, QStringList{"mifare", "read", "1"},
+          QStringList{"mifare", "read", "1", "0", "--key", "FFFF"},
+          QStringList{"mifare", "read", "1", "0", "--key", "FFFFFFFFFFFF", "--stored"},
+          QStringList{"mifare", "write", "1", "0", "0011"}, QStringList{"ntag", "read", "42"},
+          QStringList{"ntag", "write", "4", "00"}, QStringList{"ntag", "url", "set", "http://a\nb"},
+          QStringList{"ntag", "url"}, QStringList{"iso15693", "read", "0", "7"},
+          QStringList{"iso15693", "write", "0", "A1B2C3"}, QStringList{"epc", "read", "kill", "0", "2"},
+          QStringList{"epc", "write", "user", "0", "ABC"}, QStringList{"etag", "write", "00112233"}})
         EXPECT_EQ(rig.run(args), ExitBadArguments) << args.join(' ').toStdString();
     EXPECT_TRUE(rig.reader.requests().empty());
     // Sector 32 has 16 blocks.
@@ -141,7 +143,8 @@ TEST(CardCommands, TrailerGuardRefusesAndAsksForForce)
     // Trailer row 000: the access conditions are frozen.
     const QString frozen = "FFFFFFFFFFFFFF0F0069FFFFFFFFFFFF";
     EXPECT_EQ(rig.run({"mifare", "write", "1", "3", frozen}), ExitNeedsForce);
-    EXPECT_TRUE(rig.err.contains("The access conditions of sector 1 can never be changed again.")) << rig.err.toStdString();
+    EXPECT_TRUE(rig.err.contains("The access conditions of sector 1 can never be changed again."))
+        << rig.err.toStdString();
     EXPECT_TRUE(rig.err.contains("--force"));
     EXPECT_TRUE(rig.reader.requests().empty()) << "refused before connecting";
     EXPECT_EQ(card->block(1, 3), before);
@@ -174,7 +177,8 @@ TEST(CardCommands, NtagPagesLocksAndUrl)
     CtlRig rig;
     auto tag = std::make_shared<sim::Ntag203Card>();
     rig.reader.field().place(tag);
-    EXPECT_EQ(rig.run({"ntag", "write", "8", "41424344 45464748 494A4B4C 4D4E4F50"}), ExitDone) << rig.err.toStdString();
+    EXPECT_EQ(rig.run({"ntag", "write", "8", "41424344 45464748 494A4B4C 4D4E4F50"}), ExitDone)
+        << rig.err.toStdString();
     EXPECT_EQ(tag->page(9), hex("45464748"));
     EXPECT_EQ(rig.run({"ntag", "read", "8", "--json"}), ExitDone);
     EXPECT_EQ(rig.out, "{\"data\":\"4142434445464748494A4B4C4D4E4F50\",\"page\":8}\n");
@@ -184,7 +188,8 @@ TEST(CardCommands, NtagPagesLocksAndUrl)
     const QByteArray locking = page2.left(2).toHex() + "FFFF" + "E1101200" + "0103A010" + "440300FE";
     rig.reader.clearRequests();
     EXPECT_EQ(rig.run({"ntag", "write", "2", QString::fromLatin1(locking)}), ExitNeedsForce);
-    EXPECT_EQ(rig.sent(), (std::vector<QByteArray>{hex("02 04 13 00 00 02")})) << "the lock bytes read, nothing written";
+    EXPECT_EQ(rig.sent(), (std::vector<QByteArray>{hex("02 04 13 00 00 02")}))
+        << "the lock bytes read, nothing written";
     EXPECT_EQ(tag->page(2), page2);
     EXPECT_FALSE(tag->pageLocked(4));
 

@@ -267,7 +267,8 @@ TEST(CommandPage, ABlockWriteToATrailerGoesThroughTheTrailerGuard)
     };
     // 28 bytes, typed key, access bytes FF FF FF: refused with the reason, nothing sent.
     send("60 FF FF FF FF FF FF 01 03 FF FF FF FF FF FF FF FF FF 69 FF FF FF FF FF FF");
-    EXPECT_EQ(rig.text("edRequest"), "02 1A 16 60 FF FF FF FF FF FF 01 03 FF FF FF FF FF FF FF FF FF 69 FF FF FF FF FF FF ");
+    EXPECT_EQ(rig.text("edRequest"),
+              "02 1A 16 60 FF FF FF FF FF FF 01 03 FF FF FF FF FF FF FF FF FF 69 FF FF FF FF FF FF ");
     EXPECT_EQ(rig.panel.message, "Command Error!");
     ASSERT_EQ(rig.dialogs.shown.size(), 1);
     EXPECT_TRUE(rig.dialogs.shown[0].contains("Access bytes FFFFFF are not a valid encoding"));

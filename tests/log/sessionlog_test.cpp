@@ -91,13 +91,13 @@ TEST(SessionLogMasking, KeysInTheRepliesOfATrailerReadOrWrite)
 TEST(SessionLog, TransactionsAndConnectionsAsLines)
 {
     LogRig rig;
-    rig.log.setOrigin(QStringLiteral("MIFARE: Read block"));
+    rig.log.setOrigin(QStringLiteral("MIFARE: Read Card Data"));
     ASSERT_TRUE(rig.link.ExecuteCommand(hex("02 0A 15 60 FF FF FF FF FF FF 01 00"), 20));
     ASSERT_GE(rig.seen.size(), 4);
     EXPECT_EQ(rig.what(0), "connecting to USB 0E6A:0317");
     EXPECT_EQ(rig.what(1), "USB 0E6A:0317 open; identifying the reader");
     EXPECT_EQ(rig.what(2), "identified: serial 12345678, model KV350-MIC, version V1.0");
-    EXPECT_EQ(rig.seen.last(), "2026-12-09 14:03:07.412 | 12345678 KV350-MIC | MIFARE: Read block | "
+    EXPECT_EQ(rig.seen.last(), "2026-12-09 14:03:07.412 | 12345678 KV350-MIC | MIFARE: Read Card Data | "
                                "TX 02 0A 15 60 ** ** ** ** ** ** 01 00 | "
                                "RX 02 12 15 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 | done");
 
