@@ -46,10 +46,9 @@ QString QtDialogs::openFile(const QString &caption, const QString &filter)
     return QFileDialog::getOpenFileName(m_parent, caption, QString(), filter);
 }
 
-QString QtDialogs::saveFile(const QString &caption, const QString &filter, const QString &suggestedName)
+QString QtDialogs::saveFile(const QString &caption, const QString &filter)
 {
-    // The dialog asks before it replaces a file.
-    return QFileDialog::getSaveFileName(m_parent, caption, suggestedName, filter);
+    return QFileDialog::getSaveFileName(m_parent, caption, QString(), filter);
 }
 
 namespace {

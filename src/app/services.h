@@ -20,7 +20,7 @@ public:
     void message(const QString &caption, const QString &text) override;
     bool confirm(const Confirmation &question) override;
     QString openFile(const QString &caption, const QString &filter) override;
-    QString saveFile(const QString &caption, const QString &filter, const QString &suggestedName) override;
+    QString saveFile(const QString &caption, const QString &filter) override;
     bool confirmTable(const Confirmation &question, const TextTable &table) override;
     void showTable(const QString &caption, const QString &text, const TextTable &table) override;
 

@@ -48,6 +48,8 @@ struct Options {
     std::vector<sim::LineUnit> line;  // --line, with --simulate: readers that come and go
     bool json = false;                // --json, before the command or after it
     bool verbose = false;             // -v: frames on stderr
+    QString logFile;                  // --log: the session log appended there
+    bool logKeys = false;             // --log-keys: keys in the log in clear
 
     // The command's own: its arguments, the values of its options by name,
     // and what the built-in commands read from them.

@@ -293,7 +293,7 @@ void addProfileCommands(std::vector<CommandSpec> &table)
                      settingsApply});
     table.push_back({{"settings", "diff"},
                      "FILE [--json]",
-                     "compare the reader with the profile FILE, setting by setting (3 when they differ)",
+                     "compare the reader with the profile FILE, setting by setting (6 when they differ)",
                      true,
                      true,
                      {},

@@ -39,14 +39,8 @@ public:
     virtual bool confirm(const Confirmation &question) = 0;
     // A file-open dialog; empty when the user cancelled.
     virtual QString openFile(const QString &caption, const QString &filter) = 0;
-    // A file-save dialog that asks before replacing a file; empty when cancelled.
-    virtual QString saveFile(const QString &caption, const QString &filter, const QString &suggestedName)
-    {
-        Q_UNUSED(caption);
-        Q_UNUSED(filter);
-        Q_UNUSED(suggestedName);
-        return {};
-    }
+    // A file-save dialog (it asks before replacing a file); empty when the user cancelled.
+    virtual QString saveFile(const QString &caption, const QString &filter) = 0;
     // confirm() with a table below the text; a box without a table shows it as text.
     virtual bool confirmTable(const Confirmation &question, const TextTable &table)
     {

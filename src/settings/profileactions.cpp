@@ -47,14 +47,11 @@ void ProfileActions::saveReaderSettings()
     const QString caption = m_context.text("Reader Settings");
     if (!readerReady())
         return;
-    ReaderLink &link = m_context.link;
-    const QString suggested = QStringLiteral("%1-%2.json").arg(link.ModelName(), link.SerialNumberText());
-    const QString path = m_context.dialogs.saveFile(caption, m_context.text("Reader settings (*.json)"),
-                                                    visibleText(suggested));
+    const QString path = m_context.dialogs.saveFile(caption, m_context.text("Reader settings (*.json)"));
     if (path.isEmpty())
         return;
     ReadResult read;
-    const std::optional<Profile> profile = profileFromReader(link, &read);
+    const std::optional<Profile> profile = profileFromReader(m_context.link, &read);
     if (!profile) {
         m_context.reporter.ShowCommandError();
         m_context.dialogs.message(caption,

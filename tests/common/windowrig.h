@@ -55,10 +55,9 @@ struct FakeDialogs : Dialogs {
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
     QStringList saveAnswers;  // what the save-file dialog returns, in turn; none left: cancelled
-    QStringList suggested;    // the name each save-file dialog suggested
-    QString saveFile(const QString &, const QString &, const QString &suggestedName) override
+    QString saveFile(const QString &caption, const QString &filter) override
     {
-        suggested.append(suggestedName);
+        opened.emplace_back(caption, filter);
         return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
     std::vector<TextTable> tables;  // every table shown or asked about, in order
