@@ -1,5 +1,7 @@
 #include "frmmain.h"
 
+#include "link/usbreaders.h"
+
 #include "cards/epc/epcpage.h"
 #include "cards/iso15693/iso15693page.h"
 #include "cards/lf/lfpage.h"
@@ -482,9 +484,19 @@ void TfrmMain::rebuildPortList()
     m_chkPort->clear();
     QStringList entries = portListEntries(m_context.text("USB Auto"), m_services.ports.serialPorts() + m_extraPorts);
     m_chkPort->addItems(entries);
+    // Several USB readers: each by its serial number, behind "USB Auto",
+    // with its device path as the item's data.
+    const QList<UsbPortEntry> readers = usbPortEntries(
+        m_services.hid.enumerate(std::uint16_t(m_link.podRecord().VID), std::uint16_t(m_link.podRecord().PID)));
+    for (int i = 0; i < readers.size(); ++i) {
+        m_chkPort->insertItem(1 + i, readers[i].text, readers[i].path);
+        entries.insert(1 + i, readers[i].text);
+    }
     // Keep the list in step with the transport in use: a serial link stays
-    // selected as the port it is.
+    // selected as the port it is, a USB reader picked by its path as itself.
     int selected = 0;
+    if (m_link.Transport() == TransportKind::Usb && !m_link.podRecord().path.isEmpty())
+        selected = qMax(0, m_chkPort->findData(m_link.podRecord().path));
     if (m_link.Transport() == TransportKind::Serial) {
         selected = int(entries.indexOf(m_link.PortPath()));
         if (selected < 0) {
@@ -513,9 +525,12 @@ void TfrmMain::btnConnectClick()
 void TfrmMain::chkPortCloseUp(int index)
 {
     m_log.setOrigin(QStringLiteral("window: port list"));
-    m_tsCommon->fillUsbModes(index > 0);
+    const QString usbPath = index > 0 ? m_chkPort->itemData(index).toString() : QString();
+    m_tsCommon->fillUsbModes(index > 0 && usbPath.isEmpty());
     if (index <= 0)
         m_link.useUsb();
+    else if (!usbPath.isEmpty())
+        m_link.useUsbDevice(usbPath);
     else
         m_link.useSerialPort(serialPortPath(m_chkPort->itemText(index)));
 }

@@ -2,7 +2,9 @@
 
 #include "cardcommands.h"
 #include "firmwarecommands.h"
+#include "listcommand.h"
 #include "profilecommands.h"
+#include "provision.h"
 #include "readercommands.h"
 #include "settingscommands.h"
 
@@ -70,6 +72,16 @@ std::vector<CommandSpec> makeTable()
                      takeFrame,
                      raw});
     table.push_back({{"ports"}, "", "list the serial ports this machine has", false, false, {}, {}, ports});
+    table.push_back({{"list"},
+                     "[--probe] [--json]",
+                     "list the readers attached: USB readers (by --vid/--pid) and serial ports, with their paths",
+                     true,
+                     true,
+                     {QCommandLineOption(QStringLiteral("probe"),
+                                         QStringLiteral("ask each for its serial number, model and version"))},
+                     {},
+                     list,
+                     true});
     table.push_back({{"settings", "get"},
                      "[NAME] [--json]",
                      "read the reader's settings (every one its model has, or NAME) by name",
@@ -79,6 +91,27 @@ std::vector<CommandSpec> makeTable()
                      takeSettingName,
                      settingsGet});
     addProfileCommands(table);
+    table.push_back(
+        {{"provision"},
+         "--profile P.json --record units.csv [--firmware F.KFW] [--count N] [--again]",
+         "provisioning station: each reader that comes gets the profile (and the firmware), verified and recorded",
+         false,
+         true,
+         {QCommandLineOption(QStringLiteral("profile"), QStringLiteral("the profile every reader gets"),
+                             QStringLiteral("FILE")),
+          QCommandLineOption(QStringLiteral("record"),
+                             QStringLiteral("append a line per unit here (CSV; .jsonl: JSON lines)"),
+                             QStringLiteral("FILE")),
+          QCommandLineOption(QStringLiteral("firmware"),
+                             QStringLiteral("upgrade a reader whose version differs from this file's first"),
+                             QStringLiteral("FILE")),
+          QCommandLineOption(QStringLiteral("count"), QStringLiteral("stop after N units recorded"),
+                             QStringLiteral("N")),
+          QCommandLineOption(QStringLiteral("again"),
+                             QStringLiteral("provision a reader the record already holds as ok again"))},
+         takeProvision,
+         provision,
+         true});
     table.push_back(
         {{"firmware", "pack"},
          "--model NAME --version TEXT PAYLOAD OUT.KFW",

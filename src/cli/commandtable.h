@@ -33,6 +33,9 @@ struct Session {
     Clock &clock;
     Pause &pause;
     bool terminal;  // stdout is a terminal: progress redrawn in place
+    // The person at the bench is asked to take the reader at this path out
+    // (the provisioning station); the virtual line hears it too.
+    std::function<void(const QString &path)> removalAsked = {};
 };
 
 struct CommandSpec {
@@ -47,6 +50,9 @@ struct CommandSpec {
     // command takes no arguments.
     std::function<QString(const QCommandLineParser &, Options &)> take;
     std::function<int(Session &)> run;
+    // Finds its USB readers itself (list, provision): --path and --serial
+    // are its to read, and no reader is picked before it runs.
+    bool findsReaders = false;
 };
 
 const std::vector<CommandSpec> &commandTable();

@@ -35,10 +35,11 @@ ExitStatus exitStatusFor(LinkError error)
 QString exitStatusHelp()
 {
     return QStringLiteral("exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
-                          "  failed, or the card holds nothing of what was asked), 2 bad arguments or data,\n"
-                          "  3 no card in the field, 4 the card refused (key, access), 5 not written: needs --force,\n"
-                          "  6 the reader's settings differ from the profile (settings diff) or a setting read\n"
-                          "  back differs from what was written (settings set, settings apply)\n");
+                          "  failed, the card holds nothing of what was asked, or a provisioned unit failed),\n"
+                          "  2 bad arguments or data (or several USB readers match and none is picked with --path\n"
+                          "  or --serial), 3 no card in the field, 4 the card refused (key, access), 5 not written:\n"
+                          "  needs --force, 6 the reader's settings differ from the profile (settings diff) or a\n"
+                          "  setting read back differs from what was written (settings set, settings apply)\n");
 }
 
 }  // namespace kv350::cli

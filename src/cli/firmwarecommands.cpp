@@ -196,6 +196,13 @@ int firmwareInfo(const Options &o, QTextStream &out, QTextStream &err)
 
 int firmwareUpgrade(UpgradeRig rig, const Options &o, QTextStream &out, QTextStream &err, bool terminal)
 {
+    // The boot loader is reached by the ids alone: with several readers
+    // attached it may be another one than the reader --path or --serial picked.
+    if (const auto attached = rig.hid.enumerate(o.vid, o.pid); attached.size() > 1) {
+        err << "kv350ctl: " << attached.size() << " readers " << usbIdText(o.vid, o.pid)
+            << " are attached; the boot loader is reached by the ids, so take out all but the one to upgrade\n";
+        return ExitFailed;
+    }
     TerminalView view(rig.link, rig.pause, out, terminal);
     Dfu dfu(rig.hid, rig.clock);
     FirmwareUpgrade upgrade(rig.link, view, dfu, view,

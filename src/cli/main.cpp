@@ -4,9 +4,12 @@
 #include "link/hidapibackend.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
+#include "link/usbreaders.h"
 #include "log/sessionlog.h"
 #include "log/sessionlogfile.h"
 #include "options.h"
+#include "sim/transports/simhidbus.h"
+#include "sim/transports/simline.h"
 #include "sim/transports/simulatedreader.h"
 
 #include <QCoreApplication>
@@ -45,21 +48,50 @@ bool stdoutIsTerminal()
 #endif
 }
 
+// The virtual readers of --simulate on their USB bus: one, --readers N at
+// once, or the --line that comes and goes.
+struct SimulatedBench {
+    std::unique_ptr<sim::SimHidBus> bus;
+    std::optional<sim::VirtualLine> line;
+    HidBackend *hid() { return line ? static_cast<HidBackend *>(&line->bus()) : bus.get(); }
+};
+
+std::optional<SimulatedBench> makeSimulatedBench(const Options &o, QString *why)
+{
+    SimulatedBench bench;
+    if (!o.line.empty()) {
+        bench.line = sim::VirtualLine::make(o.model, o.cards, o.line, systemClock(), why);
+        if (!bench.line)
+            return std::nullopt;
+        return bench;
+    }
+    bench.bus = std::make_unique<sim::SimHidBus>(systemClock());
+    for (int i = 0; i < o.simulatedReaders; ++i) {
+        std::optional<sim::SimulatedReader> simulated = sim::makeSimulatedReader(o.model, o.cards, systemClock(), why);
+        if (!simulated)
+            return std::nullopt;
+        if (i > 0)  // the first keeps the serial number a single virtual reader has
+            simulated->reader->setSerial(QByteArray::number(simulated->reader->identity().serial.toInt() + i));
+        bench.bus->attach(std::move(*simulated));
+    }
+    return bench;
+}
+
 // A command with a reader: the link over the transport the options chose.
 int runWithReader(const CommandSpec &command, const Options &o, Pause &pause)
 {
     QSerialDevice serial;
-    std::optional<sim::SimulatedReader> simulated;
+    std::optional<SimulatedBench> simulated;
     std::unique_ptr<HidBackend> hidapi;
     HidBackend *hid = nullptr;
     if (o.via == Via::Simulated) {
         QString why;
-        simulated = sim::makeSimulatedReader(o.model, o.cards, systemClock(), &why);
+        simulated = makeSimulatedBench(o, &why);
         if (!simulated) {
             err() << "kv350ctl: " << why << '\n';
             return ExitBadArguments;
         }
-        hid = simulated->hid.get();
+        hid = simulated->hid();
     } else {
         hidapi = std::make_unique<HidapiBackend>();
         hid = hidapi.get();
@@ -67,8 +99,19 @@ int runWithReader(const CommandSpec &command, const Options &o, Pause &pause)
     ReaderLink link(*hid, serial, systemClock(), pause);
     link.podRecord().VID = o.vid;
     link.podRecord().PID = o.pid;
-    if (o.via == Via::Serial)
+    if (o.via == Via::Serial) {
         link.useSerialPort(o.port);
+    } else if (!command.findsReaders) {
+        // Several readers attached: the one asked for, never "the first".
+        const UsbPick pick = pickUsbReader(*hid, {o.vid, o.pid, o.usbPath, o.usbSerial}, [&](const QString &path) {
+            return probeUsbReader(*hid, path, o.vid, o.pid, systemClock(), pause);
+        });
+        if (pick.refused()) {
+            err() << "kv350ctl: " << pick.refusal << '\n';
+            return ExitBadArguments;
+        }
+        link.useUsbDevice(pick.path);
+    }
     // --log: the same lines as the window's session log, appended.
     SessionLog log(versionText().trimmed());
     SessionLogFile file;
@@ -86,6 +129,8 @@ int runWithReader(const CommandSpec &command, const Options &o, Pause &pause)
         log.attach(link);
     }
     Session session{o, out(), err(), &link, hid, systemClock(), pause, stdoutIsTerminal()};
+    if (simulated && simulated->line)
+        session.removalAsked = [&simulated](const QString &path) { simulated->line->removalAsked(path); };
     const int status = command.run(session);
     link.DisconnectReader();
     log.detach();

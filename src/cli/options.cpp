@@ -5,6 +5,7 @@
 #include "link/frame.h"
 #include "link/models.h"
 #include "sim/core/cardkinds.h"
+#include "sim/transports/simline.h"
 
 #include <QCommandLineParser>
 #include <algorithm>
@@ -31,8 +32,14 @@ struct GlobalOptions {
     QCommandLineOption usb{"usb", "the reader on USB HID (the default)"};
     QCommandLineOption vid{"vid", "with --usb: the reader's USB vendor id (default 0E6A)", "HEX"};
     QCommandLineOption pid{"pid", "with --usb: the reader's USB product id (default 0317)", "HEX"};
+    QCommandLineOption path{"path", "with --usb: the reader at this USB device path (kv350ctl list shows them)",
+                            "HIDPATH"};
+    QCommandLineOption serial{"serial", "with --usb: the USB reader with this serial number", "SN"};
     QCommandLineOption simulate{"simulate", "a virtual reader of this model inside this program", "MODEL"};
     QCommandLineOption card{"card", "with --simulate: put a card of this kind on it (repeatable)", "KIND"};
+    QCommandLineOption readers{"readers", "with --simulate: this many virtual readers on USB at once (1 to 16)", "N"};
+    QCommandLineOption line{
+        "line", "with --simulate: virtual readers that come one after another (docs/virtual-reader.md)", "UNITS"};
     QCommandLineOption json{"json", "print the result as JSON (the commands that say so)"};
     QCommandLineOption verbose{QStringList{"v"}, "print every frame sent and received on stderr"};
     QCommandLineOption log{"log", "append the session log (every frame, keys masked) to this file", "FILE"};
@@ -42,7 +49,8 @@ struct GlobalOptions {
 
     QList<QCommandLineOption> all() const
     {
-        return {port, usb, vid, pid, simulate, card, json, verbose, log, logKeys, help, version};
+        return {port,    usb,  vid,  pid,     path, serial,  simulate, card,
+                readers, line, json, verbose, log,  logKeys, help,     version};
     }
 };
 
@@ -200,6 +208,37 @@ ParseResult parseArguments(const QStringList &arguments)
         if (!value)
             return error(QStringLiteral("--%1 needs a hexadecimal id of up to 4 digits").arg(id->names().first()));
         (id == &g.vid ? o.vid : o.pid) = *value;
+    }
+    if (global.isSet(g.path) || global.isSet(g.serial)) {
+        if (o.via == Via::Serial)
+            return error(QStringLiteral("--path and --serial go with --usb (or --simulate)"));
+        if (global.isSet(g.path) && global.isSet(g.serial))
+            return error(QStringLiteral("choose one of --path and --serial"));
+        o.usbPath = global.value(g.path);
+        o.usbSerial = global.value(g.serial);
+        if (global.isSet(g.path) && o.usbPath.isEmpty())
+            return error(QStringLiteral("--path needs a device path (kv350ctl list shows them)"));
+        if (global.isSet(g.serial) && o.usbSerial.isEmpty())
+            return error(QStringLiteral("--serial needs a serial number"));
+    }
+    if (global.isSet(g.readers) || global.isSet(g.line)) {
+        if (o.via != Via::Simulated)
+            return error(QStringLiteral("--readers and --line go with --simulate"));
+        if (global.isSet(g.readers) && global.isSet(g.line))
+            return error(QStringLiteral("choose one of --readers and --line"));
+    }
+    if (global.isSet(g.readers)) {
+        bool ok = false;
+        o.simulatedReaders = global.value(g.readers).toInt(&ok);
+        if (!ok || o.simulatedReaders < 1 || o.simulatedReaders > 16)
+            return error(QStringLiteral("--readers needs a number from 1 to 16"));
+    }
+    if (global.isSet(g.line)) {
+        QString why;
+        const auto units = sim::parseLineUnits(global.value(g.line), &why);
+        if (!units)
+            return error(QStringLiteral("--line: %1").arg(why));
+        o.line = *units;
     }
     o.json = global.isSet(g.json);
     o.verbose = global.isSet(g.verbose);

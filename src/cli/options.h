@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <vector>
+
+#include "sim/transports/simline.h"
 
 namespace kv350::cli {
 
@@ -39,10 +42,14 @@ struct Options {
     QStringList cards;  // --card, with --simulate
     std::uint16_t vid = 0x0E6A;
     std::uint16_t pid = 0x0317;
-    bool json = false;     // --json, before the command or after it
-    bool verbose = false;  // -v: frames on stderr
-    QString logFile;       // --log: the session log appended there
-    bool logKeys = false;  // --log-keys: keys in the log in clear
+    QString usbPath;                  // --path: one USB reader of several
+    QString usbSerial;                // --serial: likewise, by its serial number
+    int simulatedReaders = 1;         // --readers, with --simulate
+    std::vector<sim::LineUnit> line;  // --line, with --simulate: readers that come and go
+    bool json = false;                // --json, before the command or after it
+    bool verbose = false;             // -v: frames on stderr
+    QString logFile;                  // --log: the session log appended there
+    bool logKeys = false;             // --log-keys: keys in the log in clear
 
     // The command's own: its arguments, the values of its options by name,
     // and what the built-in commands read from them.

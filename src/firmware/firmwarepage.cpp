@@ -190,14 +190,29 @@ void FirmwarePage::btnSECClick()
     m_btnUPG->show();
 }
 
+bool FirmwarePage::severalReadersAttached()
+{
+    // The boot loader is reached by the ids alone: with several readers
+    // attached it may be another one than the reader picked in the port list.
+    const UsbIdTexts texts = ids();
+    const auto attached = m_services.hid.enumerate(parseUsbId(texts.vid, proto::DefaultVid),
+                                                   parseUsbId(texts.pid, proto::DefaultPid));
+    if (attached.size() < 2)
+        return false;
+    m_context.reporter.report(firmwareError(SeveralReadersText));
+    return true;
+}
+
 void FirmwarePage::btnUpgradeClick()
 {
-    m_upgrade.upgradeConnectedReader(m_edFile->text(), ids());
+    if (!severalReadersAttached())
+        m_upgrade.upgradeConnectedReader(m_edFile->text(), ids());
 }
 
 void FirmwarePage::btnUPGClick()
 {
-    m_upgrade.upgradeWithoutLink(m_edFile->text(), ids());
+    if (!severalReadersAttached())
+        m_upgrade.upgradeWithoutLink(m_edFile->text(), ids());
 }
 
 void FirmwarePage::setBusy(bool busy)

@@ -63,6 +63,8 @@ private:
 
     bool chooseFile();
     UsbIdTexts ids() const;
+    // Said (in the error style) and true when more than one reader with the ids is attached.
+    bool severalReadersAttached();
 
     Services m_services;
     Dfu m_dfu;

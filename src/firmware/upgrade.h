@@ -29,6 +29,8 @@ enum class UpgradeMessage {
     Disconnected,  // "Disconnected"
     DeviceError,   // "KV350 device error."
 };
+// Why an upgrade is refused with several readers attached (the text table has it in each language).
+inline constexpr char SeveralReadersText[] = "Several readers are attached: take out all but the one to upgrade.";
 // Its words in English (the text table has them in each language).
 const char *upgradeMessageText(UpgradeMessage message);
 // Complete and the failures end the procedure; the others are steps.

@@ -266,6 +266,8 @@ constexpr Triplet Added[] = {
     {"The firmware file holds no program code.", "轫体档案没有程式码。", "軔體檔案沒有程式碼。"},
     {"That character has no one-byte code (Latin-1) and was not taken.",
      "该字元没有单一位元组编码（Latin-1），未被接受。", "該字元沒有單一位元組編碼（Latin-1），未被接受。"},
+    {"Several readers are attached: take out all but the one to upgrade.", "连接了多台读卡机：请只保留要更新的那一台。",
+     "連接了多台讀卡機：請只保留要更新的那一台。"},
 
     // The session log window.
     {"Session &Log", "工作记录(&L)", "工作記錄(&L)"},

@@ -41,6 +41,43 @@ bool HidapiBackend::open(std::uint16_t vid, std::uint16_t pid)
     return true;
 }
 
+bool HidapiBackend::openPath(const QString &path)
+{
+    close();
+    const QByteArray native = path.toLocal8Bit();
+    m_device = hid_open_path(native.constData());
+    if (!m_device) {
+        m_error = QStringLiteral("the USB HID device %1 could not be opened (is it still plugged in, and may this "
+                                 "user open it?)")
+                      .arg(path);
+        return false;
+    }
+    m_error.clear();
+    return true;
+}
+
+QList<HidDeviceInfo> HidapiBackend::enumerate(std::uint16_t vid, std::uint16_t pid)
+{
+    QList<HidDeviceInfo> found;
+    hid_device_info *all = hid_enumerate(vid, pid);
+    for (const hid_device_info *d = all; d; d = d->next) {
+        // hid_enumerate(0, 0) lists every device; ids of 0 are never ours.
+        if (d->vendor_id != vid || d->product_id != pid)
+            continue;
+        HidDeviceInfo info;
+        info.path = QString::fromLocal8Bit(d->path);
+        info.vid = d->vendor_id;
+        info.pid = d->product_id;
+        if (d->serial_number)
+            info.serialNumber = QString::fromWCharArray(d->serial_number).trimmed();
+        if (d->product_string)
+            info.product = QString::fromWCharArray(d->product_string).trimmed();
+        found.append(info);
+    }
+    hid_free_enumeration(all);
+    return found;
+}
+
 void HidapiBackend::close()
 {
     if (m_device) {

@@ -14,6 +14,8 @@ public:
     HidapiBackend &operator=(const HidapiBackend &) = delete;
 
     bool open(std::uint16_t vid, std::uint16_t pid) override;
+    bool openPath(const QString &path) override;
+    QList<HidDeviceInfo> enumerate(std::uint16_t vid, std::uint16_t pid) override;
     void close() override;
     bool isOpen() const override { return m_device != nullptr; }
     int writeReport(const QByteArray &payload) override;

@@ -27,10 +27,11 @@ Received HidTransport::receive(std::uint8_t *into, int limit, int windowMs)
 
 QString HidTransport::describe() const
 {
-    return QStringLiteral("USB %1:%2")
-        .arg(m_pod.VID, 4, 16, QLatin1Char('0'))
-        .arg(m_pod.PID, 4, 16, QLatin1Char('0'))
-        .toUpper();
+    const QString ids = QStringLiteral("USB %1:%2")
+                            .arg(m_pod.VID, 4, 16, QLatin1Char('0'))
+                            .arg(m_pod.PID, 4, 16, QLatin1Char('0'))
+                            .toUpper();
+    return m_pod.path.isEmpty() ? ids : ids + QStringLiteral(" at ") + m_pod.path;
 }
 
 }  // namespace kv350

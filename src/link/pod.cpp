@@ -15,7 +15,9 @@ int ConnectPOD(PodRecord &pod, int /*index*/)
 {
     if (!pod.backend)
         return -1;
-    if (!pod.backend->open(std::uint16_t(pod.VID), std::uint16_t(pod.PID))) {
+    const bool opened = pod.path.isEmpty() ? pod.backend->open(std::uint16_t(pod.VID), std::uint16_t(pod.PID))
+                                           : pod.backend->openPath(pod.path);
+    if (!opened) {
         qCDebug(lcPod) << "open failed:" << pod.backend->errorText();
         return 1;
     }

@@ -18,13 +18,17 @@ struct PodRecord {
     std::uint32_t PID = proto::DefaultPid;
     std::uint32_t WriteTimeout = 500;  // ms; hidraw writes do not block for long, kept for the record
     std::uint32_t ReadTimeout = 500;   // ms a ReadData waits for a whole frame
+    // One device of several with these ids, by its path (HidBackend::enumerate);
+    // empty: the first the system finds.
+    QString path;
     // The layer's own part of the record: where reports go and how time passes.
     HidBackend *backend = nullptr;
     Clock *clock = nullptr;
 };
 
-// 0 = the device with VID/PID is open; anything else = failure. index selects the
-// first matching device (the only value used is 1).
+// 0 = the device with VID/PID (at the record's path, when it names one) is
+// open; anything else = failure. index selects the first matching device (the
+// only value used is 1).
 int ConnectPOD(PodRecord &pod, int index);
 void DisconnectPOD(PodRecord &pod);
 // Drops input reports that arrived before the next request.

@@ -440,10 +440,16 @@ bool ReaderLink::Reconnect()
 
 void ReaderLink::useUsb()
 {
+    useUsbDevice({});
+}
+
+void ReaderLink::useUsbDevice(const QString &path)
+{
     if (m_connected)
         DisconnectReader();
     m_kind = TransportKind::Usb;
     m_transport = &m_usb;
+    m_usb.record().path = path;
 }
 
 void ReaderLink::useSerialPort(const QString &portPath)

@@ -105,7 +105,10 @@ public:
     void setModelName(const QString &name) { m_modelName = name; }
 
     // Choosing the transport closes an open link; the next command connects.
+    // useUsb opens the first device with the record's ids, useUsbDevice the
+    // one at this path (one of HidBackend::enumerate's; empty: the first).
     void useUsb();
+    void useUsbDevice(const QString &path);
     void useSerialPort(const QString &portPath);
 
     // State the pages read.

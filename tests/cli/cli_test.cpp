@@ -161,6 +161,71 @@ TEST(CliEndToEnd, SettingsByNameAreThoseOfTheModel)
     EXPECT_TRUE(r.err.contains("the settings are usbMode, readMode")) << r.err.toStdString();
 }
 
+TEST(CliSeveralReaders, ListShowsEachWithItsPathAndProbeAsksThem)
+{
+    CtlRun r = runCtl({"--simulate", "KV350-M1", "--readers", "2", "list"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("usb     sim:1  SN 12345678\nusb     sim:2  SN 12345679\n"));
+    r = runCtl({"--simulate", "KV350-M1", "--readers", "2", "list", "--probe", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(),
+              QStringLiteral(
+                  R"([{"descriptorSerial":"12345678","model":"KV350-M1","path":"sim:1",)"
+                  R"("serial":"12345678","transport":"usb","version":"V1.0"},{"descriptorSerial":"12345679",)"
+                  R"("model":"KV350-M1","path":"sim:2","serial":"12345679","transport":"usb","version":"V1.0"}])"));
+}
+
+TEST(CliSeveralReaders, SeveralMatchingAndNonePickedIsRefusedNotTheFirstOpened)
+{
+    CtlRun r = runCtl({"--simulate", "KV350-M1", "--readers", "3", "identify"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, QStringLiteral("kv350ctl: 3 readers match 0E6A:0317; pick one with --path or --serial\n"));
+    EXPECT_TRUE(r.out.isEmpty());
+    r = runCtl({"--simulate", "KV350-M1", "--readers", "3", "--serial", "12345680", "identify", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\"serial\":\"12345680\"")));
+    r = runCtl({"--simulate", "KV350-M1", "--readers", "3", "--path", "sim:2", "identify", "--json"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("\"serial\":\"12345679\"")));
+    r = runCtl({"--port", "/dev/null", "--serial", "1", "identify"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("--path and --serial go with --usb")));
+}
+
+TEST(CliSeveralReaders, ProvisionRefusesAnUnwritableRecordBeforeAnyReaderIsTouched)
+{
+    QTemporaryDir dir;
+    const QString profile = dir.filePath(QStringLiteral("p.json"));
+    QFile file(profile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"format": "kv350-profile", "version": 1, "settings": {"scanTime": 300}})");
+    file.close();
+    CtlRun r = runCtl({"--simulate", "KV350-M1", "--line", "ok", "provision", "--profile", profile, "--record",
+                       dir.filePath(QStringLiteral("missing/units.csv"))});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("kv350ctl: cannot write the record"))) << r.err.toStdString();
+    EXPECT_FALSE(r.out.contains(QStringLiteral("waiting for a reader")));
+    r = runCtl({"--simulate", "KV350-M1", "--line", "ok,bogus", "list"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("\"bogus\" is no reader of the line")));
+}
+
+TEST(CliSeveralReaders, NoFirmwareUpgradeWhileSeveralAreAttached)
+{
+    QTemporaryDir dir;
+    const QString payload = dir.filePath(QStringLiteral("app.bin"));
+    QFile file(payload);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("KV350-MIC   V2.0") + QByteArray(500, '\x5A'));
+    file.close();
+    const QString kfw = dir.filePath(QStringLiteral("app.KFW"));
+    ASSERT_EQ(runCtl({"firmware", "pack", "--model", "KV350-MIC", "--version", "V2.0", payload, kfw}).status, 0);
+    const CtlRun r = runCtl(
+        {"--simulate", "KV350-MIC", "--readers", "2", "--path", "sim:2", "firmware", "upgrade", kfw});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("2 readers 0E6A:0317 are attached"))) << r.err.toStdString();
+}
+
 TEST(CliEndToEnd, CardCommandsOverThePtyWithTheirLog)
 {
     SimProcess sim({"--model", "KV350-MIC", "--card", "mifare1k"});

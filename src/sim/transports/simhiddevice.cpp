@@ -124,6 +124,14 @@ int SimHidDevice::readReport(QByteArray &out, int timeoutMs)
     return 0;
 }
 
+QString SimHidDevice::descriptorSerial() const
+{
+    QByteArray serial = m_reader.identity().serial;
+    if (const qsizetype nul = serial.indexOf('\0'); nul >= 0)
+        serial.truncate(nul);
+    return QString::fromLatin1(serial).trimmed();
+}
+
 void SimHidDevice::unplug()
 {
     m_unplugged = true;

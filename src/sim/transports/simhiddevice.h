@@ -41,6 +41,10 @@ public:
     void unplug();
     void plug();
     bool isPresent() const { return present(m_clock.nowMs()); }
+    bool isUnplugged() const { return m_unplugged; }
+    // The serial number in the device's USB descriptor: the one the reader
+    // reports for command 0x0D, as a reader's firmware would give both.
+    QString descriptorSerial() const;
 
     // Every output report as it went on the wire (zero-padded to 64).
     const std::vector<QByteArray> &writtenReports() const { return m_written; }
