@@ -361,7 +361,7 @@ bool ReaderLink::openTransport()
 {
     if (!m_transport->open()) {
         qCDebug(lcLink).noquote() << "open failed:" << m_transport->errorText();
-        fail(LinkError::OpenFailed, m_transport->errorText());
+        fail(m_transport->openError(), m_transport->errorText());
         return false;
     }
     if (m_transport->openProvesReader())
