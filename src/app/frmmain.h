@@ -7,6 +7,8 @@
 #include "app/services.h"
 #include "i18n/languagestore.h"
 #include "link/portlist.h"
+#include "log/sessionlog.h"
+#include "log/sessionlogfile.h"
 #include "pages/page.h"
 
 #include <QMainWindow>
@@ -46,6 +48,7 @@ class RfTestPage;
 namespace firmware {
 class FirmwarePage;
 }
+class SessionLogWindow;
 
 // What the window talks through; tests give fakes and the virtual reader.
 struct WindowServices {
@@ -76,6 +79,11 @@ public:
     void setDeviceWatch(DeviceWatch *watch);
     // How often an arrival that came in the middle of an action is looked at again.
     static constexpr int ArrivalRetryMs = 1000;
+    // The session log, and a file for this session in `folder` (the newest
+    // KeptSessionFiles files there are kept). Without a folder the log lives
+    // in its window only.
+    SessionLog &sessionLog() { return m_log; }
+    void keepSessionLogIn(const QString &folder);
 
     // Puts the window on screen, and the first time, once it is drawn, runs
     // the show sequence in front of the user.
@@ -88,6 +96,7 @@ public slots:
     void edPID2Change();
     void pcMainChange(int index);
     void mnuAboutClick();
+    void mnuSessionLogClick();
     void mnuEnglishClick() { chooseLanguage(i18n::Language::English); }
     void mnuSimplifiedClick() { chooseLanguage(i18n::Language::Simplified); }
     void mnuTraditionalClick() { chooseLanguage(i18n::Language::Traditional); }
@@ -119,6 +128,9 @@ private:
     void takeArrivals();
     // The port list with the system's ports as they are now; the selection stays.
     void refreshPortList();
+    // Each button of the window and its pages names itself in the session
+    // log before its click runs: "MIFARE: Read block".
+    void nameOriginsOfButtons();
 
     // LinkObserver
     void messageCleared() override;
@@ -137,6 +149,10 @@ private:
     ReaderLink m_link;
     Reporter m_reporter;
     PageContext m_context;
+    SessionLog m_log;
+    SessionLogFile m_logFile;
+    SessionLogWindow *m_logWindow = nullptr;
+    QString m_logFolder, m_logFolderProblem;
     bool m_shownOnce = false;
     // Set while the program shows or hides tabs: Qt then moves off a hidden
     // current tab by itself, which is no page change of the user's.
@@ -162,7 +178,8 @@ private:
     QLineEdit *m_edVID2, *m_edPID2;
     QLabel *m_pnStatus, *m_pnMsg;
     QLineEdit *m_edTX, *m_edRX;
-    QAction *m_mnuFile, *m_mnuExit, *m_mnuLanguage, *m_mnuEnglish, *m_mnuSimplified, *m_mnuTraditional, *m_mnuAbout;
+    QAction *m_mnuFile, *m_mnuSessionLog, *m_mnuExit, *m_mnuLanguage, *m_mnuEnglish, *m_mnuSimplified,
+        *m_mnuTraditional, *m_mnuAbout;
     settings::CommonPage *m_tsCommon;
     cards::AutoPage *m_tsAuto;
     cards::NtagPage *m_tsNTAG;

@@ -9,8 +9,12 @@ namespace kv350 {
 
 PollingDeviceWatch::PollingDeviceWatch(std::function<QStringList()> serialPorts,
                                        std::function<QSet<quint32>()> usbDevices, QObject *parent)
-    : DeviceWatch(parent), m_serialPorts(std::move(serialPorts)), m_usbDevices(std::move(usbDevices)),
-      m_ports(m_serialPorts()), m_usb(m_usbDevices()), m_timer(new QTimer(this))
+    : DeviceWatch(parent),
+      m_serialPorts(std::move(serialPorts)),
+      m_usbDevices(std::move(usbDevices)),
+      m_ports(m_serialPorts()),
+      m_usb(m_usbDevices()),
+      m_timer(new QTimer(this))
 {
     // What is there at the start is no arrival.
     m_ports.sort();

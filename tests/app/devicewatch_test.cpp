@@ -190,7 +190,8 @@ TEST(PollingDeviceWatch, SaysWhatChangedAndNothingElse)
     int portChanges = 0;
     std::vector<std::pair<quint16, quint16>> arrivals;
     QObject::connect(&watch, &DeviceWatch::serialPortsChanged, [&] { ++portChanges; });
-    QObject::connect(&watch, &DeviceWatch::usbDeviceArrived, [&](quint16 v, quint16 p) { arrivals.emplace_back(v, p); });
+    QObject::connect(&watch, &DeviceWatch::usbDeviceArrived,
+                     [&](quint16 v, quint16 p) { arrivals.emplace_back(v, p); });
 
     watch.poll();
     EXPECT_EQ(portChanges, 0) << "what is there at the start is no change";

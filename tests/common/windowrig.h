@@ -58,6 +58,12 @@ struct FakeDialogs : Dialogs {
         opened.emplace_back(caption, filter);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
+    QStringList saveAnswers;  // what the save-file dialog returns, in turn; none left: cancelled
+    QString saveFile(const QString &caption, const QString &filter) override
+    {
+        opened.emplace_back(caption, filter);
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
 };
 
 struct FakePorts : PortList {

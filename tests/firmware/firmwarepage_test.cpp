@@ -24,6 +24,7 @@ struct FakeDialogs : Dialogs {
     std::vector<std::pair<QString, QString>> shown;
     void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }
     bool confirm(const Confirmation &) override { return false; }
+    QString saveFile(const QString &, const QString &) override { return {}; }
     QString openFile(const QString &caption, const QString &filter) override
     {
         opened.emplace_back(caption, filter);

@@ -3,6 +3,7 @@
 // UID, a dump of the tag, and a URL written as an NDEF record.
 
 #include "pages/page.h"
+#include "pages/pagecommands.h"
 
 #include <QWidget>
 
@@ -48,6 +49,8 @@ private:
     // write would change them for good. False: nothing may be sent, and the
     // outcome has been shown.
     bool oneTimeWriteAllowed(int firstPage, const QByteArray &data16);
+    // 16 bytes from `page`; nothing when the read failed, with how in `result`.
+    std::optional<QByteArray> readSixteen(int page, CardResult &result);
     QGroupBox *m_gbNRW, *m_gbNReadAll, *m_gbNURL;
     QScrollBar *m_sbNBlock;
     QLabel *m_lblNBlock, *m_lblNWrite, *m_lblNRead;
