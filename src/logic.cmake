@@ -3,6 +3,7 @@
 # benchmarks and the tests link it as the pages do.
 add_library(kv350logic STATIC
   settings/readersettings.cpp
+  settings/profile.cpp
   cards/hextext.cpp
   cards/mifare/accessbits.cpp
   cards/mifare/mifareframes.cpp

@@ -3,6 +3,7 @@
 # console/, the window in app/.
 add_library(kv350pages STATIC
   settings/commonpage.cpp
+  settings/profileactions.cpp
   cards/mifare/trailerwrite.cpp
   cards/mifare/autopage.cpp
   cards/mifare/mifarepage.cpp

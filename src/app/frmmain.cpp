@@ -16,6 +16,7 @@
 #include "rftest/rftestpage.h"
 #include "sessionlogwindow.h"
 #include "settings/commonpage.h"
+#include "settings/profileactions.h"
 #include "startlog.h"
 
 #include <QAbstractButton>
@@ -241,6 +242,14 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
     m_mnuSessionLog = file->addAction(QString(), this, &TfrmMain::mnuSessionLogClick);
     m_mnuSessionLog->setObjectName(QStringLiteral("mnuSessionLog"));
+    m_profiles = std::make_unique<settings::ProfileActions>(m_context, *m_tsCommon);
+    m_mnuSaveSettings = file->addAction(QString(), this, [this] { m_profiles->saveReaderSettings(); });
+    m_mnuSaveSettings->setObjectName(QStringLiteral("mnuSaveSettings"));
+    m_mnuApplySettings = file->addAction(QString(), this, [this] { m_profiles->applySettingsFile(); });
+    m_mnuApplySettings->setObjectName(QStringLiteral("mnuApplySettings"));
+    m_mnuCompareSettings = file->addAction(QString(), this, [this] { m_profiles->compareWithSettingsFile(); });
+    m_mnuCompareSettings->setObjectName(QStringLiteral("mnuCompareSettings"));
+    file->addSeparator();
     m_mnuExit = file->addAction(QString(), this, &QWidget::close);
     m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
     QMenu *languageMenu = menuBar()->addMenu(QString());
@@ -441,6 +450,9 @@ void TfrmMain::ApplyLanguage()
         m_logWindow->setFont(font);
         m_logWindow->applyLanguage();
     }
+    m_mnuSaveSettings->setText(text("&Save Reader Settings..."));
+    m_mnuApplySettings->setText(text("&Apply Settings File..."));
+    m_mnuCompareSettings->setText(text("&Compare With Settings File..."));
     m_mnuLanguage->setText(text("&Language"));
     m_mnuAbout->setText(text("&About"));
     // Each language item in its own script, whatever the current language.
@@ -644,6 +656,8 @@ void TfrmMain::lockForAutoTest(bool locked)
     for (QWidget *control : {static_cast<QWidget *>(m_btnConnect), static_cast<QWidget *>(m_chkPort)})
         control->setEnabled(!locked);
     m_mnuLanguage->setEnabled(!locked);
+    for (QAction *a : {m_mnuSaveSettings, m_mnuApplySettings, m_mnuCompareSettings})
+        a->setEnabled(!locked);
     for (int i = 0; i < m_pcMain->count(); ++i)
         if (m_pcMain->widget(i) != m_tsOvtra)
             m_pcMain->setTabEnabled(i, !locked);

@@ -32,7 +32,8 @@ class CommandPage;
 }
 namespace settings {
 class CommonPage;
-}
+class ProfileActions;
+}  // namespace settings
 namespace cards {
 class AutoPage;
 class NtagPage;
@@ -178,6 +179,8 @@ private:
     QLineEdit *m_edVID2, *m_edPID2;
     QLabel *m_pnStatus, *m_pnMsg;
     QLineEdit *m_edTX, *m_edRX;
+    QAction *m_mnuSaveSettings, *m_mnuApplySettings, *m_mnuCompareSettings;
+    std::unique_ptr<settings::ProfileActions> m_profiles;
     QAction *m_mnuFile, *m_mnuSessionLog, *m_mnuExit, *m_mnuLanguage, *m_mnuEnglish, *m_mnuSimplified,
         *m_mnuTraditional, *m_mnuAbout;
     settings::CommonPage *m_tsCommon;

@@ -3,12 +3,18 @@
 #include "audiooutput.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLibrary>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -43,6 +49,68 @@ QString QtDialogs::openFile(const QString &caption, const QString &filter)
 QString QtDialogs::saveFile(const QString &caption, const QString &filter)
 {
     return QFileDialog::getSaveFileName(m_parent, caption, QString(), filter);
+}
+
+namespace {
+
+// A box with a text, a table under it, and the buttons given; the answer is
+// whether the first button was pressed. The last button is the default and
+// Escape's: for a question, No.
+bool tableBox(QWidget *parent, const QString &caption, const QString &text, const TextTable &table,
+              const QStringList &buttons)
+{
+    QDialog box(parent);
+    box.setWindowTitle(caption);
+    auto *layout = new QVBoxLayout(&box);
+    auto *label = new QLabel(text, &box);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto *grid = new QTableWidget(int(table.rows.size()), int(table.headings.size()), &box);
+    grid->setObjectName(QStringLiteral("tblSettings"));
+    grid->setHorizontalHeaderLabels(table.headings);
+    grid->verticalHeader()->hide();
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionMode(QAbstractItemView::NoSelection);
+    for (int r = 0; r < table.rows.size(); ++r)
+        for (int c = 0; c < table.rows[r].size() && c < table.headings.size(); ++c)
+            grid->setItem(r, c, new QTableWidgetItem(table.rows[r][c]));
+    grid->resizeColumnsToContents();
+    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->setMinimumWidth(std::min(900, grid->horizontalHeader()->length() + 24));
+    layout->addWidget(grid);
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    QPushButton *first = nullptr;
+    QPushButton *last = nullptr;
+    for (const QString &b : buttons) {
+        auto *button = new QPushButton(b, &box);
+        QObject::connect(button, &QPushButton::clicked, &box,
+                         [&box, button, &first] { box.done(button == first ? QDialog::Accepted : QDialog::Rejected); });
+        if (!first)
+            first = button;
+        last = button;
+        row->addWidget(button);
+    }
+    if (last) {
+        last->setDefault(true);
+        last->setFocus();
+    }
+    layout->addLayout(row);
+    box.resize(std::max(box.sizeHint().width(), 560), std::min(520, box.sizeHint().height() + 120));
+    return box.exec() == QDialog::Accepted && buttons.size() > 1;
+}
+
+}  // namespace
+
+bool QtDialogs::confirmTable(const Confirmation &question, const TextTable &table)
+{
+    return tableBox(m_parent, question.caption, question.text, table, {question.yes, question.no});
+}
+
+void QtDialogs::showTable(const QString &caption, const QString &text, const TextTable &table)
+{
+    tableBox(m_parent, caption, text, table, {QStringLiteral("OK")});
 }
 
 QByteArray sineTonePcm(int frequencyHz, int durationMs, int sampleRate)

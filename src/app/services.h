@@ -21,6 +21,8 @@ public:
     bool confirm(const Confirmation &question) override;
     QString openFile(const QString &caption, const QString &filter) override;
     QString saveFile(const QString &caption, const QString &filter) override;
+    bool confirmTable(const Confirmation &question, const TextTable &table) override;
+    void showTable(const QString &caption, const QString &text, const TextTable &table) override;
 
 private:
     QWidget *m_parent;

@@ -2,6 +2,7 @@
 
 #include "cardcommands.h"
 #include "firmwarecommands.h"
+#include "profilecommands.h"
 #include "readercommands.h"
 #include "settingscommands.h"
 
@@ -77,6 +78,7 @@ std::vector<CommandSpec> makeTable()
                      {},
                      takeSettingName,
                      settingsGet});
+    addProfileCommands(table);
     table.push_back(
         {{"firmware", "pack"},
          "--model NAME --version TEXT PAYLOAD OUT.KFW",

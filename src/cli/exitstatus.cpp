@@ -38,7 +38,9 @@ QString exitStatusHelp()
 {
     return QStringLiteral("exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
                           "  failed, or the card holds nothing of what was asked), 2 bad arguments or data,\n"
-                          "  3 no card in the field, 4 the card refused (key, access), 5 not written: needs --force\n");
+                          "  3 no card in the field, 4 the card refused (key, access), 5 not written: needs --force,\n"
+                          "  6 the reader's settings differ from the profile (settings diff) or a setting read\n"
+                          "  back differs from what was written (settings set, settings apply)\n");
 }
 
 }  // namespace kv350::cli

@@ -23,6 +23,9 @@ enum ExitStatus : int {
     ExitCardRefused = 4,
     // A write that cannot be undone, not made: it needs --force.
     ExitNeedsForce = 5,
+    // The reader's settings differ from a profile (settings diff), or a
+    // setting read back holds another value than was written (set, apply).
+    ExitDiffers = 6,
 };
 
 // The status of a command that failed on the link, by the link's error.

@@ -33,18 +33,6 @@ QString compact(const QJsonValue &value)
     return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
 }
 
-// Why a setting could not be read, when the link itself has no complaint.
-QString readFailure(const ReaderLink &link)
-{
-    if (link.error() != LinkError::None)
-        return link.lastError();
-    if (link.responseStatus() != proto::StaOk) {
-        const std::uint8_t status = link.responseStatus();
-        return QStringLiteral("the reader refused it (status %1)").arg(BytesToHex(&status, 1));
-    }
-    return QStringLiteral("the reply is too short for the value");
-}
-
 }  // namespace
 
 QString takeSettingName(const QCommandLineParser &, Options &o)
@@ -85,7 +73,7 @@ int settingsGet(Session &s)
     for (const ParameterInfo *info : wanted) {
         const std::optional<ParameterValue> value = settings::exchangeSetting(link, *info);
         if (!value) {
-            s.err << "kv350ctl: " << info->name << ": " << readFailure(link) << '\n';
+            s.err << "kv350ctl: " << info->name << ": " << settings::exchangeFailure(link) << '\n';
             status = link.error() != LinkError::None ? exitStatusFor(link.error()) : ExitFailed;
             if (readerOutOfReach(link.error()))
                 break;

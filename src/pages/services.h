@@ -6,7 +6,9 @@
 #include "link/pause.h"
 #include "pages/reporting.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace kv350 {
 
@@ -18,6 +20,14 @@ struct Confirmation {
     QString yes;
     QString no;
 };
+
+// Rows of text under column headings, e.g. the settings a file changes.
+struct TextTable {
+    QStringList headings;
+    QList<QStringList> rows;
+};
+// The table as lines of text, columns padded, for a box without a table.
+QString plainTable(const TextTable &table);
 
 class Dialogs {
 public:
@@ -31,6 +41,17 @@ public:
     virtual QString openFile(const QString &caption, const QString &filter) = 0;
     // A file-save dialog (it asks before replacing a file); empty when the user cancelled.
     virtual QString saveFile(const QString &caption, const QString &filter) = 0;
+    // confirm() with a table below the text; a box without a table shows it as text.
+    virtual bool confirmTable(const Confirmation &question, const TextTable &table)
+    {
+        return confirm(
+            {question.caption, question.text + QStringLiteral("\n\n") + plainTable(table), question.yes, question.no});
+    }
+    // message() with a table below the text.
+    virtual void showTable(const QString &caption, const QString &text, const TextTable &table)
+    {
+        message(caption, text + QStringLiteral("\n\n") + plainTable(table));
+    }
 };
 
 }  // namespace kv350

@@ -342,6 +342,12 @@ void CommonPage::showValue(std::uint8_t code, const ParameterValue &value)
     }
 }
 
+void CommonPage::showReaderValues(const SettingValues &values)
+{
+    for (const SettingValue &v : values)
+        showValue(v.info->code, v.value);
+}
+
 void CommonPage::btnIdFormatClick()
 {
     setParameter(proto::ParIdFormat, idFormat());

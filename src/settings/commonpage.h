@@ -4,6 +4,7 @@
 // default.
 
 #include "pages/page.h"
+#include "settings/profile.h"
 #include "settings/readersettings.h"
 
 #include <QWidget>
@@ -30,6 +31,8 @@ public:
     // Puts an ID output format into the controls (also the identification's format item).
     void ShowIdFormat(std::uint8_t formatCode, std::uint8_t optionFlags, std::uint8_t keyFlags);
     void selectFormatItem(int index);
+    // The controls show these values the reader holds (settings of other pages are passed over).
+    void showReaderValues(const SettingValues &values);
 
 signals:
     // The factory default resets the controls of other pages too, before the command goes out.

@@ -1,5 +1,6 @@
 #include "readersettings.h"
 
+#include "link/frame.h"
 #include "link/models.h"
 #include "link/readerlink.h"
 
@@ -24,6 +25,17 @@ std::optional<ParameterValue> exchangeSetting(ReaderLink &link, const ParameterI
     if (!held)
         return std::nullopt;
     return decodeParameter(info, *held);
+}
+
+QString exchangeFailure(const ReaderLink &link)
+{
+    if (link.error() != LinkError::None)
+        return link.lastError();
+    if (link.responseStatus() != proto::StaOk) {
+        const std::uint8_t status = link.responseStatus();
+        return QStringLiteral("the reader refused it (status %1)").arg(BytesToHex(&status, 1));
+    }
+    return QStringLiteral("the reply is too short for the value");
 }
 
 int factoryFormatIndex(const QString &modelName)

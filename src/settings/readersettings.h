@@ -39,6 +39,9 @@ int parameterWidth(std::uint8_t code);
 // so that no byte of an earlier reply can pass for it.
 std::optional<ParameterValue> exchangeSetting(ReaderLink &link, const ParameterInfo &info,
                                               const std::optional<ParameterValue> &value = {});
+// Why the last exchangeSetting gave nothing: the link's words, the reader's
+// refusal with its status, or a reply too short for the value.
+QString exchangeFailure(const ReaderLink &link);
 
 // The ID format item the factory default selects for a model (the model table's).
 int factoryFormatIndex(const QString &modelName);

@@ -64,6 +64,17 @@ struct FakeDialogs : Dialogs {
         opened.emplace_back(caption, filter);
         return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
+    std::vector<TextTable> tables;  // every table shown or asked about, in order
+    bool confirmTable(const Confirmation &question, const TextTable &table) override
+    {
+        tables.push_back(table);
+        return confirm(question);
+    }
+    void showTable(const QString &caption, const QString &text, const TextTable &table) override
+    {
+        tables.push_back(table);
+        message(caption, text);
+    }
 };
 
 struct FakePorts : PortList {
