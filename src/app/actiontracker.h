@@ -46,6 +46,22 @@ public:
         const Depth in(m_depth);
         return m_dialogs.openFile(caption, filter);
     }
+    QString saveFile(const QString &caption, const QString &filter) override
+    {
+        const Depth in(m_depth);
+        return m_dialogs.saveFile(caption, filter);
+    }
+    // The real boxes draw tables of their own: passed on as they are.
+    bool confirmTable(const Confirmation &question, const TextTable &table) override
+    {
+        const Depth in(m_depth);
+        return m_dialogs.confirmTable(question, table);
+    }
+    void showTable(const QString &caption, const QString &text, const TextTable &table) override
+    {
+        const Depth in(m_depth);
+        m_dialogs.showTable(caption, text, table);
+    }
 
 private:
     struct Depth {
