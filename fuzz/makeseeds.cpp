@@ -34,7 +34,7 @@ std::vector<Pair> readPairs(const QString &path)
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         const QStringList f = line.split(QLatin1Char('|'));
-        if (f.size() != 3)
+        if (f.size() != 3 && f.size() != 4)  // the fourth column names a model
             continue;
         pairs.push_back({f[0].trimmed(), QByteArray::fromHex(f[1].toLatin1()), QByteArray::fromHex(f[2].toLatin1())});
     }

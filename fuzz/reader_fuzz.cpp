@@ -17,6 +17,7 @@
 #include "common/protocol.h"
 #include "fuzztarget.h"
 #include "sim/core/cardkinds.h"
+#include "sim/core/hardware.h"
 #include "sim/core/identity.h"
 #include "sim/core/simframe.h"
 #include "sim/core/virtualreader.h"
@@ -109,8 +110,8 @@ KV350_FUZZ_TARGET(reader)(const std::uint8_t *data, std::size_t size)
             KV350_FUZZ_CHECK(replies.front().size() == proto::SerialReplySize, "serial number reply size");
         if (cmd == proto::CmdModelVersion)
             KV350_FUZZ_CHECK(replies.front().size() == proto::ModelReplySize, "model reply size");
-        if (cmd == proto::CmdModule && !inBootLoader && !UhfModule::fittedIn(reader.identity().model))
-            KV350_FUZZ_CHECK(sta == proto::StaRejected, "a module text to a reader without the module");
+        if (!inBootLoader && !hasCommand(findHardware(reader.identity().model), cmd))
+            KV350_FUZZ_CHECK(sta == proto::StaRejected, "a command the model lacks was not refused");
 
         if (inBootLoader || reader.bootLoader().active())
             continue;

@@ -104,7 +104,7 @@ KV350_FUZZ_TARGET(uhf)(const std::uint8_t *data, std::size_t size)
     static const QByteArray models[] = {"KV350-U1", "KV350-MIC-X", "KV350-LF-X", "KV350-MIC"};
     Identity identity;
     identity.model = models[in.u8() % 4];
-    const bool fitted = UhfModule::fittedIn(identity.model);
+    const bool fitted = UhfModule::tagsIn(identity.model) || UhfModule::radioTestIn(identity.model);
     const std::uint8_t tags = in.u8();
     // Twins: one is sent each text plain, the other wrapped, where a text can go both ways.
     VirtualReader plain(identity), twin(identity);

@@ -12,6 +12,7 @@
 #include "console/commandpage.h"
 #include "firmware/firmwarepage.h"
 #include "i18n/fonts.h"
+#include "link/devicewatch.h"
 #include "pages/controls.h"
 #include "pages/statusline.h"
 #include "rftest/rftestpage.h"
@@ -39,6 +40,7 @@
 #include <QStyleFactory>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -125,9 +127,10 @@ QColor toColor(ColourValue value)
 TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     : QMainWindow(parent),
       m_services(services),
-      m_link(services.hid, services.serial, services.clock, services.pause),
-      m_reporter(*this, services.pause, services.sounder),
-      m_context{m_link, m_reporter, services.pause, m_language, services.dialogs},
+      m_actions(services.pause, services.dialogs),
+      m_link(services.hid, services.serial, services.clock, m_actions),
+      m_reporter(*this, m_actions, services.sounder),
+      m_context{m_link, m_reporter, m_actions, m_language, m_actions},
       m_log(QStringLiteral("kv350tools " KV350_VERSION))
 {
     m_log.attach(m_link);
@@ -195,7 +198,7 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     m_tsOvtra = new rftest::RfTestPage(m_context);
     m_tsK7704 = new cards::EpcPage(m_context);
     m_tsCommand = new console::CommandPage(m_context);
-    m_tsFirmware = new firmware::FirmwarePage(m_context, {services.dialogs, services.hid, services.clock});
+    m_tsFirmware = new firmware::FirmwarePage(m_context, {m_actions, services.hid, services.clock});
     startMark(QStringLiteral("pages created"));
     // In the order of Pages[].
     Page *const pages[] = {m_tsCommon, m_tsAuto,  m_tsNTAG,  m_tsMifare,  m_tsMifareKey, m_tsISO15693,
@@ -349,7 +352,7 @@ void TfrmMain::keepSessionLogIn(const QString &folder)
 void TfrmMain::mnuSessionLogClick()
 {
     if (!m_logWindow) {
-        m_logWindow = new SessionLogWindow(m_log, m_services.dialogs, m_language, this);
+        m_logWindow = new SessionLogWindow(m_log, m_actions, m_language, this);
         m_logWindow->setFolderText(m_logFolder, m_logFolderProblem);
         m_logWindow->setFont(font());
     }
@@ -482,7 +485,9 @@ void TfrmMain::rebuildPortList()
     startMark(QStringLiteral("connect reported"));
     const QSignalBlocker quiet(m_chkPort);
     m_chkPort->clear();
-    QStringList entries = portListEntries(m_context.text("USB Auto"), m_services.ports.serialPorts() + m_extraPorts);
+    m_systemPorts = m_services.ports.serialPorts();
+    m_portsChanged = false;
+    QStringList entries = portListEntries(m_context.text("USB Auto"), m_systemPorts + m_extraPorts);
     m_chkPort->addItems(entries);
     // Several USB readers: each by its serial number, behind "USB Auto",
     // with its device path as the item's data.
@@ -505,6 +510,98 @@ void TfrmMain::rebuildPortList()
         }
     }
     m_chkPort->setCurrentIndex(selected);
+}
+
+void TfrmMain::setDeviceWatch(DeviceWatch *watch)
+{
+    if (m_watch)
+        m_watch->disconnect(this);
+    m_watch = watch;
+    if (!watch)
+        return;
+    connect(watch, &DeviceWatch::usbDeviceArrived, this, &TfrmMain::usbDeviceArrived);
+    connect(watch, &DeviceWatch::serialPortsChanged, this, &TfrmMain::serialPortsChanged);
+}
+
+void TfrmMain::usbDeviceArrived(quint16 vid, quint16 pid)
+{
+    const PodRecord &ids = m_link.podRecord();
+    if (vid != ids.VID || pid != ids.PID)
+        return;
+    m_usbArrived = true;
+    takeArrivals();
+}
+
+void TfrmMain::serialPortsChanged()
+{
+    m_portsChanged = true;
+    takeArrivals();
+}
+
+bool TfrmMain::quietForArrival() const
+{
+    // A handler waiting or asking (the program's waits and questions, and any
+    // other dialog's own loop), the show sequence, the radio test, a disabled
+    // window, an open drop-down or a button held down: the user is at something.
+    return !m_actions.inAction() && !m_link.busy() && !m_inShowSequence && m_shownOnce &&
+           !m_tsOvtra->AutoTestRunning() && isEnabled() && !QApplication::activeModalWidget() &&
+           !QApplication::activePopupWidget() && QApplication::mouseButtons() == Qt::NoButton &&
+           QThread::currentThread()->loopLevel() <= 1;
+}
+
+void TfrmMain::takeArrivals()
+{
+    if (!m_usbArrived && !m_portsChanged)
+        return;
+    if (!quietForArrival()) {
+        // Looked at again once the action is over; nothing polls the devices.
+        if (!m_arrivalRetry) {
+            m_arrivalRetry = new QTimer(this);
+            m_arrivalRetry->setObjectName(QStringLiteral("arrivalRetry"));
+            m_arrivalRetry->setSingleShot(true);
+            m_arrivalRetry->setInterval(ArrivalRetryMs);
+            connect(m_arrivalRetry, &QTimer::timeout, this, &TfrmMain::takeArrivals);
+        }
+        m_arrivalRetry->start();
+        return;
+    }
+    if (m_arrivalRetry)
+        m_arrivalRetry->stop();
+    bool portAppeared = false;
+    if (m_portsChanged) {
+        const QStringList before = m_systemPorts;
+        refreshPortList();
+        portAppeared = m_link.Transport() == TransportKind::Serial && !before.contains(m_chkPort->currentText()) &&
+                       m_systemPorts.contains(m_chkPort->currentText());
+    }
+    const bool usbAppeared = m_usbArrived && m_link.Transport() == TransportKind::Usb;
+    m_usbArrived = false;
+    // Only a window that says "Disconnected" looks for its reader: a link the
+    // user closed (a reboot, a firmware upgrade, another port chosen) leaves
+    // the status as it was, and the next command connects on demand.
+    if ((usbAppeared || portAppeared) && m_showsDisconnected)
+        btnConnectClick();
+}
+
+void TfrmMain::refreshPortList()
+{
+    m_portsChanged = false;
+    m_systemPorts = m_services.ports.serialPorts();
+    const int index = m_chkPort->currentIndex();
+    const QString selected = m_chkPort->currentText();
+    QStringList entries = portListEntries(m_context.text("USB Auto"), m_systemPorts + m_extraPorts);
+    // The chosen port stays chosen, also when it went away.
+    if (index > 0 && !entries.contains(selected))
+        entries.append(selected);
+    QStringList shown;
+    for (int i = 0; i < m_chkPort->count(); ++i)
+        shown.append(m_chkPort->itemText(i));
+    if (shown == entries)
+        return;
+    const QSignalBlocker quiet(m_chkPort);
+    m_chkPort->clear();
+    m_chkPort->addItems(entries);
+    m_chkPort->setCurrentIndex(index > 0 ? int(entries.indexOf(selected)) : 0);
 }
 
 void TfrmMain::addExtraPort(const QString &path, bool select)
@@ -546,7 +643,7 @@ void TfrmMain::pcMainChange(int index)
     if (m_programMovesTab)
         return;
     if (index == FirmwarePageIndex)
-        m_services.dialogs.message(
+        m_actions.message(
             m_context.text("Note !"),
             m_context.text(
                 "Note: Update firmware may cause the device crash! If not necessary, Please do NOT update firmware."));
@@ -558,7 +655,7 @@ void TfrmMain::mnuAboutClick()
 {
     // The models the About box names come from the model table; the text
     // table holds the sentence in each language.
-    m_services.dialogs.message(m_context.text("About"), m_language.LocalText(aboutText()));
+    m_actions.message(m_context.text("About"), m_language.LocalText(aboutText()));
 }
 
 void TfrmMain::chooseLanguage(i18n::Language language)
@@ -642,10 +739,13 @@ void TfrmMain::stateChanged(LinkState state, const ReaderIdentity &reader)
     const StatusLine line = statusLine(state, reader, m_language.textLookup(), m_pnStatus->text());
     startMark(QStringLiteral("status \"%1\" on %2").arg(line.text).arg(line.colour, 6, 16, QLatin1Char('0')));
     m_pnStatus->setText(line.text);
+    if (state != LinkState::Connecting)
+        m_showsDisconnected = state == LinkState::Disconnected;
     setPanelColour(m_pnStatus, line.colour);
     // "Disconnected" says that, not why: the reason (a busy or missing port,
     // a permission to ask for, a reader pulled out) goes with it as a tip.
-    m_pnStatus->setToolTip(state == LinkState::Disconnected ? m_link.lastError() : QString());
+    m_pnStatus->setToolTip(
+        state == LinkState::Disconnected ? linkErrorText(m_link.lastFailure(), m_language.textLookup()) : QString());
     if (state == LinkState::Identified)
         showModel(applyModelRules(reader.modelName));
 }

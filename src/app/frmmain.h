@@ -3,6 +3,7 @@
 // status and message panels, the TX/RX lines and the menu. It owns the reader
 // link and shows what the link reports.
 
+#include "app/actiontracker.h"
 #include "app/services.h"
 #include "i18n/languagestore.h"
 #include "link/portlist.h"
@@ -20,8 +21,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 
 namespace kv350 {
+
+class DeviceWatch;
 
 namespace console {
 class CommandPage;
@@ -69,6 +73,13 @@ public:
     i18n::Localizer &language() { return m_language; }
     // A serial device to list after the system's ports (and to select), e.g. a pty.
     void addExtraPort(const QString &path, bool select);
+    // Readers that come and go: while the window shows "Disconnected" and no
+    // action runs, a reader that appears (the USB ids, or the port chosen in
+    // the list) is connected as the Connect button would; the port list
+    // follows the ports that appear and go. Not owned; nullptr: no watch.
+    void setDeviceWatch(DeviceWatch *watch);
+    // How often an arrival that came in the middle of an action is looked at again.
+    static constexpr int ArrivalRetryMs = 1000;
     // The session log, and a file for this session in `folder` (the newest
     // KeptSessionFiles files there are kept). Without a folder the log lives
     // in its window only.
@@ -90,6 +101,9 @@ public slots:
     void mnuEnglishClick() { chooseLanguage(i18n::Language::English); }
     void mnuSimplifiedClick() { chooseLanguage(i18n::Language::Simplified); }
     void mnuTraditionalClick() { chooseLanguage(i18n::Language::Traditional); }
+    // From the device watch.
+    void usbDeviceArrived(quint16 vid, quint16 pid);
+    void serialPortsChanged();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -108,6 +122,13 @@ private:
     // send: the other pages, the connection controls and the language menu rest.
     void lockForAutoTest(bool locked);
     void autoTestFinished();
+    // Nothing runs and no question is open: an arrival may be acted on now.
+    bool quietForArrival() const;
+    // Acts on the arrivals and port changes that wait; retried once a second
+    // while an action keeps them waiting.
+    void takeArrivals();
+    // The port list with the system's ports as they are now; the selection stays.
+    void refreshPortList();
     // Each button of the window and its pages names itself in the session
     // log before its click runs: "MIFARE: Read block".
     void nameOriginsOfButtons();
@@ -125,6 +146,7 @@ private:
 
     WindowServices m_services;
     i18n::Localizer m_language;
+    ActionTracker m_actions;  // the pause and the dialogs the pages and the link use
     ReaderLink m_link;
     Reporter m_reporter;
     PageContext m_context;
@@ -141,6 +163,13 @@ private:
     bool m_closeAfterShowSequence = false;
     QStringList m_extraPorts;
     QString m_selectedExtraPort;
+    // Readers that come and go.
+    DeviceWatch *m_watch = nullptr;
+    QTimer *m_arrivalRetry = nullptr;
+    bool m_showsDisconnected = false;  // the status panel says "Disconnected"
+    bool m_usbArrived = false;         // a USB device with the ids came, not yet acted on
+    bool m_portsChanged = false;       // the system's ports changed, the list not yet
+    QStringList m_systemPorts;         // as the port list last showed them
 
     QGroupBox *m_gbOther;
     QTabWidget *m_pcMain;

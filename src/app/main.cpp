@@ -2,6 +2,7 @@
 #include "app/appidentity.h"
 #include "app/frmmain.h"
 #include "app/startlog.h"
+#include "link/devicewatch.h"
 #include "link/hidapibackend.h"
 #include "link/models.h"
 #include "link/qserialdevice.h"
@@ -94,7 +95,12 @@ int main(int argc, char **argv)
         // Closed during the show sequence: nothing is left to wait for.
         if (window.isHidden())
             return 0;
-        return app.exec();
+        // Readers plugged in from now on are connected without a click.
+        const std::unique_ptr<DeviceWatch> watch = makeSystemDeviceWatch();
+        window.setDeviceWatch(watch.get());
+        const int status = app.exec();
+        window.setDeviceWatch(nullptr);
+        return status;
     } catch (const std::exception &e) {
         // Start-up failed: say why and end with a failure status.
         fprintf(stderr, "kv350tools: %s\n", e.what());

@@ -13,6 +13,8 @@ ExitStatus exitStatusFor(LinkError error)
     case LinkError::BadRequest:
     case LinkError::Busy:
     case LinkError::OpenFailed:
+    case LinkError::NoUsbDevice:
+    case LinkError::UsbNoAccess:
     case LinkError::NoReader:
     case LinkError::NoSerialNumber:
     case LinkError::EmptySerialNumber:

@@ -213,6 +213,18 @@ constexpr Triplet Added[] = {
     {"Yes", "是", "是"},
     {"No", "否", "否"},
     {"Cancelled: nothing was sent to the reader.", "已取消：未传送任何资料到读卡机。", "已取消：未傳送任何資料到讀卡機。"},
+
+    // Why no reader answers, as the link words it (src/link/linkerror.cpp);
+    // {where}, {detail} and {rule} are filled in by the link.
+    {"{where}: no such USB device is plugged in (is the reader plugged in, and are VID and PID its ids?)",
+     "{where}：没有插入此 USB 装置（读卡机是否已插入？VID 和 PID 是否为它的 ID？）",
+     "{where}：沒有插入此 USB 裝置（讀卡機是否已插入？VID 和 PID 是否為它的 ID？）"},
+    {"{where}: the reader is plugged in ({detail}) but this user may not open it: the udev rule {rule} gives "
+     "access (install it, or the package, then plug the reader in again)",
+     "{where}：读卡机已插入（{detail}），但此使用者无权开启它：udev 规则 {rule} 可给予权限（请安装它或安装套件，"
+     "然后重新插入读卡机）",
+     "{where}：讀卡機已插入（{detail}），但此使用者無權開啟它：udev 規則 {rule} 可給予權限（請安裝它或安裝套件，"
+     "然後重新插入讀卡機）"},
     {"Writing this trailer to sector %1 cannot be undone:", "将此控制区块写入区段 %1 后无法复原：",
      "將此控制區塊寫入區段 %1 後無法復原："},
     {"The access conditions of sector %1 can never be changed again.", "区段 %1 的存取条件将永远无法再变更。",

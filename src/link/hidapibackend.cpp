@@ -5,7 +5,11 @@
 
 #include <hidapi.h>
 
+#include <cerrno>
 #include <cstring>
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 namespace kv350 {
 
@@ -32,13 +36,35 @@ bool HidapiBackend::open(std::uint16_t vid, std::uint16_t pid)
 {
     close();
     m_device = hid_open(vid, pid, nullptr);
-    if (!m_device) {
-        m_error = QStringLiteral("no USB HID device %1 could be opened (is it plugged in, and may this user open it?)")
-                      .arg(usbIdText(vid, pid));
+    if (m_device) {
+        m_error.clear();
+        m_openError = LinkError::None;
+        return true;
+    }
+    const QString why = QString::fromWCharArray(hid_error(nullptr));
+    // Which of three it is: nothing with the ids, a node this user may not
+    // open (the udev rule is missing), or something else the system says.
+    hid_device_info *found = hid_enumerate(vid, pid);
+    if (!found) {
+        m_openError = LinkError::NoUsbDevice;
+        m_error.clear();
         return false;
     }
-    m_error.clear();
-    return true;
+    const QByteArray node(found->path);
+    hid_free_enumeration(found);
+#ifdef Q_OS_LINUX
+    if (access(node.constData(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM)) {
+        m_openError = LinkError::UsbNoAccess;
+        m_error = QString::fromLocal8Bit(node);
+        return false;
+    }
+#endif
+    m_openError = LinkError::OpenFailed;
+    m_error = QStringLiteral("USB HID device %1 (%2) could not be opened")
+                  .arg(usbIdText(vid, pid), QString::fromLocal8Bit(node));
+    if (!why.isEmpty())
+        m_error += QStringLiteral(": ") + why;
+    return false;
 }
 
 bool HidapiBackend::openPath(const QString &path)

@@ -21,12 +21,14 @@ public:
     int writeReport(const QByteArray &payload) override;
     int readReport(QByteArray &out, int timeoutMs) override;
     QString errorText() const override { return m_error; }
+    LinkError openError() const override { return m_openError; }
 
 private:
     void takeError(const char *what);
 
     hid_device_ *m_device = nullptr;
     QString m_error;
+    LinkError m_openError = LinkError::None;
 };
 
 }  // namespace kv350

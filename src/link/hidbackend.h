@@ -1,4 +1,6 @@
 #pragma once
+#include "linkerror.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -50,6 +52,10 @@ public:
     virtual int readReport(QByteArray &out, int timeoutMs) = 0;
     // Why the last open/write/read failed, for the user.
     virtual QString errorText() const = 0;
+    // Why the last open failed, as a value: no device with the ids
+    // (NoUsbDevice), one this user may not open (UsbNoAccess, errorText() its
+    // node), or another reason (OpenFailed).
+    virtual LinkError openError() const { return LinkError::OpenFailed; }
 };
 
 }  // namespace kv350

@@ -39,6 +39,7 @@ public:
     QString describe() const override;
     QString errorText() const override { return m_pod.backend->errorText(); }
     LinkError goneError() const override { return LinkError::DeviceGone; }
+    LinkError openError() const override { return m_pod.backend->openError(); }
 
 private:
     PodRecord m_pod;

@@ -20,6 +20,13 @@ const ErrorRow ErrorRows[] = {
     {LinkError::BadRequest, "bad-request", "a request frame has 3 to 256 bytes", false},
     // The system's account names the port (and what to do) itself.
     {LinkError::OpenFailed, "open-failed", "{detail}", true},
+    {LinkError::NoUsbDevice, "no-usb-device",
+     "{where}: no such USB device is plugged in (is the reader plugged in, and are VID and PID its ids?)", true},
+    // {detail}: the device node; {rule}: the installed udev rule.
+    {LinkError::UsbNoAccess, "usb-no-access",
+     "{where}: the reader is plugged in ({detail}) but this user may not open it: the udev rule {rule} gives "
+     "access (install it, or the package, then plug the reader in again)",
+     true},
     {LinkError::NoReader, "no-reader", "{where}: the port opened but no reader answered", true},
     {LinkError::NoSerialNumber, "no-serial-number", "the reader did not send its serial number", false},
     {LinkError::EmptySerialNumber, "empty-serial-number", "the reader sent an empty serial number", false},
@@ -49,10 +56,20 @@ const ErrorRow &errorRow(LinkError error)
 
 QString linkErrorText(const LinkFailure &failure)
 {
+    return linkErrorText(failure, {});
+}
+
+QString linkErrorText(const LinkFailure &failure, const std::function<QString(const QString &)> &translate)
+{
     QString text = QString::fromLatin1(errorRow(failure.error).text);
-    if (failure.detail.isEmpty())
+    if (translate && !text.isEmpty())
+        text = translate(text);
+    if (failure.detail.isEmpty()) {
         text.remove(QLatin1String(": {detail}"));
+        text.remove(QString::fromUtf8("：{detail}"));
+    }
     text.replace(QLatin1String("{where}"), failure.where);
+    text.replace(QLatin1String("{rule}"), udevRulePath());
     text.replace(QLatin1String("{detail}"), failure.detail);
     if (text.isEmpty() && failure.error == LinkError::OpenFailed)
         text = failure.where + QLatin1String(": could not be opened");
@@ -62,6 +79,15 @@ QString linkErrorText(const LinkFailure &failure)
 QString linkErrorName(LinkError error)
 {
     return QString::fromLatin1(errorRow(error).name);
+}
+
+QString udevRulePath()
+{
+#ifdef KV350_UDEV_RULE_PATH
+    return QStringLiteral(KV350_UDEV_RULE_PATH);
+#else
+    return {};
+#endif
 }
 
 bool readerOutOfReach(LinkError error)

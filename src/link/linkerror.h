@@ -4,6 +4,7 @@
 // what the system said, what came back).
 
 #include <QString>
+#include <functional>
 
 namespace kv350 {
 
@@ -12,6 +13,8 @@ enum class LinkError {
     Busy,               // another command is in progress on the link
     BadRequest,         // a request frame of fewer than 3 or more than 256 bytes
     OpenFailed,         // the port or the USB device did not open
+    NoUsbDevice,        // no USB device with the reader's ids is plugged in
+    UsbNoAccess,        // a USB device with the ids is there, but this user may not open it
     NoReader,           // the port opened, but no reader answered the probe
     NoSerialNumber,     // identification: no serial-number reply of 12 bytes
     EmptySerialNumber,  // identification: the serial number is empty
@@ -36,10 +39,17 @@ struct LinkFailure {
 
 // The message, in words a user can act on.
 QString linkErrorText(const LinkFailure &failure);
+// The same in another language: `translate` takes the table's English words
+// (with their {where}, {detail} and {rule}) to the words of the language,
+// which are then filled in alike.
+QString linkErrorText(const LinkFailure &failure, const std::function<QString(const QString &)> &translate);
 // A short name for scripts and logs: "no-reply", "device-gone", ...
 QString linkErrorName(LinkError error);
 // The link lost the reader or never reached it: it is closed, and every
 // command fails until a reader is reachable again.
 bool readerOutOfReach(LinkError error);
+// Where the udev rule that gives the user at the seat access to the reader's
+// hidraw node is installed (empty where there is no such rule).
+QString udevRulePath();
 
 }  // namespace kv350

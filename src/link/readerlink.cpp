@@ -145,45 +145,15 @@ bool ReaderLink::transact(const std::uint8_t *request, int requestLength, int re
     }
     record.sent = true;
 
-    const qint64 start = m_clock.nowMs();
     std::array<std::uint8_t, proto::BufferSize + 1> reply{};
-    const Received read = receiveReply(reply.data(), responseLimit, window);
+    Received read;
+    const Await got = awaitReply(reply.data(), responseLimit, window, read);
     record.reply = QByteArray(reinterpret_cast<const char *>(reply.data()), read.length);
-    if (read.kind == Received::Gone) {
-        loseDevice();
+    if (got != Await::Reply) {
+        failAwait(got, read);
         return false;
     }
     const int received = read.length;
-    if (received < 4 || reply[proto::OffStx] != proto::Stx || read.kind == Received::Cut) {
-        // The reply may still be on its way: it must not pass for the next one.
-        if (!m_transport->drain(LateReplyGraceMs)) {
-            loseDevice();
-            return false;
-        }
-        expectStrayReply();
-        if (read.kind == Received::Cut)
-            fail(LinkError::Cut, QString::number(received));
-        else if (received == 0)
-            fail(LinkError::NoReply);
-        else
-            fail(LinkError::NotAFrame, QString::number(received));
-        return false;
-    }
-    if (expectingStrayReply()) {
-        // An earlier reply never came and may come now. Without a sequence
-        // number the two cannot be told apart: a reply is taken only when it
-        // is the one frame of this request's whole window.
-        const Listen more = listenForAnotherFrame(int(window - (m_clock.nowMs() - start)));
-        if (more == Listen::Gone) {
-            loseDevice();
-            return false;
-        }
-        if (more == Listen::Frame) {
-            fail(LinkError::TwoReplies);
-            return false;
-        }
-        m_strayReplyOwed = false;
-    }
     memcpy(m_response.data(), reply.data(), size_t(received));
     if (received < proto::BufferSize)
         m_response[received] = 0;  // DATA can be read as a zero-terminated text
@@ -222,6 +192,47 @@ Received ReaderLink::receiveReply(std::uint8_t *into, int limit, int windowMs)
     if (r.kind == Received::Gone)
         qCDebug(lcLink).noquote() << "device gone:" << m_transport->errorText();
     return r;
+}
+
+ReaderLink::Await ReaderLink::awaitReply(std::uint8_t *into, int limit, int windowMs, Received &read, bool guarded)
+{
+    const qint64 start = m_clock.nowMs();
+    read = receiveReply(into, limit, windowMs);
+    if (read.kind == Received::Gone)
+        return Await::Gone;
+    if (read.length < 4 || into[proto::OffStx] != proto::Stx || read.kind == Received::Cut) {
+        // The reply may still be on its way: it must not pass for the next one.
+        if (guarded && !m_transport->drain(LateReplyGraceMs))
+            return Await::Gone;
+        expectStrayReply();
+        return Await::Missed;
+    }
+    if (guarded && expectingStrayReply()) {
+        // An earlier reply never came and may come now. Without a sequence
+        // number the two cannot be told apart: a reply is taken only when it
+        // is the one frame of this request's whole window.
+        const Listen more = listenForAnotherFrame(int(windowMs - (m_clock.nowMs() - start)));
+        if (more == Listen::Gone)
+            return Await::Gone;
+        if (more == Listen::Frame)
+            return Await::TwoReplies;
+        m_strayReplyOwed = false;
+    }
+    return Await::Reply;
+}
+
+void ReaderLink::failAwait(Await got, const Received &read)
+{
+    if (got == Await::Gone)
+        loseDevice();
+    else if (got == Await::TwoReplies)
+        fail(LinkError::TwoReplies);
+    else if (read.kind == Received::Cut)
+        fail(LinkError::Cut, QString::number(read.length));
+    else if (read.length == 0)
+        fail(LinkError::NoReply);
+    else
+        fail(LinkError::NotAFrame, QString::number(read.length));
 }
 
 ReaderLink::Listen ReaderLink::listenForAnotherFrame(int ms)
@@ -285,12 +296,22 @@ bool ReaderLink::ReadResponse()
         if (!m_connected)
             return false;
     }
-    const int received = receiveReply(m_response.data(), DefaultResponseLimit, m_transport->replyWindowMs()).length;
-    if (received < 4 || m_response[proto::OffStx] != proto::Stx) {
-        fail(LinkError::NoReply);
+    // A further reply to the last request: a late one is one too, so the
+    // frame is not held to the one-frame rule, and nothing is drained after
+    // a miss; but a miss leaves the next request guarded.
+    std::array<std::uint8_t, proto::BufferSize + 1> reply{};
+    Received read;
+    const Await got = awaitReply(reply.data(), DefaultResponseLimit, m_transport->replyWindowMs(), read, false);
+    if (got != Await::Reply) {
+        failAwait(got, read);
         return false;
     }
-    m_responseLength = received;
+    memcpy(m_response.data(), reply.data(), size_t(read.length));
+    if (read.length < proto::BufferSize)
+        m_response[read.length] = 0;
+    m_responseLength = read.length;
+    m_failure = {};
+    m_lastError.clear();
     return true;
 }
 
@@ -341,17 +362,14 @@ bool ReaderLink::openTransport()
 {
     if (!m_transport->open()) {
         qCDebug(lcLink).noquote() << "open failed:" << m_transport->errorText();
-        fail(LinkError::OpenFailed, m_transport->errorText());
+        fail(m_transport->openError(), m_transport->errorText());
         return false;
     }
     if (m_transport->openProvesReader())
         return true;
     // The port opening proves nothing; a reader must answer the serial-number query.
-    putProbe(proto::CmdSerialNumber);
-    sendRequest(3);
-    m_responseLength = receiveReply(m_response.data(), proto::SerialReplySize, m_transport->replyWindowMs()).length;
-    if (m_responseLength == proto::SerialReplySize && m_response[proto::OffCmd] == proto::CmdSerialNumber &&
-        m_response[proto::OffSta] == proto::StaOk)
+    if (exchangeFixed(proto::CmdSerialNumber, proto::SerialReplySize) &&
+        m_response[proto::OffCmd] == proto::CmdSerialNumber && m_response[proto::OffSta] == proto::StaOk)
         return true;
     // Close again: the port is opened exclusively and would stay held.
     m_transport->close();
@@ -391,11 +409,23 @@ bool ReaderLink::exchangeFixed(std::uint8_t cmd, int expectedLength)
         return false;
     if (const int settle = m_transport->settleMs(); settle > 0)
         m_pause.wait(settle);
-    const int received = receiveReply(m_response.data(), expectedLength, m_transport->replyWindowMs()).length;
+    // Guarded like any request: a reply that comes after the window is not
+    // taken by the next request, nor is a late one taken for this one.
+    std::array<std::uint8_t, proto::BufferSize + 1> reply{};
+    Received read;
+    const Await got = awaitReply(reply.data(), expectedLength, m_transport->replyWindowMs(), read);
+    if (read.length > 0) {
+        memcpy(m_response.data(), reply.data(), size_t(read.length));
+        m_responseLength = read.length;
+    }
     m_response[expectedLength] = 0;
-    if (received > 0)
-        m_responseLength = received;
-    return received == expectedLength;
+    if (got != Await::Reply)
+        return false;
+    if (read.length != expectedLength) {
+        expectStrayReply();  // a frame of another size answers something else: ours may still come
+        return false;
+    }
+    return true;
 }
 
 void ReaderLink::putProbe(std::uint8_t cmd)

@@ -149,6 +149,15 @@ private:
     Sent sendRequest(int length);
     // One reply within windowMs into `into`, logged.
     Received receiveReply(std::uint8_t *into, int limit, int windowMs);
+    // One reply within windowMs, guarded against replies that come late:
+    // after a miss, what comes within LateReplyGraceMs is thrown away and a
+    // reply is expected for StrayReplyLifeMs; while one is expected, a frame is
+    // taken only when it is the one of its whole window. Unguarded (a further
+    // reply to the same request), a miss only arms the guard.
+    enum class Await { Reply, Missed, TwoReplies, Gone };
+    Await awaitReply(std::uint8_t *into, int limit, int windowMs, Received &read, bool guarded = true);
+    // The failure for what awaitReply found; a device gone is closed.
+    void failAwait(Await got, const Received &read);
     // Whether another frame starts within ms (read and thrown away).
     enum class Listen { Nothing, Frame, Gone };
     Listen listenForAnotherFrame(int ms);

@@ -64,6 +64,8 @@ public:
     virtual QString describe() const = 0;
     // Why the last open, send or receive failed, as the device said it.
     virtual QString errorText() const = 0;
+    // Why the last open failed, as a value; errorText() is its detail.
+    virtual LinkError openError() const { return LinkError::OpenFailed; }
     // What it is when the device goes away under the open handle: a USB
     // reader unplugged, or a serial port that hung up.
     virtual LinkError goneError() const = 0;

@@ -100,8 +100,9 @@ TEST(CliEndToEnd, FailuresSayWhatWentWrong)
                      "plugged in?)\n");
     r = runCtl({"--usb", "--vid", "abcd", "--pid", "1", "identify"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "kv350ctl: no reader identified on USB ABCD:0001: no USB HID device ABCD:0001 could be opened "
-                     "(is it plugged in, and may this user open it?)\n");
+    // No device of the ids at all: the message says what to check.
+    EXPECT_EQ(r.err, "kv350ctl: no reader identified on USB ABCD:0001: no such USB device is plugged in (is the "
+                     "reader plugged in, and are VID and PID its ids?)\n");
 
     r = runCtl({"--simulate", "KV350-ZZ", "identify"});
     EXPECT_EQ(r.status, 2);

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
@@ -33,13 +34,16 @@ struct FakeSounder : Sounder {
 struct FakeDialogs : Dialogs {
     std::vector<std::pair<QString, QString>> shown;
     std::vector<std::pair<QString, QString>> opened;  // caption and filter of each open-file dialog
-    QStringList answers;              // what the open-file dialog returns, in turn; none left: cancelled
-    std::vector<Confirmation> asked;  // every Yes/No question, in order
-    std::deque<bool> replies;         // the user's answers, in turn; none left: No, the box's default
+    QStringList answers;                // what the open-file dialog returns, in turn; none left: cancelled
+    std::vector<Confirmation> asked;    // every Yes/No question, in order
+    std::deque<bool> replies;           // the user's answers, in turn; none left: No, the box's default
+    std::function<void()> whileAsking;  // runs while a question is on screen
     void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }
     bool confirm(const Confirmation &question) override
     {
         asked.push_back(question);
+        if (whileAsking)
+            whileAsking();
         if (replies.empty())
             return false;
         const bool yes = replies.front();

@@ -13,6 +13,7 @@ namespace {
 struct Golden {
     QString name;
     QByteArray request, reply;
+    QByteArray model;  // the reader's model for this request
 };
 
 std::vector<Golden> loadGolden()
@@ -26,10 +27,11 @@ std::vector<Golden> loadGolden()
         if (line.isEmpty() || line.startsWith('#'))
             continue;
         const QStringList parts = line.split('|');
-        if (parts.size() != 3)
+        if (parts.size() != 3 && parts.size() != 4)
             continue;
-        rows.push_back(
-            {parts[0].trimmed(), QByteArray::fromHex(parts[1].toLatin1()), QByteArray::fromHex(parts[2].toLatin1())});
+        rows.push_back({parts[0].trimmed(), QByteArray::fromHex(parts[1].toLatin1()),
+                        QByteArray::fromHex(parts[2].toLatin1()),
+                        parts.size() == 4 ? parts[3].trimmed().toLatin1() : QByteArray("KV350-MIC")});
     }
     return rows;
 }
@@ -62,6 +64,7 @@ TEST(GoldenFrames, TheSequenceRunsThroughTheLinkOnBothTransports)
         if (serial)
             rig.useSerial();
         for (const Golden &g : rows) {
+            rig.reader.setModel(g.model);
             const bool expectedResult = quint8(g.reply[3]) != 0x10;
             EXPECT_EQ(rig.link.ExecuteCommand(g.request), expectedResult) << g.name.toStdString();
             EXPECT_EQ(rig.response(), g.reply) << g.name.toStdString() << (serial ? " serial" : " usb");

@@ -19,7 +19,7 @@ const LinkError AllErrors[] = {
     LinkError::NoReader,    LinkError::NoSerialNumber, LinkError::EmptySerialNumber, LinkError::NoModel,
     LinkError::WriteFailed, LinkError::NotTaken,       LinkError::NoReply,           LinkError::Cut,
     LinkError::NotAFrame,   LinkError::TwoReplies,     LinkError::WrongEcho,         LinkError::Rejected,
-    LinkError::DeviceGone,  LinkError::PortGone,
+    LinkError::DeviceGone,  LinkError::PortGone,       LinkError::NoUsbDevice,       LinkError::UsbNoAccess,
 };
 
 // The request 02 02 03 04 reads the scan time.
@@ -58,6 +58,31 @@ TEST(LinkErrorTable, DetailAndPlaceGoWhereTheWordsSayAndNowhereElse)
     EXPECT_EQ(linkErrorText({LinkError::OpenFailed, "/dev/x", "/dev/x: no such serial port"}),
               "/dev/x: no such serial port");
     EXPECT_EQ(linkErrorText({LinkError::OpenFailed, "/dev/x", {}}), "/dev/x: could not be opened");
+}
+
+TEST(LinkErrorTable, NoReaderOnUsbSaysWhatToCheck)
+{
+    // Nothing with the ids: the cable, and the ids typed in VID and PID.
+    EXPECT_EQ(linkErrorText({LinkError::NoUsbDevice, "USB 1234:0317", {}}),
+              "USB 1234:0317: no such USB device is plugged in (is the reader plugged in, and are VID and PID its "
+              "ids?)");
+    // There, but not this user's: the rule that gives access, by its installed path.
+    ASSERT_TRUE(udevRulePath().endsWith("/rules.d/70-kv350tools.rules")) << udevRulePath().toStdString();
+    EXPECT_EQ(linkErrorText({LinkError::UsbNoAccess, "USB 0E6A:0317", "/dev/hidraw3"}),
+              "USB 0E6A:0317: the reader is plugged in (/dev/hidraw3) but this user may not open it: the udev rule " +
+                  udevRulePath() + " gives access (install it, or the package, then plug the reader in again)");
+    EXPECT_TRUE(readerOutOfReach(LinkError::NoUsbDevice));
+    EXPECT_TRUE(readerOutOfReach(LinkError::UsbNoAccess));
+
+    // In another language the table's words are looked up as they are, placeholders and all.
+    const auto other = [](const QString &english) {
+        return english == "{where}: no such USB device is plugged in (is the reader plugged in, and are VID and "
+                          "PID its ids?)"
+                   ? QStringLiteral("{where} -- {detail} -- {rule}")
+                   : english;
+    };
+    EXPECT_EQ(linkErrorText({LinkError::NoUsbDevice, "USB 0E6A:0317", {}}, other),
+              "USB 0E6A:0317 --  -- " + udevRulePath());
 }
 
 TEST(LinkErrors, EachFailureOfATransactionHasItsValue)
@@ -138,8 +163,9 @@ TEST(LinkErrors, ConnectionFailuresSayWhereTheyStopped)
         Rig rig;
         rig.hid.unplug();
         EXPECT_FALSE(rig.link.ConnectReader());
-        EXPECT_EQ(rig.link.error(), LinkError::OpenFailed);
-        EXPECT_FALSE(rig.link.lastError().isEmpty());
+        EXPECT_EQ(rig.link.error(), LinkError::NoUsbDevice) << "no device with the ids is plugged in";
+        EXPECT_EQ(rig.link.lastError(), "USB 0E6A:0317: no such USB device is plugged in (is the reader plugged "
+                                        "in, and are VID and PID its ids?)");
     }
     {
         Rig rig;
@@ -179,7 +205,7 @@ TEST(LinkErrors, AUsbWriteThatFailsOnTheNewConnectionTooClosesTheLink)
     ASSERT_TRUE(rig.link.ConnectReader());
     rig.hid.unplug();
     EXPECT_FALSE(rig.link.ExecuteCommand(ScanTime));
-    EXPECT_EQ(rig.link.error(), LinkError::OpenFailed) << "unplugged for good: the new connection fails";
+    EXPECT_EQ(rig.link.error(), LinkError::NoUsbDevice) << "unplugged for good: the new connection fails";
     EXPECT_FALSE(rig.link.Connected());
 }
 
@@ -211,5 +237,5 @@ TEST(LinkErrors, ObserverHearsEveryTransactionWithItsVerdict)
 
     EXPECT_FALSE(log.records[2].sent);
     EXPECT_TRUE(log.records[2].reply.isEmpty());
-    EXPECT_EQ(log.records[2].error.error, LinkError::OpenFailed);
+    EXPECT_EQ(log.records[2].error.error, LinkError::NoUsbDevice);
 }

@@ -48,7 +48,8 @@ TEST(ModelTable, TheVirtualReaderHasTheHardwareOfEachModel)
         EXPECT_EQ(hw->iso14443a, (m.capabilities & CapMifareNtag) != 0);
         EXPECT_EQ(hw->iso15693, (m.capabilities & CapIso15693) != 0);
         EXPECT_EQ(hw->lf, (m.capabilities & CapLf) != 0);
-        EXPECT_EQ(hw->uhfModule, (m.capabilities & (CapUhfTags | CapRadioTest)) != 0);
+        EXPECT_EQ(hw->uhfTags, (m.capabilities & CapUhfTags) != 0);
+        EXPECT_EQ(hw->radioTest, (m.capabilities & CapRadioTest) != 0);
         // The reader leaves the factory with the format item the factory default selects.
         EXPECT_EQ(QByteArray::fromHex(hw->factoryIdFormat).at(0), m.factoryFormatItem + 1);
         EXPECT_EQ(QByteArray::fromHex(hw->factoryIdFormat).mid(1), QByteArray::fromHex("0180"));

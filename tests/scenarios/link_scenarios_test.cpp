@@ -2,6 +2,7 @@
 // over USB HID (virtual time), a real pseudo-terminal and the in-process
 // serial stream; then a clean request must get its own reply.
 // docs/reliability.md lists the rows and their outcomes.
+#include "ctlrun.h"
 #include "paths.h"
 
 #include <QElapsedTimer>
@@ -204,6 +205,88 @@ TEST_P(EachWay, AfterAMissedReplyTheNextCallListensOutItsWindow)
     if (virtualPath) {
         EXPECT_EQ(later, 0);
     }
+}
+
+// A late reply to an identification query or to ReadResponse is guarded
+// like one to ExecuteCommand: it never passes for the next request's reply.
+TEST_P(EachWay, ALateIdentificationReplyIsNeverTakenForTheNextRequest)
+{
+    // 02 01 0D: the serial number, the request a user sends by hand as well.
+    const QByteArray serialQuery = hex("02010D");
+    // USB gives the reader 100 ms before the read; the window starts then.
+    const int settle = GetParam() == Way::Hid ? ReaderLink::UsbSettleMs : 0;
+    struct Case {
+        const char *name;
+        int lateMs;  // after the identification's window opened
+        Fault next;  // what happens to the next request's own reply
+        LinkError nextError;
+    } cases[] = {
+        // Thrown away in the grace after the window; the next request has no
+        // reply of its own and must say so rather than take the late one.
+        {"just after the window", 505, Fault::noReply(), LinkError::NoReply},
+        // In the next request's window beside its own reply: neither is taken.
+        {"in the next window", 800, Fault::none(), LinkError::TwoReplies},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        link().DisconnectReader();
+        path->idle(ReaderLink::StrayReplyLifeMs + 100);
+        if (GetParam() != Way::Hid)
+            path->queue(Fault::none());  // the serial probe is answered
+        path->queue(Fault::late(settle + c.lateMs));
+        path->queue(c.next);
+        EXPECT_FALSE(link().ConnectReader());
+        EXPECT_EQ(link().error(), LinkError::NoSerialNumber);
+        EXPECT_TRUE(link().Connected()) << "a failed identification keeps the link open";
+        EXPECT_FALSE(link().ExecuteCommand(serialQuery)) << "took a reply of the identification";
+        EXPECT_EQ(link().error(), c.nextError) << link().lastError().toStdString();
+        path->idle(1300);
+        ASSERT_TRUE(link().ExecuteCommand(NextRequest)) << link().lastError().toStdString();
+        EXPECT_EQ(path->response(), NextReply);
+    }
+}
+
+// As a user met it: kv350ctl on a pty whose reader answers the second serial
+// number query 505 ms late, and not the raw request after it.
+TEST(ControlOverAPty, RawDoesNotPrintALateIdentificationReplyAsItsOwn)
+{
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        sim::PtyServer server;
+        ASSERT_TRUE(server.start());
+        server.withReader([](sim::VirtualReader &r) {
+            r.faults().queue(Fault::none());     // the probe
+            r.faults().queue(Fault::late(505));  // identification's serial number
+            r.faults().queue(Fault::noReply());  // the raw request
+        });
+        const kv350::testing::CtlRun r = kv350::testing::runCtl(
+            {"--port", server.devicePath(), "raw", "02", "01", "0D"});
+        EXPECT_EQ(r.status, 1) << r.out.toStdString() << r.err.toStdString();
+        EXPECT_FALSE(r.out.contains("RX :")) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains("no reply")) << r.err.toStdString();
+        std::vector<QByteArray> requests;
+        server.withReader([&](sim::VirtualReader &reader) { requests = reader.requests(); });
+        EXPECT_EQ(requests.size(), 3u) << "probe, serial number, the raw request";
+    }
+}
+
+TEST_P(EachWay, AReadResponseThatMissesLeavesTheNextRequestGuarded)
+{
+    // The reply, and the same again 700 ms later: after ReadResponse's window.
+    path->queue(Fault::duplicate(700));
+    // The next request's own reply comes 400 ms into its window, after the
+    // duplicate: taking the first frame would take the wrong one.
+    path->queue(Fault::late(400));
+    ASSERT_TRUE(link().ExecuteCommand(Request)) << link().lastError().toStdString();
+    EXPECT_FALSE(link().ReadResponse());
+    EXPECT_EQ(link().error(), LinkError::NoReply);
+    EXPECT_EQ(path->response(), Reply) << "a missed read leaves the last reply alone";
+    EXPECT_TRUE(link().expectingStrayReply());
+    EXPECT_FALSE(link().ExecuteCommand(NextRequest));
+    EXPECT_EQ(link().error(), LinkError::TwoReplies) << link().lastError().toStdString();
+    path->idle(800);
+    ASSERT_TRUE(link().ExecuteCommand(NextRequest)) << link().lastError().toStdString();
+    EXPECT_EQ(path->response(), NextReply);
 }
 
 // --- a continuous flood ------------------------------------------------------

@@ -16,6 +16,7 @@ struct GoldenPair {
     QByteArray name;
     QByteArray request;
     QByteArray reply;
+    QByteArray model;  // the reader's model for this request
 };
 
 std::vector<GoldenPair> loadGolden()
@@ -31,11 +32,12 @@ std::vector<GoldenPair> loadGolden()
         if (line.isEmpty() || line.startsWith('#'))
             continue;
         const QList<QByteArray> fields = line.split('|');
-        if (fields.size() != 3) {
+        if (fields.size() != 3 && fields.size() != 4) {
             ADD_FAILURE() << "bad golden line: " << line.constData();
             continue;
         }
-        pairs.push_back({fields[0].trimmed(), QByteArray::fromHex(fields[1]), QByteArray::fromHex(fields[2])});
+        pairs.push_back({fields[0].trimmed(), QByteArray::fromHex(fields[1]), QByteArray::fromHex(fields[2]),
+                         fields.size() == 4 ? fields[3].trimmed() : QByteArray("KV350-MIC")});
     }
     return pairs;
 }
@@ -49,6 +51,7 @@ TEST(Golden, DefaultReaderAnswersEveryRequestExactly)
     VirtualReader reader;
     std::vector<QByteArray> sent;
     for (const GoldenPair &pair : pairs) {
+        reader.setModel(pair.model);
         const std::vector<QByteArray> replies = reader.handle(pair.request);
         ASSERT_EQ(replies.size(), 1u) << pair.name.constData();
         EXPECT_EQ(replies.front(), pair.reply) << pair.name.constData();
@@ -68,6 +71,8 @@ TEST(Golden, TransportsCarryTheGoldenBytes)
     ASSERT_TRUE(port.open(QStringLiteral("/dev/ttyVIRT0")));
     ASSERT_TRUE(device.open(0x0E6A, 0x0317));
     for (const GoldenPair &pair : loadGolden()) {
+        serialReader.setModel(pair.model);
+        hidReader.setModel(pair.model);
         ASSERT_EQ(port.write(pair.request), pair.request.size());
         EXPECT_EQ(port.read(256), pair.reply) << pair.name.constData();
         ASSERT_EQ(device.writeReport(pair.request), pair.request.size());

@@ -183,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgsRow {{"--card", "mifare1k", "--card", "ntag999"},
                                2,
                                "unknown card kind ntag999; this build knows: mifare1k, mifare4k, ntag203, iso15693, epc"},
-                      ArgsRow {{"--model", "KV350-MIC", "--card", "epc"}, 2, "needs a reader with a UHF module"},
+                      ArgsRow {{"--model", "KV350-MIC", "--card", "epc"}, 2, "needs a reader that reads UHF tags"},
                       ArgsRow {{"--serial", "123456789"}, 2, "at most 8"},
                       ArgsRow {{"--bogus"}, 2, "bogus"},
                       ArgsRow {{"--help"}, 0, "Usage: kv350-sim"},

@@ -50,13 +50,12 @@ bool placeCardKind(VirtualReader &reader, const QString &kind, QString *error)
         }
     }
     if (kind == EpcKind) {
-        if (UhfModule::fittedIn(reader.identity().model)) {
+        if (UhfModule::tagsIn(reader.identity().model)) {
             reader.uhf().placeTag(EpcTag::numbered(reader.uhf().tagCount() + 1));
             return true;
         }
         if (error)
-            *error = QStringLiteral("an epc tag needs a reader with a UHF module (KV350-U1, KV350-MIC-X, "
-                                    "KV350-LF-X), not %1")
+            *error = QStringLiteral("an epc tag needs a reader that reads UHF tags (KV350-U1), not %1")
                          .arg(QString::fromLatin1(reader.identity().model));
         return false;
     }

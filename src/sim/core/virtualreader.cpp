@@ -1,6 +1,7 @@
 #include "virtualreader.h"
 
 #include "common/protocol.h"
+#include "sim/core/hardware.h"
 #include "sim/modules/cardmodule.h"
 #include "sim/modules/identitymodule.h"
 #include "sim/modules/iso15693module.h"
@@ -49,6 +50,13 @@ std::vector<QByteArray> VirtualReader::handle(const QByteArray &request)
     if (m_bootLoader.active() || (parsed->cmd == proto::CmdSystem && parsed->data.size() == 1 &&
                                   byteAt(parsed->data, 0) == proto::SysBootLoader))
         return handleBootLoader(*parsed);
+    // The model's firmware knows the commands of the hardware it has, and only those.
+    const ModelHardware *hardware = findHardware(m_identity.model);
+    if (!hasCommand(hardware, parsed->cmd))
+        return {makeReply(parsed->cmd, proto::StaRejected)};
+    if (parsed->cmd == proto::CmdParameter && !parsed->data.isEmpty() &&
+        !hasParameter(hardware, byteAt(parsed->data, 0)))
+        return {makeReply(parsed->cmd, proto::StaFailed)};  // as an unknown parameter code
     for (auto it = m_modules.rbegin(); it != m_modules.rend(); ++it)
         if ((*it)->handles(parsed->cmd))
             return (*it)->handle(*parsed, *this);

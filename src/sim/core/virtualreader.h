@@ -32,7 +32,8 @@ public:
     VirtualReader(const VirtualReader &) = delete;
     VirtualReader &operator=(const VirtualReader &) = delete;
 
-    // A malformed frame is logged and gets no reply; an unknown command gets STA 0x10.
+    // A malformed frame is logged and gets no reply; an unknown command, or one
+    // the model's hardware lacks (hardware.h), gets STA 0x10.
     std::vector<QByteArray> handle(const QByteArray &request);
 
     // Every frame handle() was given, as it came off the wire.
@@ -87,7 +88,8 @@ public:
     void addModule(std::unique_ptr<ReaderModule> module);
 
     // The UHF module (tags in its field, radio state). Every reader has one
-    // here; it answers only where the model has it (UhfModule::fittedIn).
+    // here; it answers only where the model has it, and only the texts of
+    // what the model has of it (tags, radio test).
     UhfModule &uhf() { return *m_uhf; }
     // The module that is streaming frames of its own accord, if any.
     FrameStream *activeStream();

@@ -90,10 +90,14 @@ const char *reasonOf(TagError error)
 
 }  // namespace
 
-bool UhfModule::fittedIn(const QByteArray &model)
+bool UhfModule::tagsIn(const QByteArray &model)
 {
-    const ModelHardware *hardware = findHardware(model);
-    return hardware && hardware->uhfModule;
+    return hasUhfTags(findHardware(model));
+}
+
+bool UhfModule::radioTestIn(const QByteArray &model)
+{
+    return hasRadioTest(findHardware(model));
 }
 
 bool UhfModule::handles(std::uint8_t cmd) const
@@ -103,18 +107,19 @@ bool UhfModule::handles(std::uint8_t cmd) const
 
 std::vector<QByteArray> UhfModule::handle(const Request &request, ReaderContext &context)
 {
-    if (!fittedIn(context.identity().model))
+    const QByteArray &model = context.identity().model;
+    if (!tagsIn(model) && !radioTestIn(model))
         return {makeReply(request.cmd, proto::StaRejected)};
     bool ok = false;
     QByteArray data;
     if (!request.data.isEmpty() && request.data.front() == Soh) {
         const std::optional<QByteArray> text = unwrap(request.data);
-        data = text ? answer(*text, &ok) : refused('?', "CHECK", &ok);
+        data = text ? answer(*text, model, &ok) : refused('?', "CHECK", &ok);
     } else {
         QByteArray text = request.data;
         if (text.endsWith(Cr))
             text.chop(1);
-        data = answer(text, &ok);
+        data = answer(text, model, &ok);
     }
     return {makeReply(request.cmd, ok ? proto::StaOk : proto::StaFailed, data)};
 }
@@ -125,7 +130,7 @@ void UhfModule::removeTag(int index)
         m_field.erase(m_field.begin() + index);
 }
 
-QByteArray UhfModule::answer(const QByteArray &text, bool *ok)
+QByteArray UhfModule::answer(const QByteArray &text, const QByteArray &model, bool *ok)
 {
     if (m_texts.size() >= MaxLoggedTexts)
         m_texts.erase(m_texts.begin(), m_texts.begin() + MaxLoggedTexts / 2);
@@ -134,6 +139,11 @@ QByteArray UhfModule::answer(const QByteArray &text, bool *ok)
         return refused('?', "SYNTAX", ok);
     const char letter = text.front();
     const QByteArray args = text.mid(1);
+    // The tag texts and the radio's test texts belong to different modules: a
+    // module refuses the other's texts as texts it does not know.
+    const bool tagText = letter == 'R' || (letter == 'W' && args.contains(','));
+    if (!(tagText ? tagsIn(model) : radioTestIn(model)))
+        return refused(letter, "SYNTAX", ok);
     switch (letter) {
     case 'R':
         return tagRead(args, ok);

@@ -30,7 +30,10 @@ public:
     static constexpr int MaxWords = 32;
     static constexpr std::size_t MaxLoggedTexts = 1024;
 
-    static bool fittedIn(const QByteArray &model);
+    // The model's UHF module reads and writes tags (KV350-U1).
+    static bool tagsIn(const QByteArray &model);
+    // The model's radio module has the test modes (KV350-MIC-X, KV350-LF-X).
+    static bool radioTestIn(const QByteArray &model);
 
     bool handles(std::uint8_t cmd) const override;
     std::vector<QByteArray> handle(const Request &request, ReaderContext &context) override;
@@ -52,7 +55,7 @@ public:
     void clearTexts() { m_texts.clear(); }
 
 private:
-    QByteArray answer(const QByteArray &text, bool *ok);
+    QByteArray answer(const QByteArray &text, const QByteArray &model, bool *ok);
     QByteArray tagRead(const QByteArray &args, bool *ok);
     QByteArray tagWrite(const QByteArray &args, bool *ok);
     QByteArray registerWrite(const QByteArray &args, bool *ok);

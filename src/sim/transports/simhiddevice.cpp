@@ -29,17 +29,20 @@ bool SimHidDevice::open(std::uint16_t vid, std::uint16_t pid)
     close();
     if (vid != m_vid || pid != m_pid) {
         m_error = QStringLiteral("no USB HID device %1").arg(usbIdText(vid, pid));
+        m_openError = LinkError::NoUsbDevice;
         return false;
     }
     const qint64 now = m_clock.nowMs();
     if (!present(now)) {
         m_error = QStringLiteral("the reader is not attached");
+        m_openError = LinkError::NoUsbDevice;
         return false;
     }
     m_open = true;
     m_openedAtMs = now;
     m_host.takeStreamed(now);  // what the reader streamed while no handle was open is lost
     m_error.clear();
+    m_openError = LinkError::None;
     return true;
 }
 

@@ -37,6 +37,8 @@ public:
     // report in flight and returns 0 at once when there is none.
     int readReport(QByteArray &out, int timeoutMs) override;
     QString errorText() const override { return m_error; }
+    // Other ids, or the reader unplugged: no such device.
+    LinkError openError() const override { return m_openError; }
 
     void unplug();
     void plug();
@@ -79,6 +81,7 @@ private:
     std::deque<Report> m_inbox;  // by due time
     std::vector<QByteArray> m_written;
     QString m_error;
+    LinkError m_openError = LinkError::None;
 };
 
 }  // namespace kv350::sim

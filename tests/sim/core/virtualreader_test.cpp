@@ -28,6 +28,8 @@ struct ParamRow {
     std::uint8_t code;
     int width;
     const char *factory;  // KV350-MIC
+    // A model whose hardware keeps the code: the KV350-MIC has no LF and no UHF.
+    const char *model = "KV350-MIC";
 };
 // Names the row in test output instead of dumping its bytes.
 inline void PrintTo(const ParamRow &row, std::ostream *os)
@@ -39,7 +41,7 @@ inline void PrintTo(const ParamRow &row, std::ostream *os)
 const ParamRow paramRows[] = {
     {0x01, 1, "01"}, {0x02, 1, "8F"}, {0x03, 3, "09 01 80"}, {0x04, 1, "05"},
     {0x05, 1, "0F"}, {0x06, 1, "0A"}, {0x07, 2, "00 00"}, {0x11, 7, "00 00 00 04 60 01 00"},
-    {0x21, 3, "00 00 04"}, {0x23, 1, "03"}, {0x31, 1, "01"}, {0x41, 3, "00 02 06"},
+    {0x21, 3, "00 00 04"}, {0x23, 1, "03"}, {0x31, 1, "01", "KV350-LF"}, {0x41, 3, "00 02 06", "KV350-U1"},
 };
 // clang-format on
 
@@ -52,7 +54,7 @@ class ParameterCode : public ::testing::TestWithParam<ParamRow> {};
 TEST_P(ParameterCode, ReadsFactoryValueAndStoresWhatIsWritten)
 {
     const ParamRow row = GetParam();
-    VirtualReader reader;
+    VirtualReader reader(model(row.model));
     EXPECT_EQ(one(reader, paramRequest(row.code)), paramReply(row.code, hex(row.factory)));
 
     QByteArray value(row.width, '\0');
@@ -65,7 +67,7 @@ TEST_P(ParameterCode, ReadsFactoryValueAndStoresWhatIsWritten)
 TEST_P(ParameterCode, RefusesEveryOtherLengthAndKeepsTheValue)
 {
     const ParamRow row = GetParam();
-    VirtualReader reader;
+    VirtualReader reader(model(row.model));
     EXPECT_EQ(one(reader, paramRequest(row.code, QByteArray(row.width + 1, '\x11'))), paramFailed);
     for (int n = 1; n < row.width; ++n)
         EXPECT_EQ(one(reader, paramRequest(row.code, QByteArray(n, '\x11'))), paramFailed) << n;
@@ -125,11 +127,17 @@ TEST(Parameters, FactoryDefaultRestoresEveryCodeButNotUserData)
 {
     VirtualReader reader;
     one(reader, hex("02 05 0C 00 10 01 5A"));
-    for (const ParamRow &row : paramRows)
+    // The reader's state stays as it is while the model changes between codes.
+    for (const ParamRow &row : paramRows) {
+        reader.setModel(row.model);
         one(reader, paramRequest(row.code, QByteArray(row.width, '\x77')));
+    }
+    reader.setModel("KV350-MIC");
     EXPECT_EQ(one(reader, hex("02 02 0F 02")), hex("02 02 0F 00"));
-    for (const ParamRow &row : paramRows)
+    for (const ParamRow &row : paramRows) {
+        reader.setModel(row.model);
         EXPECT_EQ(one(reader, paramRequest(row.code)), paramReply(row.code, hex(row.factory))) << int(row.code);
+    }
     EXPECT_EQ(one(reader, hex("02 04 0C 00 10 01")), hex("02 03 0C 00 5A"));
 }
 
@@ -342,4 +350,79 @@ TEST(Modules, LaterModuleTakesOverACommand)
     EXPECT_EQ(one(reader, hex("02 02 02 02")), hex("02 02 02 00"));
     one(reader, hex("02 02 0F 02"));
     EXPECT_EQ(card->resets, 1);
+}
+
+// --- the command set of each model's hardware ---------------------------------
+
+// Written out here, not taken from the model table: A = ISO 14443A (MIFARE,
+// NTAG), I = ISO 15693, L = LF, T = UHF tags, R = the radio's test modes.
+TEST(ModelCommands, EachModelAnswersTheCommandsOfItsHardwareAndNoOthers)
+{
+    const struct {
+        const char *model;
+        const char *has;
+    } models[] = {
+        {"KV350-M1", "A"},
+        {"KV350-U1", "T"},
+        {"KV350-MIC", "AI"},
+        {"KV350-IC", "I"},
+        {"KV350-LF", "L"},
+        {"KV350-MIC-X", "AIR"},
+        {"KV350-LF-X", "LR"},
+        {"KV350-A1", ""},
+        // A model no reader is has what every reader has, and nothing more.
+        {"kv350-mic", ""},
+    };
+    const QByteArray unknown = hex("02 02 00 10");
+    for (const auto &m : models) {
+        SCOPED_TRACE(m.model);
+        const QByteArray has(m.has);
+        VirtualReader reader(model(m.model));
+        auto known = [&](const QByteArray &request) {
+            const QByteArray reply = one(reader, request);
+            return reply.size() >= 4 && quint8(reply[3]) != 0x10;
+        };
+        auto keeps = [&](std::uint8_t code) { return one(reader, paramRequest(code)) != paramFailed; };
+
+        // What every reader answers.
+        for (const char *request : {"02 02 01 01", "02 02 02 02", "02 01 0D", "02 01 0E", "02 04 0C 00 00 01"})
+            EXPECT_TRUE(known(hex(request))) << request;
+        for (std::uint8_t code : {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07})
+            EXPECT_TRUE(keeps(code)) << int(code);
+
+        // ISO 14443A: UID, key store, NTAG and MIFARE blocks, the MIFARE ID location.
+        for (const char *request : {"02 01 11", "02 09 12 60 FF FF FF FF FF FF 01", "02 04 13 00 00 07",
+                                    "02 0A 15 60 FF FF FF FF FF FF 01 00", "02 03 16 01 00"})
+            EXPECT_EQ(known(hex(request)), has.contains('A')) << request;
+        EXPECT_EQ(keeps(0x11), has.contains('A'));
+        // ISO 15693: inventory, blocks, system information, its ID block and the card types.
+        for (const char *request : {"02 01 21", "02 02 22 00", "02 06 23 00 00 00 00 00", "02 01 24"})
+            EXPECT_EQ(known(hex(request)), has.contains('I')) << request;
+        EXPECT_EQ(keeps(0x21), has.contains('I'));
+        EXPECT_EQ(keeps(0x23), has.contains('I'));
+        // LF: the LF card types.
+        EXPECT_EQ(keeps(0x31), has.contains('L'));
+        // UHF: the automatic EPC reading; the module's tag and radio texts.
+        EXPECT_EQ(keeps(0x41), has.contains('T'));
+        const QByteArray tagAnswer = one(reader, frame(0x00, "R1,2,4"));
+        const QByteArray radioAnswer = one(reader, frame(0x00, "x02"));
+        if (!has.contains('T') && !has.contains('R')) {
+            EXPECT_EQ(tagAnswer, unknown);
+            EXPECT_EQ(radioAnswer, unknown);
+        } else {
+            EXPECT_EQ(tagAnswer.contains("NOTAG"), has.contains('T')) << tagAnswer.toHex().constData();
+            EXPECT_EQ(radioAnswer.contains("OK"), has.contains('R')) << radioAnswer.toHex().constData();
+        }
+    }
+}
+
+TEST(ModelCommands, ACommandTheModelLacksChangesNothing)
+{
+    // A KV350-LF given the MIC card type and a MIFARE key keeps neither.
+    VirtualReader reader(model("KV350-LF"));
+    EXPECT_EQ(one(reader, paramRequest(0x23, hex("07"))), paramFailed);
+    EXPECT_EQ(one(reader, hex("02 09 12 60 11 22 33 44 55 66 01")), hex("02 02 12 10"));
+    EXPECT_NE(reader.storedKey(1, 0x60), hex("112233445566"));
+    reader.setModel("KV350-MIC");
+    EXPECT_EQ(one(reader, paramRequest(0x23)), paramReply(0x23, hex("03"))) << "the factory value is still there";
 }

@@ -216,9 +216,11 @@ TEST(CardKinds, PlaceByName)
     EXPECT_EQ(iso->blockCount(), 28);
     EXPECT_EQ(iso->uid(), hex("E0 04 01 00 A1 B2 C3 D4"));
 
-    // EPC tags go to the UHF module, one more each time, on the models that have one.
+    // EPC tags go to the UHF module, one more each time, on the model that reads them.
     EXPECT_FALSE(placeCardKind(reader, QStringLiteral("epc"), &error)) << "a KV350-MIC has no UHF module";
-    EXPECT_TRUE(error.contains("needs a reader with a UHF module"));
+    EXPECT_TRUE(error.contains("needs a reader that reads UHF tags (KV350-U1)")) << error.toStdString();
+    VirtualReader micx(Identity{"KV350-MIC-X", "V1.0", "12345678"});
+    EXPECT_FALSE(placeCardKind(micx, QStringLiteral("epc"), &error)) << "its radio module has test modes, no tags";
     VirtualReader u1(Identity{"KV350-U1", "V1.0", "12345678"});
     ASSERT_TRUE(placeCardKind(u1, QStringLiteral("epc"), nullptr));
     ASSERT_TRUE(placeCardKind(u1, QStringLiteral("epc"), nullptr));

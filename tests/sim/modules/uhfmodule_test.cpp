@@ -20,8 +20,10 @@ QByteArray wrapped(const QByteArray &text, int checkOffset = 0)
     return '\x01' + text + QByteArray::number(check ^ checkOffset, 16).rightJustified(2, '0').toUpper() + '\r';
 }
 
+// The KV350-U1 reads and writes tags; the radio's test texts are the
+// KV350-MIC-X's and KV350-LF-X's (RadioUhf).
 struct Uhf : ::testing::Test {
-    Uhf() : reader(model("KV350-U1")) { reader.uhf().placeTag(EpcTag::numbered(1)); }
+    explicit Uhf(const char *name = "KV350-U1") : reader(model(name)) { reader.uhf().placeTag(EpcTag::numbered(1)); }
     QByteArray send(const QByteArray &text)
     {
         const std::vector<QByteArray> replies = reader.handle(moduleFrame(text));
@@ -29,6 +31,10 @@ struct Uhf : ::testing::Test {
         return replies.empty() ? QByteArray() : replies.front();
     }
     VirtualReader reader;
+};
+
+struct RadioUhf : Uhf {
+    RadioUhf() : Uhf("KV350-MIC-X") {}
 };
 
 }  // namespace
@@ -81,6 +87,26 @@ TEST_F(Uhf, RefusesWhatTheTagOrTheTextCannotDo)
         {"W1,2,1,XYZ1", "W:DATA\r"},
         {"W2,0,1,FFFF", "W:LOCKED\r"},
         {"W1,7,2,00000000", "W:ADDR\r"},
+        {"Q", "Q:SYNTAX\r"},
+        {"", "?:SYNTAX\r"},
+        {wrapped("R1,2,4", 1), "?:CHECK\r"},
+        // The radio's texts are not this module's: texts it does not know.
+        {"x01", "x:SYNTAX\r"},
+        {"A3", "A:SYNTAX\r"},
+        {"W0B0180", "W:SYNTAX\r"},
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(send(r.text), moduleReply(0x01, r.answer)) << r.text.constData();
+    EXPECT_EQ(reader.uhf().tag(0).epc(), EpcTag::numbered(1).epc()) << "nothing was written";
+    EXPECT_EQ(reader.uhf().radio().mode(), RadioMode::Idle);
+}
+
+TEST_F(RadioUhf, RefusesWhatTheRadioOrTheTextCannotDo)
+{
+    const struct {
+        QByteArray text;
+        const char *answer;
+    } rows[] = {
         {"x03", "x:SYNTAX\r"},
         {"A1", "A:SYNTAX\r"},
         {"Zq", "Z:SYNTAX\r"},
@@ -90,7 +116,10 @@ TEST_F(Uhf, RefusesWhatTheTagOrTheTextCannotDo)
         {"W0902450", "W:SYNTAX\r"},
         {"W090245", "W:LEN\r"},
         {"WFF020102", "W:ADDR\r"},
-        {wrapped("R1,2,4", 1), "?:CHECK\r"},
+        {wrapped("x01", 1), "?:CHECK\r"},
+        // The tag texts are the KV350-U1's module's: texts this one does not know.
+        {"R1,2,4", "R:SYNTAX\r"},
+        {"W1,2,4,0123456789abcdef", "W:SYNTAX\r"},
     };
     for (const auto &r : rows)
         EXPECT_EQ(send(r.text), moduleReply(0x01, r.answer)) << r.text.constData();
@@ -108,19 +137,27 @@ TEST_F(Uhf, TheFirstTagInTheFieldAnswers)
     EXPECT_EQ(send("W1,7,1,0003"), moduleReply(0x01, "W:NOTAG\r"));
 }
 
-TEST(UhfModel, OnlyTheModelsWithTheModuleAnswer)
+TEST(UhfModel, OnlyTheModelsWithTheModuleAnswerAndOnlyWhatTheirModuleDoes)
 {
-    for (const char *name : {"KV350-U1", "KV350-MIC-X", "KV350-LF-X"}) {
+    for (const char *name : {"KV350-MIC-X", "KV350-LF-X"}) {
         VirtualReader reader(model(name));
         EXPECT_EQ(reader.handle(moduleFrame("x01\r")).front(), moduleReply(0, "x:OK\r")) << name;
+        EXPECT_EQ(reader.handle(moduleFrame("R1,2,4")).front(), moduleReply(1, "R:SYNTAX\r")) << name;
     }
-    for (const char *name : {"KV350-M1", "KV350-MIC", "KV350-IC", "KV350-LF", "KV350-A1"}) {
+    {
+        VirtualReader reader(model("KV350-U1"));
+        EXPECT_EQ(reader.handle(moduleFrame("R1,2,4")).front(), moduleReply(1, "R:NOTAG\r"));
+        EXPECT_EQ(reader.handle(moduleFrame("x01\r")).front(), moduleReply(1, "x:SYNTAX\r"));
+        EXPECT_EQ(reader.uhf().radio().mode(), RadioMode::Idle);
+    }
+    for (const char *name : {"KV350-M1", "KV350-MIC", "KV350-IC", "KV350-LF", "KV350-A1", "kv350-u1"}) {
         VirtualReader reader(model(name));
         EXPECT_EQ(reader.handle(moduleFrame("x01\r")).front(), hex("02 02 00 10")) << name;
+        EXPECT_EQ(reader.handle(moduleFrame("R1,2,4")).front(), hex("02 02 00 10")) << name;
     }
 }
 
-TEST_F(Uhf, RadioTextsSetTheModulesState)
+TEST_F(RadioUhf, RadioTextsSetTheModulesState)
 {
     OvtraRadio &radio = reader.uhf().radio();
     EXPECT_EQ(radio.channel(), 248);
