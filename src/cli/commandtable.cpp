@@ -1,5 +1,6 @@
 #include "commandtable.h"
 
+#include "dumpcommands.h"
 #include "firmwarecommands.h"
 #include "readercommands.h"
 #include "settingscommands.h"
@@ -107,6 +108,8 @@ std::vector<CommandSpec> makeTable()
          [](Session &s) {
              return firmwareUpgrade({*s.link, *s.hid, s.clock, s.pause}, s.options, s.out, s.err, s.terminal);
          }});
+    for (CommandSpec &dump : dumpCommands())
+        table.push_back(std::move(dump));
     return table;
 }
 

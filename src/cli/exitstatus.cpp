@@ -35,7 +35,8 @@ ExitStatus exitStatusFor(LinkError error)
 QString exitStatusHelp()
 {
     return QStringLiteral("exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
-                          "  failed), 2 bad arguments\n");
+                          "  failed), 2 bad arguments (or a damaged input file, or a write that needs --force),\n"
+                          "  3 no card on the reader, 4 the card refused every key given\n");
 }
 
 }  // namespace kv350::cli

@@ -13,7 +13,11 @@ enum ExitStatus : int {
     // The reader could not be reached or did not answer as asked, or a file
     // could not be read or written; the message on stderr says which.
     ExitFailed = 1,
+    // Bad arguments, a damaged input file, or a write that needs --force.
     ExitBadArguments = 2,
+    // Card outcomes: the reader saw no card; the card refused every key given.
+    ExitNoCard = 3,
+    ExitKeyRefused = 4,
 };
 
 // The status of a command that failed on the link, by the link's error.
