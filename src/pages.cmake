@@ -4,6 +4,7 @@
 add_library(kv350pages STATIC
   settings/commonpage.cpp
   cards/mifare/trailerwrite.cpp
+  cards/dump/dumpfiles.cpp
   cards/mifare/autopage.cpp
   cards/mifare/mifarepage.cpp
   cards/mifare/mifarekeypage.cpp

@@ -40,6 +40,11 @@ QString QtDialogs::openFile(const QString &caption, const QString &filter)
     return QFileDialog::getOpenFileName(m_parent, caption, QString(), filter);
 }
 
+QString QtDialogs::saveFile(const QString &caption, const QString &filter, QString *selectedFilter)
+{
+    return QFileDialog::getSaveFileName(m_parent, caption, QString(), filter, selectedFilter);
+}
+
 QByteArray sineTonePcm(int frequencyHz, int durationMs, int sampleRate)
 {
     const int samples = std::max(0, int(std::int64_t(sampleRate) * durationMs / 1000));

@@ -44,7 +44,8 @@ QString takeDumpTarget(const Options &o, bool tag)
     if (!named.isEmpty()) {
         const auto format = formatFromName(named.last());
         if (!format || (tag && !formatHolds(*format, CardKind::Ntag203)))
-            return tag ? QStringLiteral("--format needs bin or nfc") : QStringLiteral("--format needs mct, bin, json or nfc");
+            return tag ? QStringLiteral("--format needs bin or nfc")
+                       : QStringLiteral("--format needs mct, bin, json or nfc");
     }
     return {};
 }
@@ -64,8 +65,8 @@ bool connected(Session &s)
 {
     if (s.link->ConnectReader())
         return true;
-    s.err << "kv350ctl: "
-          << failureText(QStringLiteral("no reader identified on"), s.options, s.link->lastError()) << '\n';
+    s.err << "kv350ctl: " << failureText(QStringLiteral("no reader identified on"), s.options, s.link->lastError())
+          << '\n';
     return false;
 }
 
@@ -130,7 +131,8 @@ int mifareDump(Session &s)
         tried.append(transportKey());
     if (!connected(s))
         return exitStatusFor(s.link->error());
-    const MifareDump dump = dumpMifare(linkExchange(*s.link, s.pause), [&](int) { return tried; }, englishText);
+    const MifareDump dump = dumpMifare(
+        linkExchange(*s.link, s.pause), [&](int) { return tried; }, englishText);
     if (dump.noCard) {
         s.err << "kv350ctl: no card on the reader\n";
         return ExitNoCard;
@@ -285,8 +287,7 @@ int ntagDump(Session &s)
 
 std::vector<CommandSpec> dumpCommands()
 {
-    const QCommandLineOption keys(KeysOption,
-                                  QStringLiteral("more keys to try: 12 hex digits a line, # comments"),
+    const QCommandLineOption keys(KeysOption, QStringLiteral("more keys to try: 12 hex digits a line, # comments"),
                                   QStringLiteral("FILE"));
     return {
         {{"mifare", "dump"},
@@ -294,7 +295,8 @@ std::vector<CommandSpec> dumpCommands()
          "read every sector of a MIFARE Classic card into a dump file",
          true,
          true,
-         {QCommandLineOption(FormatOption, QStringLiteral("mct, bin, json or nfc (default: by OUT's extension, else mct)"),
+         {QCommandLineOption(FormatOption,
+                             QStringLiteral("mct, bin, json or nfc (default: by OUT's extension, else mct)"),
                              QStringLiteral("NAME")),
           keys},
          [](const QCommandLineParser &, Options &o) { return takeDumpTarget(o, false); },

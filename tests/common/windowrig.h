@@ -54,6 +54,16 @@ struct FakeDialogs : Dialogs {
         opened.emplace_back(caption, filter);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
+    std::vector<std::pair<QString, QString>> saved;  // caption and filter of each save-file dialog
+    QStringList saveAnswers;                         // what the save-file dialog returns, in turn
+    QString saveFilter;                              // the filter the user picks there
+    QString saveFile(const QString &caption, const QString &filter, QString *selectedFilter) override
+    {
+        saved.emplace_back(caption, filter);
+        if (selectedFilter && !saveFilter.isEmpty())
+            *selectedFilter = saveFilter;
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
 };
 
 struct FakePorts : PortList {

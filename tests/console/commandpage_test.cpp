@@ -33,6 +33,7 @@ struct NoDialogs : Dialogs {
     void message(const QString &, const QString &) override {}
     bool confirm(const Confirmation &) override { return false; }
     QString openFile(const QString &, const QString &) override { return {}; }
+    QString saveFile(const QString &, const QString &, QString *) override { return {}; }
 };
 
 // Forwards the link's mirror to the page, as the main window does.

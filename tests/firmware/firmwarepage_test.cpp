@@ -33,6 +33,7 @@ struct FakeDialogs : Dialogs {
         answers.pop_front();
         return answer;
     }
+    QString saveFile(const QString &, const QString &, QString *) override { return {}; }
 };
 
 struct Panel : MessagePanel, Sounder {

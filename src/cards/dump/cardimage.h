@@ -30,9 +30,9 @@ inline constexpr int Ntag203Pages = 42;
 
 struct CardImage {
     CardKind kind = CardKind::Mifare1K;
-    QByteArray bytes;  // memorySize(kind) bytes, block (page) order; unknown bytes are 0
-    QByteArray known;  // one per byte of `bytes`: 1 known, 0 not
-    QByteArray uid;    // 4, 7 or 10 bytes; empty when not known
+    QByteArray bytes;                   // memorySize(kind) bytes, block (page) order; unknown bytes are 0
+    QByteArray known;                   // one per byte of `bytes`: 1 known, 0 not
+    QByteArray uid;                     // 4, 7 or 10 bytes; empty when not known
     std::optional<std::uint16_t> atqa;  // as a number: 0x0004 for a MIFARE Classic 1K
     std::optional<std::uint8_t> sak;
 

@@ -254,7 +254,8 @@ ImportResult importBin(const QByteArray &content)
 ExportResult exportDump(const CardImage &image, DumpFormat format)
 {
     if (!formatHolds(format, image.kind))
-        return {{}, QStringLiteral("The %1 format holds MIFARE Classic cards only; choose bin or nfc."),
+        return {{},
+                QStringLiteral("The %1 format holds MIFARE Classic cards only; choose bin or nfc."),
                 formatName(format)};
     switch (format) {
     case DumpFormat::Mct:

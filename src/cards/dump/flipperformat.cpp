@@ -139,7 +139,7 @@ ImportResult importNfc(const QByteArray &content)
             return nfcRefused(it->number, "\"%1\" is beyond this card's memory", QString::fromLatin1(it.key()));
         const auto bytes = spacedHex(it->value, unitSize(kind), true);
         if (!bytes)
-            return nfcRefused(it->number, "a block is 16 hex bytes and a page 4, \"??\" for an unknown one");
+            return nfcRefused(it->number, "a block is 16 hex bytes and a page 4, an unknown byte two question marks");
         // A page beyond "Pages read" is a placeholder, not what the tag holds.
         if (pages && n >= pagesRead)
             continue;
@@ -167,12 +167,14 @@ QByteArray exportNfc(const CardImage &image)
     // Versions 3 and 4 write ATQA high byte first.
     QByteArray atqaBytes;
     atqaBytes.append(char(atqa >> 8)).append(char(atqa & 0xFF));
-    out += "# ISO14443-3A specific data\nATQA: " + atqaBytes.toHex(' ').toUpper() + "\nSAK: " + BytesToHex(QByteArray(1, char(sak))).toLatin1() + '\n';
+    out += "# ISO14443-3A specific data\nATQA: " + atqaBytes.toHex(' ').toUpper() +
+           "\nSAK: " + BytesToHex(QByteArray(1, char(sak))).toLatin1() + '\n';
     if (!pages) {
         out += "# Mifare Classic specific data\nMifare Classic type: ";
         out += image.kind == CardKind::Mifare4K ? "4K" : "1K";
         // "'?" "?'" apart: "'??'" would read as a trigraph.
-        out += "\nData format version: 2\n# Mifare Classic blocks, '?" "?' means unknown data\n";
+        out += "\nData format version: 2\n# Mifare Classic blocks, '?"
+               "?' means unknown data\n";
         for (int block = 0; block < image.units(); ++block)
             out += "Block " + QByteArray::number(block) + ": " + spaced(image, block * 16, 16) + '\n';
         return out;
@@ -187,7 +189,8 @@ QByteArray exportNfc(const CardImage &image)
     out += "Mifare version: " + QByteArray(8, '\0').toHex(' ').toUpper() + '\n';
     for (int i = 0; i < 3; ++i)
         out += "Counter " + QByteArray::number(i) + ": 0\nTearing " + QByteArray::number(i) + ": 00\n";
-    out += "Pages total: " + QByteArray::number(image.units()) + "\nPages read: " + QByteArray::number(pagesRead) + '\n';
+    out += "Pages total: " + QByteArray::number(image.units()) + "\nPages read: " + QByteArray::number(pagesRead) +
+           '\n';
     for (int page = 0; page < image.units(); ++page)
         out += "Page " + QByteArray::number(page) + ": " + spaced(image, page * 4, 4) + '\n';
     out += "Failed authentication attempts: 0\n";

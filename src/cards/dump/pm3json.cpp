@@ -26,8 +26,8 @@ int lineOfKey(const QByteArray &content, const QByteArray &parent, const QByteAr
     return int(content.left(at).count('\n')) + 1;
 }
 
-ImportResult jsonRefused(const QByteArray &content, const QByteArray &parent, const QByteArray &key,
-                         const char *reason, const QString &argument = {})
+ImportResult jsonRefused(const QByteArray &content, const QByteArray &parent, const QByteArray &key, const char *reason,
+                         const QString &argument = {})
 {
     return {std::nullopt, {lineOfKey(content, parent, key), -1, QString::fromLatin1(reason), argument}};
 }
@@ -101,8 +101,7 @@ ImportResult importJson(const QByteArray &content)
         bool ok = false;
         const int n = it.key().toInt(&ok);
         if (!ok || n < 0 || n > 255 || QString::number(n) != it.key())
-            return jsonRefused(content, "blocks", it.key().toLatin1(), "\"%1\" is no block number 0 to 255",
-                               it.key());
+            return jsonRefused(content, "blocks", it.key().toLatin1(), "\"%1\" is no block number 0 to 255", it.key());
         highest = std::max(highest, n);
     }
     int highestSector = 0;
@@ -136,8 +135,10 @@ ImportResult importJson(const QByteArray &content)
                 continue;
             const auto bytes = hexValue(value, field.size);
             if (!bytes)
-                return jsonRefused(content, "SectorKeys", it.key().toLatin1(), "sector %1: a key or the access "
-                                   "conditions are not hex bytes of their length", it.key());
+                return jsonRefused(content, "SectorKeys", it.key().toLatin1(),
+                                   "sector %1: a key or the access "
+                                   "conditions are not hex bytes of their length",
+                                   it.key());
             // The keys found win over a trailer as the card showed it (key A reads as zeros).
             image.setBytes(trailerAt + field.offset, *bytes);
         }

@@ -74,7 +74,8 @@ SectorRead readSector(const CardExchange &exchange, CardImage &image, int sector
         a.keyB = trailerBytes->mid(10, 6);
 
     for (int block = 0; block < trailer; ++block) {
-        for (const auto &[type, key] : {std::pair{KeyA, a.keyA}, std::pair{KeyB, a.keyBReadable ? std::nullopt : a.keyB}}) {
+        for (const auto &[type, key] :
+             {std::pair{KeyA, a.keyA}, std::pair{KeyB, a.keyBReadable ? std::nullopt : a.keyB}}) {
             if (!key)
                 continue;
             const CardReply r = readBlock(exchange, type, *key, sector, block);
@@ -106,6 +107,38 @@ int MifareDump::sectorsOpened() const
     for (const SectorAccess &s : sectors)
         n += s.opened() ? 1 : 0;
     return n;
+}
+
+CardImage readAllImage(const QList<std::pair<int, QByteArray>> &reads, const MifareKey &key)
+{
+    bool large = false;
+    for (const auto &[i, data] : reads)
+        large = large || i / 4 >= sectorCount(CardKind::Mifare1K);
+    CardImage image = CardImage::blank(large ? CardKind::Mifare4K : CardKind::Mifare1K);
+    for (const auto &[i, data] : reads) {
+        const int sector = i / 4, block = i % 4;
+        if (sector >= sectorCount(image.kind) || data.size() < BlockSize)
+            continue;
+        const int absolute = firstBlockOf(sector) + block;
+        if (block != trailerBlock(sector)) {
+            image.setUnit(absolute, data);
+            continue;
+        }
+        const int at = absolute * BlockSize;
+        image.setBytes(at + 6, data.mid(6, 4));
+        const auto rows = accessRows(data.mid(6, 3));
+        if (rows && keyBReadableIn((*rows)[3]))
+            image.setBytes(at + 10, data.mid(10, 6));
+        if (key.typed)
+            image.setBytes(at + (key.type == KeyA ? 0 : 10), *key.typed);
+    }
+    if (image.unitKnown(0))
+        if (const auto fields = block0Fields(image.unit(0))) {
+            image.uid = fields->uid;
+            image.sak = fields->sak;
+            image.atqa = fields->atqa;
+        }
+    return image;
 }
 
 QString keyText(const std::optional<QByteArray> &key, const TextLookup &text)

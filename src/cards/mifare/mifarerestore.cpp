@@ -133,13 +133,15 @@ void planTrailer(RestoreStep &step, const CardImage &image, const MifareDump &ca
 
 bool RestorePlan::permanent() const
 {
-    return std::any_of(steps.begin(), steps.end(),
-                       [](const RestoreStep &s) { return s.action == Action::Write && s.trailer && s.check.permanent(); });
+    return std::any_of(steps.begin(), steps.end(), [](const RestoreStep &s) {
+        return s.action == Action::Write && s.trailer && s.check.permanent();
+    });
 }
 
 int RestorePlan::count(RestoreStep::Action action) const
 {
-    return int(std::count_if(steps.begin(), steps.end(), [action](const RestoreStep &s) { return s.action == action; }));
+    return int(
+        std::count_if(steps.begin(), steps.end(), [action](const RestoreStep &s) { return s.action == action; }));
 }
 
 QString blockLabel(int block, const TextLookup &text)
@@ -158,8 +160,8 @@ QStringList accessWords(int sector, const std::array<int, 4> &rows, const TextLo
                                      : text(QStringLiteral("block %1")).arg(first + g);
         lines << text(QStringLiteral("%1: read %2, write %3, increment %4, decrement %5"))
                      .arg(blocks, whoText(rowChoice(g, rows[g], Op::Read), text),
-                          whoText(rowChoice(g, rows[g], Op::Write), text), whoText(rowChoice(g, rows[g], Op::Inc), text),
-                          whoText(rowChoice(g, rows[g], Op::Dec), text));
+                          whoText(rowChoice(g, rows[g], Op::Write), text),
+                          whoText(rowChoice(g, rows[g], Op::Inc), text), whoText(rowChoice(g, rows[g], Op::Dec), text));
     }
     const int t = rows[TrailerIndex];
     lines << text(QStringLiteral("trailer: key A written by %1; access bits read by %2, written by %3; key B read by "

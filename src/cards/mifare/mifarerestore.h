@@ -29,20 +29,20 @@ struct RestoreStep {
     int blockInSector = 0;
     bool trailer = false;
     Action action = Action::Write;
-    QByteArray data;            // what would be written (a trailer with the keys filled in)
+    QByteArray data;              // what would be written (a trailer with the keys filled in)
     std::uint8_t keyType = KeyA;  // the key that writes it
     QByteArray key;
-    QString reason;             // Refused, in the caller's language
-    TrailerCheck check;         // trailers: the guard's verdict on `data`
+    QString reason;      // Refused, in the caller's language
+    TrailerCheck check;  // trailers: the guard's verdict on `data`
 };
 
 struct RestorePlan {
-    QString refusal;   // the whole restore refused (no card, another size); nothing is written
+    QString refusal;  // the whole restore refused (no card, another size); nothing is written
     bool noCard = false;
     bool readerLost = false;
     CardKind cardKind = CardKind::Mifare1K;
     QList<RestoreStep> steps;
-    MifareDump card;   // what the card held
+    MifareDump card;  // what the card held
 
     bool permanent() const;  // a trailer to write makes something permanent
     int count(RestoreStep::Action action) const;
@@ -65,11 +65,11 @@ QString blockLabel(int block, const TextLookup &text);
 QStringList accessWords(int sector, const std::array<int, 4> &rows, const TextLookup &text);
 
 struct RestoreResult {
-    QStringList lines;        // one per block written or meant to be written
-    QList<int> written;       // blocks the card accepted
-    QList<int> verified;      // blocks read back equal
-    bool stopped = false;     // a write failed and the rest was not sent
-    bool cardGone = false;    // ... because the card left the field
+    QStringList lines;      // one per block written or meant to be written
+    QList<int> written;     // blocks the card accepted
+    QList<int> verified;    // blocks read back equal
+    bool stopped = false;   // a write failed and the rest was not sent
+    bool cardGone = false;  // ... because the card left the field
     bool readerLost = false;
     bool complete() const { return !stopped && verified.size() == written.size(); }
 };

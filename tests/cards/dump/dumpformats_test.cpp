@@ -75,8 +75,8 @@ TEST(DumpFormats, ReferenceFilesReadAsTheDocumentSaysTheyRead)
         EXPECT_TRUE(image.unitKnown(1));
         EXPECT_TRUE(image.unitUnknown(2));  // not read
         EXPECT_EQ(image.keyA(0), transportKey());
-        EXPECT_FALSE(image.keyB(0));         // not found
-        EXPECT_TRUE(image.unitUnknown(4));   // sector 1 was not read
+        EXPECT_FALSE(image.keyB(0));        // not found
+        EXPECT_TRUE(image.unitUnknown(4));  // sector 1 was not read
         EXPECT_EQ(image.knownUnits(), 2);
         EXPECT_EQ(image.bytes.mid(3 * 16 + 6, 4), hexBytes("FF078069"));
     }
@@ -98,7 +98,8 @@ TEST(DumpFormats, EveryFormatRoundTripsTheVirtualCards)
         const CardKind kind = size == sim::MifareClassicCard::Size::K1 ? CardKind::Mifare1K : CardKind::Mifare4K;
         ASSERT_EQ(dump.image.kind, kind);
         EXPECT_EQ(dump.image.knownUnits(), dump.image.units());
-        EXPECT_EQ(dump.image.unit(firstBlockOf(33) + 7), QByteArray(16, char(33 * 16 + 7)).left(kind == CardKind::Mifare4K ? 16 : 0));
+        EXPECT_EQ(dump.image.unit(firstBlockOf(33) + 7),
+                  QByteArray(16, char(33 * 16 + 7)).left(kind == CardKind::Mifare4K ? 16 : 0));
         EXPECT_EQ(dump.image.sak, kind == CardKind::Mifare4K ? 0x18 : 0x08);
         for (DumpFormat f : {DumpFormat::Mct, DumpFormat::Bin, DumpFormat::Json, DumpFormat::Nfc}) {
             SCOPED_TRACE(formatName(f).toStdString() + " " + cardKindName(kind).toStdString());
@@ -138,7 +139,11 @@ TEST(DumpFormats, UnknownBytesStayUnknownAndRawBinaryRefusesThem)
     sim::VirtualReader reader(sim::Identity{});
     reader.field().place(card);
     const MifareDump dump = dumpMifare(
-        kv350::testing::simExchange(reader), [&](int) { return QList<QByteArray>{transportKey(), keyB, keyA}; }, englishText);
+        kv350::testing::simExchange(reader),
+        [&](int) {
+            return QList<QByteArray>{transportKey(), keyB, keyA};
+        },
+        englishText);
     const CardImage &image = dump.image;
     EXPECT_FALSE(dump.sectors.at(1).opened());
     EXPECT_TRUE(image.unitUnknown(4) && image.unitUnknown(7));

@@ -39,7 +39,11 @@ CardImage dumpOf(std::shared_ptr<sim::MifareClassicCard> card)
     sim::VirtualReader reader(sim::Identity{});
     reader.field().place(card);
     const MifareDump dump = dumpMifare(
-        kv350::testing::simExchange(reader), [](int) { return QList<QByteArray>{SourceKeyA, transportKey()}; }, englishText);
+        kv350::testing::simExchange(reader),
+        [](int) {
+            return QList<QByteArray>{SourceKeyA, transportKey()};
+        },
+        englishText);
     return dump.image;
 }
 
@@ -63,9 +67,9 @@ TEST(MifareRestore, OntoACardWithOtherKeysEveryBlockIsWrittenAndVerified)
     reader.clearRequests();
     const RestorePlan plan = planRestore(image, exchange, {TargetKey}, englishText);
     ASSERT_TRUE(plan.refusal.isEmpty());
-    EXPECT_EQ(kv350::testing::writesSent(reader), 0);  // the plan only reads
+    EXPECT_EQ(kv350::testing::writesSent(reader), 0);     // the plan only reads
     EXPECT_EQ(plan.steps.at(0).action, Action::Refused);  // another UID: the manufacturer block
-    EXPECT_EQ(plan.count(Action::Write), 7);  // six data blocks and the trailer of sector 1
+    EXPECT_EQ(plan.count(Action::Write), 7);              // six data blocks and the trailer of sector 1
     EXPECT_EQ(plan.steps.at(7).action, Action::Write);
     EXPECT_EQ(plan.steps.at(7).key, TargetKey);
     EXPECT_EQ(plan.steps.at(7).data, SourceKeyA + QByteArray::fromHex("FF078069") + SourceKeyB);
@@ -126,8 +130,9 @@ TEST(MifareRestore, NothingIsWrittenWhenTheSizeDiffersOrTheCardIsGone)
     sim::VirtualReader reader(sim::Identity{});
     reader.field().place(big);
     const RestorePlan plan = planRestore(image, kv350::testing::simExchange(reader), {}, englishText);
-    EXPECT_EQ(plan.refusal,
-              QStringLiteral("The card is a MIFARE Classic 4K and the file holds a MIFARE Classic 1K. Nothing was written."));
+    EXPECT_EQ(
+        plan.refusal,
+        QStringLiteral("The card is a MIFARE Classic 4K and the file holds a MIFARE Classic 1K. Nothing was written."));
     EXPECT_TRUE(plan.steps.isEmpty());
     EXPECT_EQ(kv350::testing::writesSent(reader), 0);
 
@@ -161,5 +166,6 @@ TEST(MifareRestore, TrailersGoThroughTheGuard)
 
     const RestoreResult result = runRestore(plan, kv350::testing::simExchange(reader), englishText);
     EXPECT_FALSE(result.written.contains(11));
-    EXPECT_EQ(target->block(2, 3).mid(6, 3), QByteArray::fromHex("FF0780"));  // the invalid bytes never reached the card
+    EXPECT_EQ(target->block(2, 3).mid(6, 3),
+              QByteArray::fromHex("FF0780"));  // the invalid bytes never reached the card
 }
