@@ -28,7 +28,8 @@ inline cards::CardExchange virtualExchange(sim::VirtualReader &reader, int &writ
         const std::vector<QByteArray> replies = reader.handle(request);
         if (replies.empty() || replies.front().size() < 4)
             return reply;
-        reply.outcome = replies.front().at(3) == 0 ? cards::CardReply::Outcome::Done : cards::CardReply::Outcome::NoCard;
+        reply.outcome = replies.front().at(3) == 0 ? cards::CardReply::Outcome::Done
+                                                   : cards::CardReply::Outcome::NoCard;
         if (reply.done())
             reply.data = replies.front().mid(4);
         return reply;
@@ -55,7 +56,8 @@ inline void checkRoundTrip(const cards::CardImage &image)
     for (DumpFormat f : {DumpFormat::Mct, DumpFormat::Bin, DumpFormat::Json, DumpFormat::Nfc}) {
         const ExportResult out = exportDump(image, f);
         if (!out.refusal.isEmpty()) {
-            KV350_FUZZ_CHECK(!formatHolds(f, image.kind) || (f == DumpFormat::Bin && image.knownUnits() < image.units()),
+            KV350_FUZZ_CHECK(!formatHolds(f, image.kind) ||
+                                 (f == DumpFormat::Bin && image.knownUnits() < image.units()),
                              "an export refused without cause");
             continue;
         }
