@@ -69,8 +69,8 @@ TEST(DumpCommands, RestoreWritesAChangedDumpAndReadsItBack)
     const qsizetype at = mct.indexOf("+Sector: 2\n") + 11;
     mct.replace(at, 32, "00112233445566778899AABBCCDDEEFF");
     write(path, mct);
-    const CtlRun dry = runCtl(Card1k + QStringList{QStringLiteral("mifare"), QStringLiteral("restore"), path,
-                                                   QStringLiteral("--dry-run")});
+    const CtlRun dry = runCtl(
+        Card1k + QStringList{QStringLiteral("mifare"), QStringLiteral("restore"), path, QStringLiteral("--dry-run")});
     EXPECT_EQ(dry.status, 0);
     EXPECT_TRUE(dry.out.contains(QStringLiteral("block 8 (2/0): write 00112233445566778899AABBCCDDEEFF with key A")));
     EXPECT_FALSE(dry.out.contains(QStringLiteral("written")));
@@ -88,8 +88,8 @@ TEST(DumpCommands, RestoreWritesAChangedDumpAndReadsItBack)
     EXPECT_EQ(refused.status, 2);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("--force")));
     EXPECT_TRUE(refused.out.contains(QStringLiteral("The access conditions of sector 3 can never be changed again.")));
-    const CtlRun forced = runCtl(Card1k + QStringList{QStringLiteral("mifare"), QStringLiteral("restore"), path,
-                                                      QStringLiteral("--force")});
+    const CtlRun forced = runCtl(
+        Card1k + QStringList{QStringLiteral("mifare"), QStringLiteral("restore"), path, QStringLiteral("--force")});
     EXPECT_EQ(forced.status, 0) << forced.out.toStdString() << forced.err.toStdString();
     EXPECT_TRUE(forced.out.contains(QStringLiteral("block 15 (3/3): written, read back equal")));
 }
@@ -112,9 +112,8 @@ TEST(DumpCommands, DamagedFilesNoCardAndBadKeysHaveTheirStatuses)
     EXPECT_TRUE(badKeys.err.contains(QStringLiteral("keys.txt: line 3:")));
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("a.mct"))));
 
-    const CtlRun noCard =
-        runCtl({QStringLiteral("--simulate"), QStringLiteral("KV350-M1"), QStringLiteral("mifare"),
-                QStringLiteral("dump"), dir.filePath(QStringLiteral("b.mct"))});
+    const CtlRun noCard = runCtl({QStringLiteral("--simulate"), QStringLiteral("KV350-M1"), QStringLiteral("mifare"),
+                                  QStringLiteral("dump"), dir.filePath(QStringLiteral("b.mct"))});
     EXPECT_EQ(noCard.status, 3);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("b.mct"))));
 
