@@ -126,6 +126,7 @@ ImportResult importMct(const QByteArray &content)
 {
     struct Sector {
         int number;
+        int headerLine;
         QList<std::pair<int, QByteArray>> lines;  // line number, text
         bool dead = false;
     };
@@ -147,7 +148,7 @@ ImportResult importMct(const QByteArray &content)
             for (const Sector &s : sectors)
                 if (s.number == number)
                     return refusedAt(lineNo, "sector %1 appears twice", QString::number(number));
-            sectors.append({number, {}, false});
+            sectors.append({number, lineNo, {}, false});
             continue;
         }
         if (sectors.isEmpty())
@@ -173,7 +174,7 @@ ImportResult importMct(const QByteArray &content)
     for (const Sector &s : sectors) {
         highest = std::max(highest, s.number);
         if (!s.dead && s.lines.size() != blocksInSector(s.number)) {
-            const int at = s.lines.isEmpty() ? 0 : s.lines.last().first;
+            const int at = s.lines.isEmpty() ? s.headerLine : s.lines.last().first;
             return refusedAt(at, "sector %1 holds too few blocks", QString::number(s.number));
         }
     }

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QMap>
+#include <algorithm>
 
 namespace kv350::cards {
 namespace {
@@ -55,7 +56,6 @@ ImportResult importNfc(const QByteArray &content)
 {
     QMap<QByteArray, NfcLine> fields;  // by key; blocks and pages too
     QList<QByteArray> lines = content.split('\n');
-    int lastLine = 0;
     for (int i = 0; i < lines.size(); ++i) {
         QByteArray line = lines.at(i);
         if (line.endsWith('\r'))
@@ -63,7 +63,6 @@ ImportResult importNfc(const QByteArray &content)
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith('#'))
             continue;
-        lastLine = i + 1;
         const qsizetype colon = line.indexOf(':');
         if (colon <= 0)
             return nfcRefused(i + 1, "a line is \"Key: value\"");
@@ -72,7 +71,9 @@ ImportResult importNfc(const QByteArray &content)
             return nfcRefused(i + 1, "\"%1\" appears twice", QString::fromLatin1(key));
         fields.insert(key, {i + 1, line.mid(colon + 1).trimmed()});
     }
-    const auto lineOf = [&](const char *key) { return fields.value(key, {lastLine, {}}).number; };
+    // A key that is missing is missing at the end of the file.
+    const int endLine = std::max(1, int(lines.size()));
+    const auto lineOf = [&](const char *key) { return fields.value(key, {endLine, {}}).number; };
     if (fields.value("Filetype").value != "Flipper NFC device")
         return nfcRefused(lineOf("Filetype"), "the file is no \"Flipper NFC device\"");
     bool versionOk = false;

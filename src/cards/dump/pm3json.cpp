@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <algorithm>
 
 namespace kv350::cards {
 namespace {
@@ -83,7 +84,10 @@ ImportResult importJson(const QByteArray &content)
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return {std::nullopt, {0, parseError.offset, QStringLiteral("not JSON: %1"), parseError.errorString()}};
+        // Qt counts a file cut inside a text one byte past its end.
+        return {std::nullopt,
+                {0, std::min<qint64>(parseError.offset, content.size()), QStringLiteral("not JSON: %1"),
+                 parseError.errorString()}};
     if (!document.isObject())
         return jsonRefused(content, {}, {}, "the file holds no JSON object");
     const QJsonObject root = document.object();

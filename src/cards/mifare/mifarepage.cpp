@@ -373,7 +373,8 @@ void MifarePage::btnM1WriteDumpClick()
     QList<QByteArray> keys;
     if (const auto typed = parseHexBytes(m_edM1RWKey->text(), 6))
         keys << *typed;
-    WindowDisabled disabled(this);
+    // The window is disabled while the card is read and written, not while the question is open.
+    std::optional<WindowDisabled> disabled(std::in_place, this);
     m_lstM1->clear();
     try {
         const CardExchange exchange = pageExchange(m_context);
@@ -396,8 +397,10 @@ void MifarePage::btnM1WriteDumpClick()
             if (s.action == RestoreStep::Action::Write && s.trailer && s.check.permanent())
                 question << QString() << trailerQuestion(s.check, text).section(QLatin1Char('\n'), 0, -3);
         question << QString() << m_context.text("The report is in the list. Write the dump to the card?");
+        disabled.reset();
         if (!m_context.askFirst(question.join(QLatin1Char('\n'))))
             return;
+        disabled.emplace(this);
         const RestoreResult result = runRestore(plan, exchange, text);
         for (const QString &line : result.lines)
             addLine(line);
