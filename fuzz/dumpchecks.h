@@ -16,6 +16,7 @@
 #include "sim/cards/mifareclassic.h"
 #include "sim/core/virtualreader.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace kv350::fuzz::dumps {
@@ -64,8 +65,21 @@ inline void checkRoundTrip(const cards::CardImage &image)
         const ImportResult back = importDump(out.content);
         KV350_FUZZ_CHECK(back.image.has_value(), "an export does not read back: " + formatName(f).toStdString() + ": " +
                                                      importErrorText(back.error, englishText).toStdString());
-        KV350_FUZZ_CHECK(back.image->kind == image.kind, "the kind changed through " + formatName(f).toStdString());
-        for (int i = 0; i < image.bytes.size(); ++i) {
+        // JSON tells a 4K from a 1K by its blocks and keys alone: a 4K image with
+        // nothing whole above sector 15 comes back as a 1K.
+        const auto beyond1k = [&](const CardImage &i) {
+            for (int b = 64; b < i.units(); ++b)
+                if (i.unitKnown(b))
+                    return true;
+            for (int s = 16; s < sectorCount(i.kind); ++s)
+                if (i.keyA(s) || i.keyB(s) ||
+                    i.known.mid((firstBlockOf(s) + trailerBlock(s)) * 16 + 6, 4) == QByteArray(4, '\1'))
+                    return true;
+            return false;
+        };
+        KV350_FUZZ_CHECK(back.image->kind == image.kind || (f == DumpFormat::Json && !beyond1k(image)),
+                         "the kind changed through " + formatName(f).toStdString());
+        for (int i = 0; i < std::min(image.bytes.size(), back.image->bytes.size()); ++i) {
             const bool was = image.byteKnown(i), is = back.image->byteKnown(i);
             KV350_FUZZ_CHECK(!is || was, "an unknown byte became known through " + formatName(f).toStdString());
             KV350_FUZZ_CHECK(!is || back.image->bytes.at(i) == image.bytes.at(i), "a byte changed");

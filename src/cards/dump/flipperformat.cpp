@@ -181,10 +181,11 @@ QByteArray exportNfc(const CardImage &image)
         return out;
     }
     // An NTAG203 answers neither READ_SIG nor GET_VERSION: zeros, as Flipper
-    // writes them for one; "Pages read" counts the pages read from the start.
-    int pagesRead = 0;
-    while (pagesRead < image.units() && image.unitKnown(pagesRead))
-        ++pagesRead;
+    // writes them for one. "Pages read" reaches to the last page with a known
+    // byte; an unknown byte before it is "??".
+    int pagesRead = image.units();
+    while (pagesRead > 0 && image.unitUnknown(pagesRead - 1))
+        --pagesRead;
     out += "# NTAG/Ultralight specific data\nData format version: 2\nNTAG/Ultralight type: NTAG203\n";
     out += "Signature: " + QByteArray(32, '\0').toHex(' ').toUpper() + '\n';
     out += "Mifare version: " + QByteArray(8, '\0').toHex(' ').toUpper() + '\n';

@@ -98,7 +98,8 @@ ImportResult importJson(const QByteArray &content)
 
     const QJsonObject blocks = root.value(QLatin1String("blocks")).toObject();
     const QJsonObject keys = root.value(QLatin1String("SectorKeys")).toObject();
-    if (blocks.isEmpty() && keys.isEmpty())
+    // Empty "blocks" is a dump that read nothing whole; none at all is no dump.
+    if (!root.value(QLatin1String("blocks")).isObject())
         return jsonRefused(content, "FileType", {}, "the file holds no \"blocks\"");
     int highest = 0;
     for (auto it = blocks.begin(); it != blocks.end(); ++it) {
