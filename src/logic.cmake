@@ -23,6 +23,8 @@ add_library(kv350logic STATIC
   cards/epc/epccommands.cpp
   rftest/radiotexts.cpp
   console/requesttext.cpp
+  log/sessionlog.cpp
+  log/sessionlogfile.cpp
 )
 target_include_directories(kv350logic PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(kv350logic PUBLIC kv350link kv350i18n Qt6::Core PRIVATE kv350_warnings)

@@ -32,7 +32,7 @@ struct NoDialogs : Dialogs {
     void message(const QString &, const QString &) override {}
     bool confirm(const Confirmation &) override { return true; }
     QString openFile(const QString &, const QString &) override { return {}; }
-    QString saveFile(const QString &, const QString &, QString *) override { return {}; }
+    QString saveFile(const QString &, const QString &) override { return {}; }
 };
 struct NoPorts : PortList {
     QStringList serialPorts() const override { return {}; }

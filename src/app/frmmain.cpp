@@ -13,12 +13,15 @@
 #include "pages/controls.h"
 #include "pages/statusline.h"
 #include "rftest/rftestpage.h"
+#include "sessionlogwindow.h"
 #include "settings/commonpage.h"
 #include "startlog.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -121,8 +124,15 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
       m_services(services),
       m_link(services.hid, services.serial, services.clock, services.pause),
       m_reporter(*this, services.pause, services.sounder),
-      m_context{m_link, m_reporter, services.pause, m_language, services.dialogs}
+      m_context{m_link, m_reporter, services.pause, m_language, services.dialogs},
+      m_log(QStringLiteral("kv350tools " KV350_VERSION))
 {
+    m_log.attach(m_link);
+    m_log.addSink([this](const QString &line) {
+        m_logFile.write(line);
+        if (m_logWindow)
+            m_logWindow->addLine(line);
+    });
     setObjectName(QStringLiteral("frmMain"));
     m_link.setObserver(this);
     m_reporter.setTextLookup(m_language.textLookup());
@@ -226,6 +236,8 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     QMenu *file = menuBar()->addMenu(QString());
     m_mnuFile = file->menuAction();
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    m_mnuSessionLog = file->addAction(QString(), this, &TfrmMain::mnuSessionLogClick);
+    m_mnuSessionLog->setObjectName(QStringLiteral("mnuSessionLog"));
     m_mnuExit = file->addAction(QString(), this, &QWidget::close);
     m_mnuExit->setObjectName(QStringLiteral("mnuExit"));
     QMenu *languageMenu = menuBar()->addMenu(QString());
@@ -261,6 +273,9 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestStarted, this, [this] { lockForAutoTest(true); });
     connect(m_tsOvtra, &rftest::RfTestPage::autoTestFinished, this, &TfrmMain::autoTestFinished);
     connect(m_tsFirmware, &firmware::FirmwarePage::reconnectRequested, this, &TfrmMain::FormShow);
+    connect(m_tsFirmware, &firmware::FirmwarePage::upgradeStep, this,
+            [this](const QString &step) { m_log.note(QStringLiteral("firmware: ") + step); });
+    nameOriginsOfButtons();
 
     const QFont ownFont = fontOf(i18n::pickFont(i18n::Language::English, QFontDatabase::families()));
     // The USB id boxes, and each page's controls that keep their own font,
@@ -282,6 +297,54 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
 TfrmMain::~TfrmMain()
 {
     m_link.setObserver(nullptr);
+    m_log.detach();
+}
+
+void TfrmMain::nameOriginsOfButtons()
+{
+    const auto name = [this](QAbstractButton *button, const QString &where) {
+        // pressed comes before clicked, for the mouse, the keyboard and click() alike.
+        connect(button, &QAbstractButton::pressed, this, [this, button, where] {
+            m_log.setOrigin(where + QStringLiteral(": ") + button->text().remove(QLatin1Char('&')));
+        });
+    };
+    name(m_btnConnect, QStringLiteral("window"));
+    for (int i = 0; i < int(std::size(Pages)); ++i)
+        for (QAbstractButton *button : m_pages[i]->findChildren<QAbstractButton *>())
+            name(button, QLatin1String(Pages[i].caption));
+}
+
+void TfrmMain::keepSessionLogIn(const QString &folder)
+{
+    QString why;
+    const QString path = folder + QLatin1Char('/') + sessionFileName(QDateTime::currentDateTime());
+    if (!QDir().mkpath(folder) || !m_logFile.open(path, &why)) {
+        m_logFile.close();
+        if (why.isEmpty())
+            why = QStringLiteral("%1 cannot be made").arg(folder);
+        m_log.note(QStringLiteral("no session file: ") + why);
+    } else {
+        // What came before the file was opened goes first.
+        for (const QString &line : m_log.header() + m_log.lines())
+            m_logFile.write(line);
+        pruneSessionFiles(folder, KeptSessionFiles);
+    }
+    if (m_logWindow)
+        m_logWindow->setFolderText(folder, m_logFile.isOpen() ? QString() : why);
+    m_logFolder = folder;
+    m_logFolderProblem = m_logFile.isOpen() ? QString() : why;
+}
+
+void TfrmMain::mnuSessionLogClick()
+{
+    if (!m_logWindow) {
+        m_logWindow = new SessionLogWindow(m_log, m_services.dialogs, m_language, this);
+        m_logWindow->setFolderText(m_logFolder, m_logFolderProblem);
+        m_logWindow->setFont(font());
+    }
+    m_logWindow->show();
+    m_logWindow->raise();
+    m_logWindow->activateWindow();
 }
 
 void TfrmMain::FormCreate()
@@ -335,6 +398,7 @@ void TfrmMain::waitUntilDrawn()
 void TfrmMain::FormShow()
 {
     m_inShowSequence = true;
+    m_log.setOrigin(QStringLiteral("window: start"));
     applyLanguageEverywhere();
     // The mode names of the transport in use: the list below stays in step with it.
     m_tsCommon->fillUsbModes(m_link.Transport() == TransportKind::Serial);
@@ -369,6 +433,11 @@ void TfrmMain::ApplyLanguage()
     setWindowTitle(text("KV350 Tools V0182"));
     m_mnuFile->setText(text("&File"));
     m_mnuExit->setText(text("E&xit"));
+    m_mnuSessionLog->setText(text("Session &Log"));
+    if (m_logWindow) {
+        m_logWindow->setFont(font);
+        m_logWindow->applyLanguage();
+    }
     m_mnuLanguage->setText(text("&Language"));
     m_mnuAbout->setText(text("&About"));
     // Each language item in its own script, whatever the current language.
@@ -431,6 +500,7 @@ void TfrmMain::btnConnectClick()
 
 void TfrmMain::chkPortCloseUp(int index)
 {
+    m_log.setOrigin(QStringLiteral("window: port list"));
     m_tsCommon->fillUsbModes(index > 0);
     if (index <= 0)
         m_link.useUsb();

@@ -6,6 +6,8 @@
 #include "app/services.h"
 #include "i18n/languagestore.h"
 #include "link/portlist.h"
+#include "log/sessionlog.h"
+#include "log/sessionlogfile.h"
 #include "pages/page.h"
 
 #include <QMainWindow>
@@ -42,6 +44,7 @@ class RfTestPage;
 namespace firmware {
 class FirmwarePage;
 }
+class SessionLogWindow;
 
 // What the window talks through; tests give fakes and the virtual reader.
 struct WindowServices {
@@ -65,6 +68,11 @@ public:
     i18n::Localizer &language() { return m_language; }
     // A serial device to list after the system's ports (and to select), e.g. a pty.
     void addExtraPort(const QString &path, bool select);
+    // The session log, and a file for this session in `folder` (the newest
+    // KeptSessionFiles files there are kept). Without a folder the log lives
+    // in its window only.
+    SessionLog &sessionLog() { return m_log; }
+    void keepSessionLogIn(const QString &folder);
 
     // Puts the window on screen, and the first time, once it is drawn, runs
     // the show sequence in front of the user.
@@ -77,6 +85,7 @@ public slots:
     void edPID2Change();
     void pcMainChange(int index);
     void mnuAboutClick();
+    void mnuSessionLogClick();
     void mnuEnglishClick() { chooseLanguage(i18n::Language::English); }
     void mnuSimplifiedClick() { chooseLanguage(i18n::Language::Simplified); }
     void mnuTraditionalClick() { chooseLanguage(i18n::Language::Traditional); }
@@ -98,6 +107,9 @@ private:
     // send: the other pages, the connection controls and the language menu rest.
     void lockForAutoTest(bool locked);
     void autoTestFinished();
+    // Each button of the window and its pages names itself in the session
+    // log before its click runs: "MIFARE: Read block".
+    void nameOriginsOfButtons();
 
     // LinkObserver
     void messageCleared() override;
@@ -115,6 +127,10 @@ private:
     ReaderLink m_link;
     Reporter m_reporter;
     PageContext m_context;
+    SessionLog m_log;
+    SessionLogFile m_logFile;
+    SessionLogWindow *m_logWindow = nullptr;
+    QString m_logFolder, m_logFolderProblem;
     bool m_shownOnce = false;
     // Set while the program shows or hides tabs: Qt then moves off a hidden
     // current tab by itself, which is no page change of the user's.
@@ -133,7 +149,8 @@ private:
     QLineEdit *m_edVID2, *m_edPID2;
     QLabel *m_pnStatus, *m_pnMsg;
     QLineEdit *m_edTX, *m_edRX;
-    QAction *m_mnuFile, *m_mnuExit, *m_mnuLanguage, *m_mnuEnglish, *m_mnuSimplified, *m_mnuTraditional, *m_mnuAbout;
+    QAction *m_mnuFile, *m_mnuSessionLog, *m_mnuExit, *m_mnuLanguage, *m_mnuEnglish, *m_mnuSimplified,
+        *m_mnuTraditional, *m_mnuAbout;
     settings::CommonPage *m_tsCommon;
     cards::AutoPage *m_tsAuto;
     cards::NtagPage *m_tsNTAG;

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -87,6 +88,8 @@ int main(int argc, char **argv)
         dialogs.setParent(&window);
         if (parser.isSet(port))
             window.addExtraPort(parser.value(port), true);
+        window.keepSessionLogIn(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                                QStringLiteral("/session-logs"));
         window.show();
         // Closed during the show sequence: nothing is left to wait for.
         if (window.isHidden())

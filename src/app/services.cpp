@@ -40,9 +40,9 @@ QString QtDialogs::openFile(const QString &caption, const QString &filter)
     return QFileDialog::getOpenFileName(m_parent, caption, QString(), filter);
 }
 
-QString QtDialogs::saveFile(const QString &caption, const QString &filter, QString *selectedFilter)
+QString QtDialogs::saveFile(const QString &caption, const QString &filter)
 {
-    return QFileDialog::getSaveFileName(m_parent, caption, QString(), filter, selectedFilter);
+    return QFileDialog::getSaveFileName(m_parent, caption, QString(), filter);
 }
 
 QByteArray sineTonePcm(int frequencyHz, int durationMs, int sampleRate)

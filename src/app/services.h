@@ -20,7 +20,7 @@ public:
     void message(const QString &caption, const QString &text) override;
     bool confirm(const Confirmation &question) override;
     QString openFile(const QString &caption, const QString &filter) override;
-    QString saveFile(const QString &caption, const QString &filter, QString *selectedFilter) override;
+    QString saveFile(const QString &caption, const QString &filter) override;
 
 private:
     QWidget *m_parent;

@@ -1,5 +1,6 @@
 #include "commandtable.h"
 
+#include "cardcommands.h"
 #include "dumpcommands.h"
 #include "firmwarecommands.h"
 #include "readercommands.h"
@@ -59,11 +60,13 @@ std::vector<CommandSpec> makeTable()
     table.push_back(
         {{"identify"}, "[--json]", "connect and print model, version and serial number", true, true, {}, {}, identify});
     table.push_back({{"raw"},
-                     "HEX...",
-                     "send one frame (e.g. raw 02 01 0D) and print the reply field by field",
+                     "HEX... [--force]",
+                     "send one frame (e.g. raw 02 01 0D) and print the reply field by field; a MIFARE "
+                     "trailer write is checked first",
                      false,
                      true,
-                     {},
+                     {QCommandLineOption(QStringLiteral("force"),
+                                         QStringLiteral("send a sector trailer whose conditions are permanent"))},
                      takeFrame,
                      raw});
     table.push_back({{"ports"}, "", "list the serial ports this machine has", false, false, {}, {}, ports});
@@ -108,6 +111,7 @@ std::vector<CommandSpec> makeTable()
          [](Session &s) {
              return firmwareUpgrade({*s.link, *s.hid, s.clock, s.pause}, s.options, s.out, s.err, s.terminal);
          }});
+    addCardCommands(table);
     for (CommandSpec &dump : dumpCommands())
         table.push_back(std::move(dump));
     return table;

@@ -143,7 +143,7 @@ int mifareDump(Session &s)
     }
     if (dump.sectorsOpened() == 0) {
         s.err << "kv350ctl: no key given opens any sector of the card; nothing written\n";
-        return ExitKeyRefused;
+        return ExitCardRefused;
     }
     const DumpFormat format = targetFormat(s.options, false);
     const int status = saveImage(s, dump.image, format);
@@ -232,7 +232,7 @@ int mifareRestore(Session &s)
             jsonOut(nullptr);
         s.err << "kv350ctl: refused: the restore makes access conditions or keys permanent (see the report); "
                  "nothing was written. Add --force to write it.\n";
-        return ExitBadArguments;
+        return ExitNeedsForce;
     }
     const RestoreResult result = runRestore(plan, exchange, englishText);
     if (json) {

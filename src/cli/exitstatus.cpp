@@ -4,9 +4,9 @@ namespace kv350::cli {
 
 ExitStatus exitStatusFor(LinkError error)
 {
-    // Every failure of the link is one status today: a script tells a reader
-    // that is missing from one that refused by the message. Outcomes of card
-    // commands (no card, key refused) get statuses of their own beside these.
+    // Every failure of the link is one status: a script tells a reader that
+    // is missing from one that refused by the message. Outcomes of card
+    // commands (no card, key refused) have statuses of their own beside these.
     switch (error) {
     case LinkError::None:
         return ExitDone;
@@ -35,8 +35,8 @@ ExitStatus exitStatusFor(LinkError error)
 QString exitStatusHelp()
 {
     return QStringLiteral("exit status: 0 done, 1 the reader was not reached or did not answer as asked (or a file\n"
-                          "  failed), 2 bad arguments (or a damaged input file, or a write that needs --force),\n"
-                          "  3 no card on the reader, 4 the card refused every key given\n");
+                          "  failed, or the card holds nothing of what was asked), 2 bad arguments or data,\n"
+                          "  3 no card in the field, 4 the card refused (key, access), 5 not written: needs --force\n");
 }
 
 }  // namespace kv350::cli

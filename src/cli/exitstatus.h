@@ -13,11 +13,16 @@ enum ExitStatus : int {
     // The reader could not be reached or did not answer as asked, or a file
     // could not be read or written; the message on stderr says which.
     ExitFailed = 1,
-    // Bad arguments, a damaged input file, or a write that needs --force.
+    // Bad input: arguments, a value out of range, data that can never be
+    // written (a trailer whose access bytes are no valid encoding).
     ExitBadArguments = 2,
-    // Card outcomes: the reader saw no card; the card refused every key given.
+    // Card commands: no card (or tag) answered in the reader's field.
     ExitNoCard = 3,
-    ExitKeyRefused = 4,
+    // A card answered but refused: the key was not accepted, or the block or
+    // page may not be read or written that way.
+    ExitCardRefused = 4,
+    // A write that cannot be undone, not made: it needs --force.
+    ExitNeedsForce = 5,
 };
 
 // The status of a command that failed on the link, by the link's error.

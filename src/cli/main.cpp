@@ -4,6 +4,8 @@
 #include "link/hidapibackend.h"
 #include "link/qserialdevice.h"
 #include "link/readerlink.h"
+#include "log/sessionlog.h"
+#include "log/sessionlogfile.h"
 #include "options.h"
 #include "sim/transports/simulatedreader.h"
 
@@ -67,9 +69,26 @@ int runWithReader(const CommandSpec &command, const Options &o, Pause &pause)
     link.podRecord().PID = o.pid;
     if (o.via == Via::Serial)
         link.useSerialPort(o.port);
+    // --log: the same lines as the window's session log, appended.
+    SessionLog log(versionText().trimmed());
+    SessionLogFile file;
+    if (!o.logFile.isEmpty()) {
+        QString why;
+        if (!file.open(o.logFile, &why)) {
+            err() << "kv350ctl: --log: " << why << '\n';
+            return ExitFailed;
+        }
+        log.setLogKeyValues(o.logKeys);
+        for (const QString &line : log.header())
+            file.write(line);
+        log.addSink([&file](const QString &line) { file.write(line); });
+        log.setOrigin(QStringLiteral("kv350ctl ") + o.command);
+        log.attach(link);
+    }
     Session session{o, out(), err(), &link, hid, systemClock(), pause, stdoutIsTerminal()};
     const int status = command.run(session);
     link.DisconnectReader();
+    log.detach();
     return status;
 }
 

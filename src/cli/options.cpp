@@ -35,12 +35,14 @@ struct GlobalOptions {
     QCommandLineOption card{"card", "with --simulate: put a card of this kind on it (repeatable)", "KIND"};
     QCommandLineOption json{"json", "print the result as JSON (the commands that say so)"};
     QCommandLineOption verbose{QStringList{"v"}, "print every frame sent and received on stderr"};
+    QCommandLineOption log{"log", "append the session log (every frame, keys masked) to this file", "FILE"};
+    QCommandLineOption logKeys{"log-keys", "with --log: write the keys in the log in clear"};
     QCommandLineOption help{QStringList{"h", "help"}, "print this help (after a command: the command's)"};
     QCommandLineOption version{"version", "print the program's version"};
 
     QList<QCommandLineOption> all() const
     {
-        return {port, usb, vid, pid, simulate, card, json, verbose, help, version};
+        return {port, usb, vid, pid, simulate, card, json, verbose, log, logKeys, help, version};
     }
 };
 
@@ -201,6 +203,14 @@ ParseResult parseArguments(const QStringList &arguments)
     }
     o.json = global.isSet(g.json);
     o.verbose = global.isSet(g.verbose);
+    if (global.isSet(g.log)) {
+        o.logFile = global.value(g.log);
+        if (o.logFile.isEmpty())
+            return error(QStringLiteral("--log needs a file"));
+    }
+    o.logKeys = global.isSet(g.logKeys);
+    if (o.logKeys && o.logFile.isEmpty())
+        return error(QStringLiteral("--log-keys goes with --log"));
 
     // The command: its words, then its own options and arguments.
     QStringList rest = global.positionalArguments();
@@ -220,13 +230,37 @@ ParseResult parseArguments(const QStringList &arguments)
             o.helpText = groupHelp(first, group);
             return {o, {}};
         }
+        std::vector<const CommandSpec *> under;
         for (const CommandSpec *c : group)
             if (c->words.value(1) == action)
-                spec = c;
+                under.push_back(c);
+        if (under.size() == 1 && under.front()->words.size() == 2) {
+            spec = under.front();
+        } else if (!under.empty()) {
+            // Three words: "ntag url get".
+            const QString group2 = first + QLatin1Char(' ') + action;
+            const QString third = rest.isEmpty() ? QString() : rest.takeFirst();
+            if (third == QLatin1String("--help") || third == QLatin1String("-h")) {
+                o.command = Command::Help;
+                o.helpText = groupHelp(group2, under);
+                return {o, {}};
+            }
+            QStringList actions;
+            for (const CommandSpec *c : under) {
+                actions.append(c->words.value(2));
+                if (c->words.value(2) == third)
+                    spec = c;
+            }
+            if (!spec) {
+                const QString last = actions.takeLast();
+                return error(QStringLiteral("%1 needs %2 or %3").arg(group2, actions.join(QStringLiteral(", ")), last));
+            }
+        }
         if (!spec) {
             QStringList actions;
             for (const CommandSpec *c : group)
-                actions.append(c->words.value(1));
+                if (!actions.contains(c->words.value(1)))
+                    actions.append(c->words.value(1));
             const QString last = actions.takeLast();
             return error(QStringLiteral("%1 needs %2 or %3").arg(first, actions.join(QStringLiteral(", ")), last));
         }

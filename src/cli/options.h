@@ -41,6 +41,8 @@ struct Options {
     std::uint16_t pid = 0x0317;
     bool json = false;     // --json, before the command or after it
     bool verbose = false;  // -v: frames on stderr
+    QString logFile;       // --log: the session log appended there
+    bool logKeys = false;  // --log-keys: keys in the log in clear
 
     // The command's own: its arguments, the values of its options by name,
     // and what the built-in commands read from them.

@@ -1,5 +1,6 @@
 #include "readercommands.h"
 
+#include "cards/mifare/trailerguard.h"
 #include "exitstatus.h"
 #include "link/portlist.h"
 #include "link/readerlink.h"
@@ -78,6 +79,18 @@ int identify(Session &s)
 
 int raw(Session &s)
 {
+    // A block write to a sector trailer goes through the trailer guard like
+    // every other path that writes one; any other frame is sent as typed.
+    const cards::TrailerCheck check = cards::checkTrailerFrame(s.options.frame);
+    if (check.verdict == cards::TrailerCheck::Verdict::InvalidAccess) {
+        s.err << "kv350ctl: raw: not sent: " << cards::trailerRefusal(check, englishText) << '\n';
+        return ExitBadArguments;
+    }
+    if (check.permanent() && !s.options.values.contains(QStringLiteral("force"))) {
+        s.err << "kv350ctl: raw: not sent: " << cards::trailerQuestion(check, englishText)
+              << "\nadd --force to send it anyway\n";
+        return ExitNeedsForce;
+    }
     ReaderLink &link = *s.link;
     RawPrinter printer(s.out);
     link.setObserver(&printer);

@@ -1,5 +1,7 @@
 #include "commandpage.h"
 
+#include "cards/mifare/trailerguard.h"
+
 #include "i18n/texttable.h"
 #include "pages/controls.h"
 #include "requesttext.h"
@@ -241,6 +243,17 @@ void CommandPage::btnRequestSendClick()
 {
     m_context.pause.processPending();
     const QByteArray frame = parseFrameText(m_edRequest->text());
+    // A block write to a sector trailer goes through the trailer guard like
+    // every other path that writes one; any other frame is sent as typed.
+    const cards::TrailerCheck check = cards::checkTrailerFrame(frame);
+    if (check.verdict == cards::TrailerCheck::Verdict::InvalidAccess) {
+        m_context.reporter.ShowCommandError();
+        m_context.dialogs.message(m_context.text("Command Error!"),
+                                  cards::trailerRefusal(check, m_context.language.textLookup()));
+        return;
+    }
+    if (check.permanent() && !m_context.askFirst(cards::trailerQuestion(check, m_context.language.textLookup())))
+        return;
     if (m_context.link.ExecuteCommand(frame, ReaderLink::DefaultResponseLimit))
         m_context.reporter.ShowCommandDone();
     else

@@ -22,7 +22,14 @@ FirmwarePage::FirmwarePage(PageContext &context, Services services, QWidget *par
       m_services(services),
       m_dfu(services.hid, services.clock),
       m_upgrade(context.link, context.pause, m_dfu, *this,
-                upgradeReporter(context.reporter, context.language.textLookup()))
+                [this, shown = upgradeReporter(context.reporter, context.language.textLookup())](UpgradeMessage message,
+                                                                                                 int dots) {
+                    // Each step once for the session log, then as the panel shows it.
+                    if (message != m_lastStep)
+                        emit upgradeStep(QLatin1String(upgradeMessageText(message)));
+                    m_lastStep = message;
+                    shown(message, dots);
+                })
 {
     setObjectName(QStringLiteral("tsFirmware"));
 

@@ -8,6 +8,7 @@
 #include "pages/services.h"
 
 #include <QWidget>
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -48,6 +49,8 @@ public slots:
 signals:
     // An upgrade completed: the window runs its show sequence, which reconnects.
     void reconnectRequested();
+    // A step of the upgrade, or its outcome, in English (for the session log).
+    void upgradeStep(const QString &step);
 
 private:
     // UpgradeView
@@ -65,6 +68,7 @@ private:
     Dfu m_dfu;
     FirmwareUpgrade m_upgrade;
     int m_busy = 0;
+    std::optional<UpgradeMessage> m_lastStep;
     QGroupBox *m_gbUSBID, *m_gbFirmwareFile, *m_gbFirmwareUpgrade;
     QLineEdit *m_edVID, *m_edPID, *m_edCodeSize, *m_edCodeChecksum, *m_edCodeType, *m_edCodeVersion, *m_edFile,
         *m_edFIL;

@@ -374,6 +374,20 @@ constexpr Triplet Added[] = {
     {"The firmware file holds no program code.", "轫体档案没有程式码。", "軔體檔案沒有程式碼。"},
     {"That character has no one-byte code (Latin-1) and was not taken.",
      "该字元没有单一位元组编码（Latin-1），未被接受。", "該字元沒有單一位元組編碼（Latin-1），未被接受。"},
+
+    // The session log window.
+    {"Session &Log", "工作记录(&L)", "工作記錄(&L)"},
+    {"Session Log", "工作记录", "工作記錄"},
+    {"Log key values", "记录金钥值", "記錄金鑰值"},
+    {"Save As...", "另存新档...", "另存新檔..."},
+    {"Clear", "清除", "清除"},
+    {"Each session is also kept in a file in: %1", "每次工作记录亦存档于：%1", "每次工作記錄亦存檔於：%1"},
+    {"Each session is kept only in this window: its folder could not be written (%1).",
+     "工作记录只保留在此视窗：无法写入其资料夹（%1）。", "工作記錄只保留在此視窗：無法寫入其資料夾（%1）。"},
+    {"Key values are written in clear in this log. Keep it safe.", "此记录以明文写入金钥值，请妥善保管。",
+     "此記錄以明文寫入金鑰值，請妥善保管。"},
+    {"Text files (*.txt *.log)", "文字档 (*.txt *.log)", "文字檔 (*.txt *.log)"},
+    {"The log could not be saved: %1", "无法储存记录：%1", "無法儲存記錄：%1"},
 };
 // clang-format on
 

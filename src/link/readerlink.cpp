@@ -79,6 +79,7 @@ bool ReaderLink::ExecuteCommand(int requestLength, const std::uint8_t *request, 
     if (!record.accepted)
         record.error = m_failure;
     m_observer->transactionEnded(record);
+    m_logObserver->transactionEnded(record);
     return record.accepted;
 }
 
@@ -414,8 +415,13 @@ bool ReaderLink::WriteSerialRequest(const QByteArray &frame)
 
 void ReaderLink::DisconnectReader()
 {
+    const bool wasConnected = m_connected;
     m_transport->close();
     m_connected = false;
+    if (wasConnected) {
+        m_observer->closed();
+        m_logObserver->closed();
+    }
 }
 
 bool ReaderLink::Reconnect()
@@ -453,6 +459,7 @@ void ReaderLink::useSerialPort(const QString &portPath)
 void ReaderLink::enter(LinkState state)
 {
     m_observer->stateChanged(state, identity());
+    m_logObserver->stateChanged(state, identity());
 }
 
 QString serialPortPath(const QString &portName)

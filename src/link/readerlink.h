@@ -55,6 +55,9 @@ public:
     // Once per ExecuteCommand, however it ended: what was sent (nothing when
     // no connection could be made) and what came back.
     virtual void transactionEnded(const TransactionRecord &) {}
+    // The open transport was closed on purpose (a new connection, another
+    // transport, the end of the program); a reader lost says so through stateChanged.
+    virtual void closed() {}
 };
 
 enum class TransportKind { Usb = 1, Serial = 2 };
@@ -75,6 +78,10 @@ public:
     ReaderLink &operator=(const ReaderLink &) = delete;
 
     void setObserver(LinkObserver *observer) { m_observer = observer ? observer : &m_silent; }
+    // A second observer beside the one that shows the exchange: the session
+    // log. It hears the connection (stateChanged, closed) and every
+    // transaction (transactionEnded), whoever shows them.
+    void setLogObserver(LinkObserver *observer) { m_logObserver = observer ? observer : &m_silent; }
 
     // One request, one reply. Connects first when needed. True when a reply was
     // accepted (02 first, CMD echoed) and its STA is not 0x10; callers judge STA.
@@ -106,6 +113,8 @@ public:
     TransportKind Transport() const { return m_kind; }
     const QString &PortPath() const { return m_serial.portPath(); }
     const QString &PortSettings() const { return m_portSettings; }
+    // The transport in use as messages name it: the port's path, or "USB" and the ids.
+    QString transportText() const { return m_transport->describe(); }
     PodRecord &podRecord() { return m_usb.record(); }
     const std::array<std::uint8_t, proto::BufferSize> &RequestBuffer() const { return m_request; }
     const std::array<std::uint8_t, proto::BufferSize> &ResponseBuffer() const { return m_response; }
@@ -158,6 +167,7 @@ private:
     kv350::Transport *m_transport = &m_usb;  // the one in use
     LinkObserver m_silent;
     LinkObserver *m_observer = &m_silent;
+    LinkObserver *m_logObserver = &m_silent;
 
     std::array<std::uint8_t, proto::BufferSize> m_request{};
     std::array<std::uint8_t, proto::BufferSize> m_response{};

@@ -29,9 +29,8 @@ public:
     virtual bool confirm(const Confirmation &question) = 0;
     // A file-open dialog; empty when the user cancelled.
     virtual QString openFile(const QString &caption, const QString &filter) = 0;
-    // A file-save dialog that asks before replacing a file; empty when the
-    // user cancelled. `selectedFilter`, when given, receives the filter chosen.
-    virtual QString saveFile(const QString &caption, const QString &filter, QString *selectedFilter) = 0;
+    // A file-save dialog (it asks before replacing a file); empty when the user cancelled.
+    virtual QString saveFile(const QString &caption, const QString &filter) = 0;
 };
 
 }  // namespace kv350

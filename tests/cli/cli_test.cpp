@@ -1,7 +1,9 @@
 // kv350ctl and kv350-sim as a user runs them: separate processes, a real pseudo-terminal.
 #include "ctlrun.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -157,4 +159,32 @@ TEST(CliEndToEnd, SettingsByNameAreThoseOfTheModel)
     r = runCtl({"--simulate", "KV350-M1", "settings", "get", "scantime"});
     EXPECT_EQ(r.status, 2) << "names compare exactly";
     EXPECT_TRUE(r.err.contains("the settings are usbMode, readMode")) << r.err.toStdString();
+}
+
+TEST(CliEndToEnd, CardCommandsOverThePtyWithTheirLog)
+{
+    SimProcess sim({"--model", "KV350-MIC", "--card", "mifare1k"});
+    ASSERT_TRUE(sim.path().startsWith("/dev/")) << sim.path().toStdString();
+    QTemporaryDir dir;
+    const QString log = dir.filePath("session.log");
+
+    CtlRun r = runCtl({"--port", sim.path(), "--log", log, "mifare", "write", "2", "1",
+                       "00112233445566778899AABBCCDDEEFF", "--key", "FFFFFFFFFFFF"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    r = runCtl({"--port", sim.path(), "--log", log, "mifare", "read", "2", "1", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "{\"block\":1,\"data\":\"00112233445566778899AABBCCDDEEFF\",\"sector\":2}\n");
+    r = runCtl({"--port", sim.path(), "mifare", "read", "2", "1", "--key", "A0A1A2A3A4A5"});
+    EXPECT_EQ(r.status, 4) << r.err.toStdString();
+
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_EQ(text.count("# KV350 session log, kv350ctl"), 2) << "each run appends its own header";
+    EXPECT_TRUE(text.contains("| kv350ctl mifare write | TX 02 1A 16 60 ** ** ** ** ** ** 02 01 00 11 22"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("| kv350ctl mifare read | TX 02 0A 15 60 ** ** ** ** ** ** 02 01 | RX 02 12 15 00 00 11"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("12345678 KV350-MIC"));
+    EXPECT_FALSE(text.contains("FF FF FF FF FF FF")) << "the key is masked";
 }

@@ -85,7 +85,7 @@ TEST(DumpCommands, RestoreWritesAChangedDumpAndReadsItBack)
     mct.replace(trailer, 32, "FFFFFFFFFFFF778F0869FFFFFFFFFFFF");
     write(path, mct);
     const CtlRun refused = runCtl(Card1k + QStringList{QStringLiteral("mifare"), QStringLiteral("restore"), path});
-    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.status, 5);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("--force")));
     EXPECT_TRUE(refused.out.contains(QStringLiteral("The access conditions of sector 3 can never be changed again.")));
     const CtlRun forced = runCtl(

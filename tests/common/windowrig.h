@@ -54,14 +54,10 @@ struct FakeDialogs : Dialogs {
         opened.emplace_back(caption, filter);
         return answers.isEmpty() ? QString() : answers.takeFirst();
     }
-    std::vector<std::pair<QString, QString>> saved;  // caption and filter of each save-file dialog
-    QStringList saveAnswers;                         // what the save-file dialog returns, in turn
-    QString saveFilter;                              // the filter the user picks there
-    QString saveFile(const QString &caption, const QString &filter, QString *selectedFilter) override
+    QStringList saveAnswers;  // what the save-file dialog returns, in turn; none left: cancelled
+    QString saveFile(const QString &caption, const QString &filter) override
     {
-        saved.emplace_back(caption, filter);
-        if (selectedFilter && !saveFilter.isEmpty())
-            *selectedFilter = saveFilter;
+        opened.emplace_back(caption, filter);
         return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
 };

@@ -3,6 +3,8 @@
 #include "console/requesttext.h"
 #include "link/frame.h"
 #include "readerlinkrig.h"
+#include "sim/cards/field.h"
+#include "sim/cards/mifareclassic.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -28,12 +30,19 @@ struct Panel : MessagePanel, Sounder {
     void tone(int hz, int) override { tones.push_back(hz); }
 };
 
-// The Command page asks nothing; a question would be answered No.
+// The Command page asks only before a sector trailer that fixes something
+// for good; the answer is Yes while `yes` says so, else No (the box's default).
 struct NoDialogs : Dialogs {
-    void message(const QString &, const QString &) override {}
-    bool confirm(const Confirmation &) override { return false; }
+    QStringList shown, asked;
+    bool yes = false;
+    void message(const QString &, const QString &text) override { shown << text; }
+    bool confirm(const Confirmation &question) override
+    {
+        asked << question.text;
+        return yes;
+    }
     QString openFile(const QString &, const QString &) override { return {}; }
-    QString saveFile(const QString &, const QString &, QString *) override { return {}; }
+    QString saveFile(const QString &, const QString &) override { return {}; }
 };
 
 // Forwards the link's mirror to the page, as the main window does.
@@ -242,4 +251,50 @@ TEST(CommandPage, RequestGroupHasItsHexLabel)
     EXPECT_TRUE(labels.contains("(Hex)")) << labels.join(" | ").toStdString();
     for (const char *fixed : {"STX", "LEN", "CMD", "{ DATA }"})
         EXPECT_TRUE(labels.contains(fixed)) << fixed;
+}
+
+TEST(CommandPage, ABlockWriteToATrailerGoesThroughTheTrailerGuard)
+{
+    PageRig rig;
+    auto card = std::make_shared<sim::MifareClassicCard>();
+    rig.reader.field().place(card);
+    const QByteArray before = card->block(1, 3);
+    const auto send = [&rig](const char *frame) {
+        rig.reader.clearRequests();
+        rig.edit("edRequestCMD")->clear();
+        QTest::keyClicks(rig.edit("edRequestCMD"), "16");
+        rig.edit("edRequestDATA")->clear();
+        QTest::keyClicks(rig.edit("edRequestDATA"), frame);
+        rig.click("btnRequestSend");
+    };
+    // 28 bytes, typed key, access bytes FF FF FF: refused with the reason, nothing sent.
+    send("60 FF FF FF FF FF FF 01 03 FF FF FF FF FF FF FF FF FF 69 FF FF FF FF FF FF");
+    EXPECT_EQ(rig.text("edRequest"),
+              "02 1A 16 60 FF FF FF FF FF FF 01 03 FF FF FF FF FF FF FF FF FF 69 FF FF FF FF FF FF ");
+    EXPECT_EQ(rig.panel.message, "Command Error!");
+    ASSERT_EQ(rig.dialogs.shown.size(), 1);
+    EXPECT_TRUE(rig.dialogs.shown[0].contains("Access bytes FFFFFF are not a valid encoding"));
+    EXPECT_TRUE(rig.reader.requests().empty());
+
+    // 22 bytes, stored key, trailer row 000: asked; No sends nothing.
+    send("60 01 03 FF FF FF FF FF FF FF 0F 00 69 FF FF FF FF FF FF");
+    ASSERT_EQ(rig.dialogs.asked.size(), 1);
+    EXPECT_TRUE(rig.dialogs.asked[0].contains("The access conditions of sector 1 can never be changed again."));
+    EXPECT_TRUE(rig.reader.requests().empty());
+    EXPECT_EQ(rig.panel.message, "Cancelled: nothing was sent to the reader.");
+    EXPECT_EQ(card->block(1, 3), before);
+
+    // Yes sends it as typed.
+    rig.dialogs.yes = true;
+    send("60 FF FF FF FF FF FF 01 03 FF FF FF FF FF FF FF 0F 00 69 FF FF FF FF FF FF");
+    EXPECT_EQ(rig.dialogs.asked.size(), 2);
+    ASSERT_FALSE(rig.reader.requests().empty());
+    EXPECT_EQ(rig.reader.requests().back(),
+              QByteArray::fromHex("021A1660FFFFFFFFFFFF0103FFFFFFFFFFFFFF0F0069FFFFFFFFFFFF"));
+    EXPECT_EQ(card->block(1, 3).mid(6, 3), QByteArray::fromHex("FF0F00"));
+
+    // A data block, or any other frame, goes as typed without a word.
+    send("60 FF FF FF FF FF FF 01 01 00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF");
+    EXPECT_EQ(rig.dialogs.asked.size(), 2);
+    EXPECT_EQ(card->block(1, 1), QByteArray::fromHex("00112233445566778899AABBCCDDEEFF"));
 }

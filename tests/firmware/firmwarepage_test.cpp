@@ -24,6 +24,7 @@ struct FakeDialogs : Dialogs {
     std::vector<std::pair<QString, QString>> shown;
     void message(const QString &caption, const QString &text) override { shown.emplace_back(caption, text); }
     bool confirm(const Confirmation &) override { return false; }
+    QString saveFile(const QString &, const QString &) override { return {}; }
     QString openFile(const QString &caption, const QString &filter) override
     {
         opened.emplace_back(caption, filter);
@@ -33,7 +34,6 @@ struct FakeDialogs : Dialogs {
         answers.pop_front();
         return answer;
     }
-    QString saveFile(const QString &, const QString &, QString *) override { return {}; }
 };
 
 struct Panel : MessagePanel, Sounder {

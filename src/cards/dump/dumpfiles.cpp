@@ -53,23 +53,20 @@ QString dumpFilter(CardKind kind)
     return entries.join(QStringLiteral(";;"));
 }
 
-DumpFormat chosenFormat(const QString &path, const QString &selectedFilter, CardKind kind)
+DumpFormat chosenFormat(const QString &path, CardKind kind)
 {
     if (const auto byName = formatFromFileName(path); byName && formatHolds(*byName, kind))
         return *byName;
-    for (const FilterEntry &e : FilterEntries)
-        if (selectedFilter.startsWith(QLatin1String(e.name)) && formatHolds(e.format, kind))
-            return e.format;
     return isMifare(kind) ? DumpFormat::Mct : DumpFormat::Bin;
 }
 
 void saveDump(PageContext &context, const CardImage &image)
 {
-    QString filter;
-    QString path = context.dialogs.saveFile(context.text("Save Dump"), dumpFilter(image.kind), &filter);
+    QString path = context.dialogs.saveFile(context.text("Save Dump"), dumpFilter(image.kind));
     if (path.isEmpty())
         return;
-    const DumpFormat format = chosenFormat(path, filter, image.kind);
+    const DumpFormat format = chosenFormat(path, image.kind);
+    // A name without an extension gets the format's, so that the file says what it is.
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + formatName(format);
     const ExportResult exported = exportDump(image, format);

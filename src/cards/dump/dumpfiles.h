@@ -15,8 +15,8 @@ CardExchange pageExchange(PageContext &context);
 
 // The save-file dialog's filter for this kind of card, one entry per format.
 QString dumpFilter(CardKind kind);
-// The format of a chosen file: by its extension, else by the filter picked.
-DumpFormat chosenFormat(const QString &path, const QString &selectedFilter, CardKind kind);
+// The format of a chosen file: by its extension, else mct (bin for a tag).
+DumpFormat chosenFormat(const QString &path, CardKind kind);
 
 // Asks where, writes the file whole (or leaves an old one as it was) and says
 // so in the message panel; a format that cannot hold the image says why.

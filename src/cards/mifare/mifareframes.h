@@ -38,6 +38,32 @@ inline constexpr int BlockSize = 16;
 int blocksInSector(int sector);
 int trailerBlock(int sector);
 
+// Where the key bytes sit in a frame: [first, first + 6) each. In a request:
+// the typed key of a block read or write (0x15, 0x16) and the key stored in
+// the reader (0x12); in a trailer write, also the new keys A and B. In the
+// reply to a trailer read or write (given with its request), the keys in the
+// block's bytes it carries.
+// Every other frame holds no key.
+struct KeySpan {
+    int first = 0;
+    bool operator==(const KeySpan &) const = default;
+};
+inline constexpr int KeySize = 6;
+std::vector<KeySpan> requestKeySpans(const QByteArray &request);
+std::vector<KeySpan> replyKeySpans(const QByteArray &request, const QByteArray &reply);
+
+// A block write (0x16) as the reader takes it, either form: the 22-byte one
+// that names the reader's stored key, the 28-byte one with a typed key.
+struct BlockWrite {
+    std::uint8_t keyType = KeyA;
+    std::optional<QByteArray> typedKey;
+    int sector = 0;
+    int block = 0;
+    QByteArray data;  // 16 bytes
+};
+// The block write this frame is; nothing for any other frame.
+std::optional<BlockWrite> parseBlockWrite(const QByteArray &frame);
+
 // A UID as the pages show it: eight bytes, a shorter UID followed by zeros.
 QString uidText(const QByteArray &uid);
 // A block as characters: the bytes up to the first zero.

@@ -74,6 +74,14 @@ TrailerCheck checkTrailer(int sector, int block, const QByteArray &data16)
     return check;
 }
 
+TrailerCheck checkTrailerFrame(const QByteArray &frame)
+{
+    const std::optional<BlockWrite> write = parseBlockWrite(frame);
+    if (!write)
+        return {};
+    return checkTrailer(write->sector, write->block, write->data);
+}
+
 QString trailerRefusal(const TrailerCheck &check, const TextLookup &text)
 {
     return text(QStringLiteral("Access bytes %1 are not a valid encoding: the card would lock its sector for good. "

@@ -55,6 +55,11 @@ struct TrailerCheck {
 // `block` within `sector`; `data16` the 16 bytes that would be written.
 TrailerCheck checkTrailer(int sector, int block, const QByteArray &data16);
 
+// The same check for a frame as typed (the Command page, kv350ctl raw): a
+// block write (0x16, either form) is checked as the block and data it names;
+// any other frame is NotTrailer.
+TrailerCheck checkTrailerFrame(const QByteArray &frame);
+
 // Why an InvalidAccess trailer was not written, in the language of `text`.
 QString trailerRefusal(const TrailerCheck &check, const TextLookup &text);
 // The question before a permanent trailer: the sector, then one line for each

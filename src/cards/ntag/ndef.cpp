@@ -252,6 +252,29 @@ QString urlProblemText(const UrlBuild &build, const QString &url, const TextLook
     return {};
 }
 
+std::optional<UrlReading> readUrlFromTag(const std::function<std::optional<QByteArray>(int page)> &read16)
+{
+    QByteArray bytes;  // from page 3 on
+    UrlReading reading;
+    // The capability container bounds the reads; a page number that no longer fits its byte ends them.
+    for (int page = NdefFirstPage; reading.status == UrlReadStatus::NeedMore; page += 4) {
+        if (page > 0xFF) {
+            reading.status = UrlReadStatus::Damaged;
+            reading.damagedAt = int(bytes.size());
+            reading.header = bytes.left(UrlHeaderSize);
+            break;
+        }
+        const std::optional<QByteArray> more = read16(page);
+        if (!more)
+            return std::nullopt;
+        bytes += more->left(16);
+        reading = readUrlRecord(bytes);
+    }
+    if (reading.status != UrlReadStatus::Url)
+        reading.header = bytes.left(UrlHeaderSize);  // what is there, shown as bytes
+    return reading;
+}
+
 QString urlReadingText(const UrlReading &reading, const TextLookup &text)
 {
     switch (reading.status) {

@@ -14,6 +14,8 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace kv350::cards {
@@ -94,6 +96,10 @@ struct UrlReading {
 // Reads the bytes of a tag from page 3 on: the capability container, the
 // TLVs, the first NDEF message's records; the first URI record wins.
 UrlReading readUrlRecord(const QByteArray &fromPage3);
+// Reads from page 3 on through `read16(page)` (16 bytes from that page, or
+// nothing when the read failed) as far as the record goes. Nothing when a read
+// failed; Damaged when the record would run past the pages a read can name.
+std::optional<UrlReading> readUrlFromTag(const std::function<std::optional<QByteArray>(int page)> &read16);
 // What a tag without a (readable) URI record holds instead, in the language
 // of `text`; empty when the reading found a URL.
 QString urlReadingText(const UrlReading &reading, const TextLookup &text);

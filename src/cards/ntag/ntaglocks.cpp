@@ -107,6 +107,25 @@ std::vector<PermanentChange> permanentChanges(int firstPage, const QByteArray &d
     return changes;
 }
 
+std::optional<std::vector<PermanentChange>> permanentChangesOnTag(int firstPage, const QByteArray &data16,
+                                                                  const TagRead &read16)
+{
+    std::map<int, QByteArray> held;  // what a read from each page showed
+    for (int page : oneTimePages(firstPage)) {
+        const int from = readPageFor(page);
+        if (held.count(from))
+            continue;
+        const std::optional<QByteArray> bytes = read16(from);
+        if (!bytes)
+            return std::nullopt;
+        held[from] = *bytes;
+    }
+    return permanentChanges(firstPage, data16, [&](int page) {
+        const int from = readPageFor(page);
+        return held[from].mid((page - from) * PageSize, PageSize);
+    });
+}
+
 QString permanentQuestion(const std::vector<PermanentChange> &changes, const TextLookup &text)
 {
     QStringList lines;

@@ -11,6 +11,8 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <map>
+#include <optional>
 #include <vector>
 
 namespace kv350::cards {
@@ -34,6 +36,12 @@ struct PermanentChange {
 // gives the four bytes a page holds now. Empty: nothing, the write may go out.
 std::vector<PermanentChange> permanentChanges(int firstPage, const QByteArray &data16,
                                               const std::function<QByteArray(int page)> &current);
+// The same, learning what the tag holds through `read16(page)`: the 16 bytes
+// from that page, or nothing when the read failed. Nothing when a read failed:
+// not knowing what the tag holds, nothing may be written over it.
+using TagRead = std::function<std::optional<QByteArray>(int page)>;
+std::optional<std::vector<PermanentChange>> permanentChangesOnTag(int firstPage, const QByteArray &data16,
+                                                                  const TagRead &read16);
 // The question before such a write, a line for each change, in the language of `text`.
 QString permanentQuestion(const std::vector<PermanentChange> &changes, const TextLookup &text);
 

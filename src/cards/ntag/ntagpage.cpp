@@ -183,26 +183,25 @@ void NtagPage::btnNUIDClick()
     report(m_context, result);
 }
 
+std::optional<QByteArray> NtagPage::readSixteen(int page, CardResult &result)
+{
+    result = cardCommand(m_context, ntagReadFrame(page), NtagReadReplyLimit, BlockSize);
+    if (result != CardResult::Done)
+        return std::nullopt;
+    return m_context.link.responseData().left(BlockSize);
+}
+
 bool NtagPage::oneTimeWriteAllowed(int firstPage, const QByteArray &data16)
 {
-    std::map<int, QByteArray> held;  // what a read from each page showed
-    for (int page : oneTimePages(firstPage)) {
-        const int from = readPageFor(page);
-        if (held.count(from))
-            continue;
-        const CardResult result = cardCommand(m_context, ntagReadFrame(from), NtagReadReplyLimit, BlockSize);
-        // Not knowing what the tag holds, nothing is written over it.
-        if (result != CardResult::Done) {
-            report(m_context, result);
-            return false;
-        }
-        held[from] = m_context.link.responseData().left(BlockSize);
+    CardResult result = CardResult::Done;
+    const std::optional<std::vector<PermanentChange>> changes = permanentChangesOnTag(
+        firstPage, data16, [&](int page) { return readSixteen(page, result); });
+    // Not knowing what the tag holds, nothing is written over it.
+    if (!changes) {
+        report(m_context, result);
+        return false;
     }
-    const std::vector<PermanentChange> changes = permanentChanges(firstPage, data16, [&](int page) {
-        const int from = readPageFor(page);
-        return held[from].mid((page - from) * 4, 4);
-    });
-    return changes.empty() || m_context.askFirst(permanentQuestion(changes, m_context.language.textLookup()));
+    return changes->empty() || m_context.askFirst(permanentQuestion(*changes, m_context.language.textLookup()));
 }
 
 void NtagPage::btnNWriteClick()
@@ -295,30 +294,20 @@ void NtagPage::btnNURLReadClick()
     m_edNRAscii->clear();
     m_edNRead->clear();
     showProblem(m_lblNURLProblem, {});
-    QByteArray bytes;  // from page 3 on
-    UrlReading reading;
-    // The capability container bounds the reads; a page number that no longer fits its byte ends them.
-    for (int page = NdefFirstPage; reading.status == UrlReadStatus::NeedMore; page += 4) {
-        if (page > 0xFF) {
-            reading.status = UrlReadStatus::Damaged;
-            reading.damagedAt = int(bytes.size());
-            break;
-        }
-        const CardResult result = cardCommand(m_context, ntagReadFrame(page), NtagReadReplyLimit, BlockSize);
-        if (result != CardResult::Done) {
-            report(m_context, result);
-            return;
-        }
-        bytes += m_context.link.responseData().left(BlockSize);
-        reading = readUrlRecord(bytes);
+    CardResult result = CardResult::Done;
+    const std::optional<UrlReading> read = readUrlFromTag([&](int page) { return readSixteen(page, result); });
+    if (!read) {
+        report(m_context, result);
+        return;
     }
+    const UrlReading &reading = *read;
     if (reading.status == UrlReadStatus::Url) {
         m_edNURL1->setText(BytesToHex(reading.header));
         m_edNURL2->setText(reading.url);
         m_edNURL3->setText(BytesToHex(reading.recordBytes));
     } else {
         // What is there is shown as bytes, never as a URL.
-        m_edNURL1->setText(BytesToHex(bytes.left(UrlHeaderSize)));
+        m_edNURL1->setText(BytesToHex(reading.header));
         m_edNURL2->clear();
         m_edNURL3->clear();
         showProblem(m_lblNURLProblem, urlReadingText(reading, m_context.language.textLookup()));

@@ -4,6 +4,7 @@
 
 #include "cards/dump/cardimage.h"
 #include "pages/page.h"
+#include "pages/pagecommands.h"
 
 #include <QWidget>
 #include <optional>
@@ -52,6 +53,8 @@ private:
     // write would change them for good. False: nothing may be sent, and the
     // outcome has been shown.
     bool oneTimeWriteAllowed(int firstPage, const QByteArray &data16);
+    // 16 bytes from `page`; nothing when the read failed, with how in `result`.
+    std::optional<QByteArray> readSixteen(int page, CardResult &result);
     QGroupBox *m_gbNRW, *m_gbNReadAll, *m_gbNURL;
     QScrollBar *m_sbNBlock;
     QLabel *m_lblNBlock, *m_lblNWrite, *m_lblNRead;

@@ -54,7 +54,7 @@ TEST(DumpPages, MifareReadAllSavesInEveryFormatAndWritesBackOntoAnotherCard)
     DumpRig rig;
     rig.click("btnM1SaveDump");  // nothing read yet
     ASSERT_EQ(rig.dialogs.shown.size(), 1u);
-    EXPECT_TRUE(rig.dialogs.saved.empty());
+    EXPECT_TRUE(rig.dialogs.opened.empty()) << "no dialog before something was read";
 
     rig.find<QLineEdit>("edM1All")->setText("64");
     rig.click("btnM1ReadAll");
@@ -70,11 +70,10 @@ TEST(DumpPages, MifareReadAllSavesInEveryFormatAndWritesBackOntoAnotherCard)
         EXPECT_EQ(back.image->uid, rig.card->uid());
         EXPECT_TRUE(rig.message().startsWith(QStringLiteral("Dump saved: ") + QLatin1String(name)));
     }
-    // No extension: the filter picked decides, and the name gets its extension.
-    rig.dialogs.saveFilter = QStringLiteral("Flipper Zero (*.nfc)");
+    // No extension: MIFARE Classic Tool's format, and the name gets its extension.
     rig.dialogs.saveAnswers << rig.dir.filePath(QStringLiteral("plain"));
     rig.click("btnM1SaveDump");
-    EXPECT_TRUE(fileBytes(rig.dir.filePath(QStringLiteral("plain.nfc"))).startsWith("Filetype: Flipper NFC device"));
+    EXPECT_TRUE(fileBytes(rig.dir.filePath(QStringLiteral("plain.mct"))).startsWith("+Sector: 0\n"));
 
     // Another card, with other data and, in sector 5, other keys typed on the page.
     auto other = std::make_shared<MifareClassicCard>(MifareClassicCard::Size::K1, QByteArray::fromHex("55667788"));
@@ -144,5 +143,5 @@ TEST(DumpPages, NfcReadAllSavesTheTagInBinAndNfc)
         EXPECT_EQ(back.image->unit(9), QByteArray::fromHex("DEADBEEF"));
         EXPECT_EQ(back.image->uid, tag->uid());
     }
-    EXPECT_EQ(rig.dialogs.saved.back().second, QStringLiteral("Raw binary (*.bin *.mfd);;Flipper Zero (*.nfc)"));
+    EXPECT_EQ(rig.dialogs.opened.back().second, QStringLiteral("Raw binary (*.bin *.mfd);;Flipper Zero (*.nfc)"));
 }
