@@ -72,7 +72,7 @@ ImportResult importNfc(const QByteArray &content)
         fields.insert(key, {i + 1, line.mid(colon + 1).trimmed()});
     }
     // A key that is missing is missing at the end of the file.
-    const int endLine = std::max(1, int(lines.size()));
+    const int endLine = std::max(1, int(lines.size()) - (content.endsWith('\n') ? 1 : 0));
     const auto lineOf = [&](const char *key) { return fields.value(key, {endLine, {}}).number; };
     if (fields.value("Filetype").value != "Flipper NFC device")
         return nfcRefused(lineOf("Filetype"), "the file is no \"Flipper NFC device\"");
