@@ -11,6 +11,15 @@ add_library(kv350logic STATIC
   cards/ntag/ndef.cpp
   cards/ntag/ntagframes.cpp
   cards/ntag/ntaglocks.cpp
+  cards/ntag/ntagdump.cpp
+  cards/dump/cardimage.cpp
+  cards/dump/cardexchange.cpp
+  cards/dump/dumpformats.cpp
+  cards/dump/pm3json.cpp
+  cards/dump/flipperformat.cpp
+  cards/dump/keysfile.cpp
+  cards/mifare/mifaredump.cpp
+  cards/mifare/mifarerestore.cpp
   cards/iso15693/isoframes.cpp
   cards/epc/epccommands.cpp
   rftest/radiotexts.cpp

@@ -5,6 +5,7 @@ add_library(kv350pages STATIC
   settings/commonpage.cpp
   settings/profileactions.cpp
   cards/mifare/trailerwrite.cpp
+  cards/dump/dumpfiles.cpp
   cards/mifare/autopage.cpp
   cards/mifare/mifarepage.cpp
   cards/mifare/mifarekeypage.cpp

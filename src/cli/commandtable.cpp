@@ -1,6 +1,7 @@
 #include "commandtable.h"
 
 #include "cardcommands.h"
+#include "dumpcommands.h"
 #include "firmwarecommands.h"
 #include "listcommand.h"
 #include "profilecommands.h"
@@ -146,6 +147,8 @@ std::vector<CommandSpec> makeTable()
              return firmwareUpgrade({*s.link, *s.hid, s.clock, s.pause}, s.options, s.out, s.err, s.terminal);
          }});
     addCardCommands(table);
+    for (CommandSpec &dump : dumpCommands())
+        table.push_back(std::move(dump));
     return table;
 }
 

@@ -273,7 +273,7 @@ TEST(CardCommands, ThreeWordCommandsAndTheirHelp)
     p = parseArguments({"ntag", "url", "put"});
     EXPECT_EQ(p.error, "ntag url needs get or set");
     p = parseArguments({"ntag", "page"});
-    EXPECT_EQ(p.error, "ntag needs read, write or url");
+    EXPECT_EQ(p.error, "ntag needs read, write, url or dump");
     p = parseArguments({"--log-keys", "uid"});
     EXPECT_EQ(p.error, "--log-keys goes with --log");
 }

@@ -1,5 +1,10 @@
 #include "mifarepage.h"
 
+#include "cards/dump/dumpfiles.h"
+#include "cards/dump/keysfile.h"
+#include "cards/hextext.h"
+#include "cards/mifare/mifaredump.h"
+#include "cards/mifare/mifarerestore.h"
 #include "cards/mifare/trailerwrite.h"
 #include "link/frame.h"
 #include "pages/controls.h"
@@ -7,6 +12,7 @@
 #include "pages/pagewidgets.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -91,6 +97,8 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : Page(context, pa
         fitHexDigits(e, 3, true);
     m_btnM1ReadAll = button(g, "btnM1ReadAll");
     m_btnM1WR = button(g, "btnM1WR");
+    m_btnM1SaveDump = button(g, "btnM1SaveDump");
+    m_btnM1WriteDump = button(g, "btnM1WriteDump");
     m_lstM1 = listBox(g, "lstM1", true);
     auto *all = compact(new QVBoxLayout(g));
     auto *counts = new QHBoxLayout;
@@ -101,6 +109,8 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : Page(context, pa
     counts->addSpacing(10);
     counts->addWidget(m_btnM1ReadAll);
     counts->addWidget(m_btnM1WR);
+    counts->addWidget(m_btnM1SaveDump);
+    counts->addWidget(m_btnM1WriteDump);
     counts->addStretch();
     all->addLayout(counts);
     all->addWidget(m_lstM1, 1);
@@ -115,6 +125,8 @@ MifarePage::MifarePage(PageContext &context, QWidget *parent) : Page(context, pa
     connect(m_btnM1UID, &QPushButton::clicked, this, &MifarePage::btnM1UIDClick);
     connect(m_btnM1ReadAll, &QPushButton::clicked, this, &MifarePage::btnM1ReadAllClick);
     connect(m_btnM1WR, &QPushButton::clicked, this, &MifarePage::btnM1WRClick);
+    connect(m_btnM1SaveDump, &QPushButton::clicked, this, &MifarePage::btnM1SaveDumpClick);
+    connect(m_btnM1WriteDump, &QPushButton::clicked, this, &MifarePage::btnM1WriteDumpClick);
     connect(m_sbM1Sector, &QScrollBar::valueChanged, this, &MifarePage::sbM1SectorChange);
     connect(m_edM1All, &QLineEdit::textChanged, this, &MifarePage::countChanged);
     connect(m_edM1Num, &QLineEdit::textChanged, this, &MifarePage::countChanged);
@@ -140,6 +152,8 @@ void MifarePage::applyLanguage()
         {m_btnM1Read, "Read Card Data"},
         {m_btnM1ReadAll, "Read Card All Data"},
         {m_btnM1WR, "Read Write Card Loop"},
+        {m_btnM1SaveDump, "Save Dump..."},
+        {m_btnM1WriteDump, "Write Dump..."},
     };
     for (const auto &[control, english] : captions)
         setCaption(control, m_context.text(english));
@@ -225,10 +239,16 @@ void MifarePage::btnM1ReadAllClick()
     try {
         const MifareKey k = key();
         bool lastBlockOk = false;
+        QList<std::pair<int, QByteArray>> reads;
+        m_lastRead.reset();
         for (int i = 0; i < count; ++i) {
             const CardResult result = runStep(m_context, mifareReadFrame(k, i / 4, i % 4), MifareReadReplyLimit);
             addLine(readAllPrefix(i) + runStepText(m_context, result));
             lastBlockOk = result == CardResult::Done;
+            if (lastBlockOk) {
+                reads.append({i, m_context.link.responseData().left(BlockSize)});
+                m_lastRead = readAllImage(reads, k);
+            }
             if (result == CardResult::Failed && readerOutOfReach(m_context.link.error())) {
                 // The reader is gone (the status says "Disconnected"): the
                 // rest would only fail one by one, 200 ms each.
@@ -316,6 +336,86 @@ void MifarePage::runLoopTest(const std::vector<int> &blocks, int passes)
         m_context.reporter.ShowCommandError();
     else
         reportRun(m_context, passes, lastBlockOk);
+}
+
+void MifarePage::btnM1SaveDumpClick()
+{
+    if (!m_lastRead) {
+        m_context.dialogs.message(m_context.text("Save Dump"),
+                                  m_context.text("Nothing has been read yet: Read Card All Data first."));
+        return;
+    }
+    saveDump(m_context, *m_lastRead);
+}
+
+void MifarePage::btnM1WriteDumpClick()
+{
+    const QString caption = m_context.text("Write Dump");
+    const QString path = m_context.dialogs.openFile(caption, dumpFilter(CardKind::Mifare4K));
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    // No dump is near this size; a larger file is not one.
+    constexpr qint64 Largest = 1 << 20;
+    if (!file.open(QIODevice::ReadOnly) || file.size() > Largest) {
+        m_context.dialogs.message(caption, m_context.text("The file cannot be used: %1").arg(file.errorString()));
+        return;
+    }
+    const ImportResult imported = importDump(file.readAll());
+    const TextLookup text = m_context.language.textLookup();
+    if (!imported.image || !isMifare(imported.image->kind)) {
+        const QString why = imported.image ? m_context.text("it holds no MIFARE Classic card")
+                                           : importErrorText(imported.error, text);
+        m_context.dialogs.message(caption, m_context.text("The file cannot be used: %1").arg(why));
+        return;
+    }
+    // The file's keys, the key typed on this page, and the transport key open the card's sectors.
+    QList<QByteArray> keys;
+    if (const auto typed = parseHexBytes(m_edM1RWKey->text(), 6))
+        keys << *typed;
+    // The window is disabled while the card is read and written, not while the question is open.
+    std::optional<WindowDisabled> disabled(std::in_place, this);
+    m_lstM1->clear();
+    try {
+        const CardExchange exchange = pageExchange(m_context);
+        const RestorePlan plan = planRestore(*imported.image, exchange, keys, text);
+        for (const QString &line : restoreReport(plan, text))
+            addLine(line);
+        if (!plan.refusal.isEmpty()) {
+            if (plan.noCard)
+                m_context.reporter.ShowNoCardOrKeyError();
+            else
+                m_context.reporter.ShowCommandError();
+            return;
+        }
+        if (plan.count(RestoreStep::Action::Write) == 0) {
+            m_context.reporter.ShowText(m_context.text("The card holds the dump already: nothing to write."));
+            return;
+        }
+        QStringList question{restoreReport(plan, text).first()};
+        for (const RestoreStep &s : plan.steps)
+            if (s.action == RestoreStep::Action::Write && s.trailer && s.check.permanent())
+                question << QString() << trailerQuestion(s.check, text).section(QLatin1Char('\n'), 0, -3);
+        question << QString() << m_context.text("The report is in the list. Write the dump to the card?");
+        disabled.reset();
+        if (!m_context.askFirst(question.join(QLatin1Char('\n'))))
+            return;
+        disabled.emplace(this);
+        const RestoreResult result = runRestore(plan, exchange, text);
+        for (const QString &line : result.lines)
+            addLine(line);
+        addLine(m_context.text("%1 block(s) written, %2 read back equal.")
+                    .arg(result.written.size())
+                    .arg(result.verified.size()));
+        if (result.complete())
+            m_context.reporter.ShowCommandDone();
+        else if (result.cardGone)
+            m_context.reporter.ShowNoCardOrKeyError();
+        else
+            m_context.reporter.ShowCommandError();
+    } catch (...) {
+        m_context.reporter.ShowCommandError();
+    }
 }
 
 }  // namespace kv350::cards

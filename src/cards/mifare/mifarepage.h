@@ -2,10 +2,12 @@
 // The MIFARE page: one block of a MIFARE Classic card read, written or its UID
 // read; a run of blocks read into a list; the read/write loop test.
 
+#include "cards/dump/cardimage.h"
 #include "cards/mifare/mifareframes.h"
 #include "pages/page.h"
 
 #include <QWidget>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -35,6 +37,9 @@ public slots:
     void btnM1UIDClick();
     void btnM1ReadAllClick();
     void btnM1WRClick();
+    // What Read All read last, in a dump file; a dump file written to the card.
+    void btnM1SaveDumpClick();
+    void btnM1WriteDumpClick();
     void sbM1SectorChange(int sector);
 
 private:
@@ -51,6 +56,8 @@ private:
     QRadioButton *m_rbM1RWKeyA, *m_rbM1RWKeyB, *m_rbM1Hex, *m_rbM1Ascii;
     QCheckBox *m_chkEEPROM;
     QPushButton *m_btnM1Write, *m_btnM1Read, *m_btnM1UID, *m_btnM1ReadAll, *m_btnM1WR;
+    QPushButton *m_btnM1SaveDump, *m_btnM1WriteDump;
+    std::optional<CardImage> m_lastRead;  // what the last Read All read
     QListWidget *m_lstM1;
     QLabel *m_lblM1WriteProblem;  // why a block was not written
 };

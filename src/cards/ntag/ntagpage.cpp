@@ -1,7 +1,9 @@
 #include "ntagpage.h"
 
+#include "cards/dump/dumpfiles.h"
 #include "cards/mifare/mifareframes.h"
 #include "cards/ntag/ndef.h"
+#include "cards/ntag/ntagdump.h"
 #include "cards/ntag/ntagframes.h"
 #include "cards/ntag/ntaglocks.h"
 #include "link/frame.h"
@@ -103,6 +105,7 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : Page(context, parent
     m_edNAll = edit(g, "edNAll", QStringLiteral("16"), 2);
     fitHexDigits(m_edNAll, 3, true);
     m_btnNReadAll = button(g, "btnNReadAll");
+    m_btnNSaveDump = button(g, "btnNSaveDump");
     m_lstNAll = listBox(g, "lstNAll", true);
     m_moNAllAscii = memo(g, "moNAllAscii", true);
     auto *all = compact(new QVBoxLayout(g));
@@ -110,6 +113,7 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : Page(context, parent
     count->addWidget(label(g, "Label5", QStringLiteral("NO:")));
     count->addWidget(m_edNAll);
     count->addWidget(m_btnNReadAll, 1);
+    count->addWidget(m_btnNSaveDump);
     all->addLayout(count);
     all->addWidget(m_lstNAll, 3);
     all->addWidget(m_moNAllAscii, 2);
@@ -126,6 +130,7 @@ NtagPage::NtagPage(PageContext &context, QWidget *parent) : Page(context, parent
     connect(m_btnNUID, &QPushButton::clicked, this, &NtagPage::btnNUIDClick);
     connect(m_btnNWrite, &QPushButton::clicked, this, &NtagPage::btnNWriteClick);
     connect(m_btnNReadAll, &QPushButton::clicked, this, &NtagPage::btnNReadAllClick);
+    connect(m_btnNSaveDump, &QPushButton::clicked, this, &NtagPage::btnNSaveDumpClick);
     connect(m_btnNURLWrite, &QPushButton::clicked, this, &NtagPage::btnNURLWriteClick);
     connect(m_btnNURLRead, &QPushButton::clicked, this, &NtagPage::btnNURLReadClick);
     connect(m_btnNSample, &QPushButton::clicked, this, &NtagPage::btnNSampleClick);
@@ -147,6 +152,7 @@ void NtagPage::applyLanguage()
         {m_btnNRead, "Read Card Data"},
         {m_gbNReadAll, "Read Card All Data"},
         {m_btnNReadAll, "Read Card All Data"},
+        {m_btnNSaveDump, "Save Dump..."},
         {m_gbNURL, "URL Address"},
         {m_btnNURLWrite, "Write"},
         {m_btnNURLRead, "Read"},
@@ -224,11 +230,15 @@ void NtagPage::btnNReadAllClick()
     try {
         bool lastBlockOk = false;
         QString text;
+        QList<std::pair<int, QByteArray>> reads;
+        m_lastRead.reset();
         for (int page = 0; page < limit; page += 4) {
             const CardResult result = runStep(m_context, ntagReadFrame(page), NtagReadReplyLimit);
             m_lstNAll->addItem(dumpPrefix(page) + runStepText(m_context, result));
             lastBlockOk = result == CardResult::Done;
             if (lastBlockOk) {
+                reads.append({page, m_context.link.responseData().left(BlockSize)});
+                m_lastRead = ntagImage(reads);
                 text += blockText(m_context.link.responseData().left(BlockSize));
                 m_moNAllAscii->setPlainText(text);
                 m_context.pause.processPending();
@@ -238,6 +248,16 @@ void NtagPage::btnNReadAllClick()
     } catch (...) {
         m_context.reporter.ShowCommandError();
     }
+}
+
+void NtagPage::btnNSaveDumpClick()
+{
+    if (!m_lastRead) {
+        m_context.dialogs.message(m_context.text("Save Dump"),
+                                  m_context.text("Nothing has been read yet: Read Card All Data first."));
+        return;
+    }
+    saveDump(m_context, *m_lastRead);
 }
 
 void NtagPage::btnNURLWriteClick()

@@ -2,10 +2,12 @@
 // The NTAG page: 16 bytes of an NTAG203 / Ultralight tag read or written, its
 // UID, a dump of the tag, and a URL written as an NDEF record.
 
+#include "cards/dump/cardimage.h"
 #include "pages/page.h"
 #include "pages/pagecommands.h"
 
 #include <QWidget>
+#include <optional>
 
 class QGroupBox;
 class QLabel;
@@ -42,6 +44,8 @@ public slots:
     void btnNURLWriteClick();
     void btnNURLReadClick();
     void btnNSampleClick();
+    // What Read All read last, in a dump file.
+    void btnNSaveDumpClick();
 
 private:
     // Before a write of 16 bytes from `firstPage`: reads what the tag holds in
@@ -58,6 +62,8 @@ private:
     QLineEdit *m_edNURL1, *m_edNURL2, *m_edNURL3;
     QRadioButton *m_rbNHex, *m_rbNAscii;
     QPushButton *m_btnNWrite, *m_btnNRead, *m_btnNUID, *m_btnNReadAll, *m_btnNURLWrite, *m_btnNURLRead, *m_btnNSample;
+    QPushButton *m_btnNSaveDump;
+    std::optional<CardImage> m_lastRead;  // what the last Read All read
     QListWidget *m_lstNAll;
     QPlainTextEdit *m_moNAllAscii;
     QLabel *m_lblNURLProblem;  // why a URL was not written, or what a tag holds instead of one

@@ -1,0 +1,10 @@
+// The importer of the proxmark3 client's JSON dump on any bytes; the properties are those of
+// dumpchecks.h. Input: the file's bytes.
+#include "dumpchecks.h"
+
+KV350_FUZZ_TARGET(dumpjson)(const std::uint8_t *data, std::size_t size)
+{
+    kv350::fuzz::ensureQtApplication();
+    kv350::fuzz::dumps::checkImporter(kv350::cards::importJson, data, size);
+    return 0;
+}
