@@ -259,9 +259,9 @@ ParseResult parseArguments(const QStringList &arguments)
     const std::vector<const CommandSpec *> group = commandsUnder(first);
     if (group.empty())
         return error(QStringLiteral("unknown command %1").arg(first));
-    const CommandSpec *spec = nullptr;
+    const CommandSpec *chosen = nullptr;
     if (group.size() == 1 && group.front()->words.size() == 1) {
-        spec = group.front();
+        chosen = group.front();
     } else {
         const QString action = rest.isEmpty() ? QString() : rest.takeFirst();
         if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
@@ -274,7 +274,7 @@ ParseResult parseArguments(const QStringList &arguments)
             if (c->words.value(1) == action)
                 under.push_back(c);
         if (under.size() == 1 && under.front()->words.size() == 2) {
-            spec = under.front();
+            chosen = under.front();
         } else if (!under.empty()) {
             // Three words: "ntag url get".
             const QString group2 = first + QLatin1Char(' ') + action;
@@ -288,14 +288,14 @@ ParseResult parseArguments(const QStringList &arguments)
             for (const CommandSpec *c : under) {
                 actions.append(c->words.value(2));
                 if (c->words.value(2) == third)
-                    spec = c;
+                    chosen = c;
             }
-            if (!spec) {
+            if (!chosen) {
                 const QString last = actions.takeLast();
                 return error(QStringLiteral("%1 needs %2 or %3").arg(group2, actions.join(QStringLiteral(", ")), last));
             }
         }
-        if (!spec) {
+        if (!chosen) {
             QStringList actions;
             for (const CommandSpec *c : group)
                 if (!actions.contains(c->words.value(1)))
@@ -304,29 +304,29 @@ ParseResult parseArguments(const QStringList &arguments)
             return error(QStringLiteral("%1 needs %2 or %3").arg(first, actions.join(QStringLiteral(", ")), last));
         }
     }
-    o.command = spec->words.join(QLatin1Char(' '));
+    o.command = chosen->words.join(QLatin1Char(' '));
 
     QCommandLineParser own;
     own.addOption(g.help);
-    if (spec->json)
+    if (chosen->json)
         own.addOption(g.json);
-    own.addOptions(spec->options);
+    own.addOptions(chosen->options);
     if (!own.parse(QStringList{QStringLiteral("kv350ctl ") + o.command} + rest))
         return error(QStringLiteral("%1: %2").arg(o.command, own.errorText()));
     if (own.isSet(g.help)) {
         o.command = Command::Help;
-        o.helpText = commandHelp(*spec);
+        o.helpText = commandHelp(*chosen);
         return {o, {}};
     }
-    if (spec->json && own.isSet(g.json))
+    if (chosen->json && own.isSet(g.json))
         o.json = true;
-    if (o.json && !spec->json)
+    if (o.json && !chosen->json)
         return error(QStringLiteral("--json goes with %1").arg(commandsWithJson().join(QStringLiteral(", "))));
     o.arguments = own.positionalArguments();
     for (const QString &name : own.optionNames())
         o.values[name] = own.values(name);
-    if (spec->take) {
-        const QString problem = spec->take(own, o);
+    if (chosen->take) {
+        const QString problem = chosen->take(own, o);
         if (!problem.isEmpty())
             return error(problem);
     } else if (!o.arguments.isEmpty()) {

@@ -22,17 +22,6 @@ QStringList parameterNames()
     return names;
 }
 
-QString compact(const QJsonValue &value)
-{
-    // A document holds an object or a list; a bare number or text is written as it is.
-    if (value.isObject())
-        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
-    if (value.isArray())
-        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
-    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
-}
-
 }  // namespace
 
 QString takeSettingName(const QCommandLineParser &, Options &o)
@@ -83,7 +72,7 @@ int settingsGet(Session &s)
         if (o.json)
             values.insert(QLatin1String(info->name), named);
         else
-            s.out << info->name << ": " << compact(named) << '\n';
+            s.out << info->name << ": " << jsonText(named) << '\n';
     }
     if (o.json)
         s.out << QJsonDocument(values).toJson(QJsonDocument::Compact) << '\n';

@@ -3,6 +3,7 @@
 #include "frame.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <cmath>
@@ -532,6 +533,16 @@ QByteArray parameterGetFrame(std::uint8_t code)
 QByteArray parameterSetFrame(std::uint8_t code, const QByteArray &value)
 {
     return buildRequest(proto::CmdParameter, QByteArray(1, char(code)) + value);
+}
+
+QString jsonText(const QJsonValue &value)
+{
+    if (value.isObject())
+        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
+    if (value.isArray())
+        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
 }
 
 int parameterReplyWidth(const ParameterInfo &info)

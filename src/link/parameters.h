@@ -125,6 +125,8 @@ const ParameterInfo &parameterInfo(std::uint8_t code);
 QByteArray encodeParameter(const ParameterInfo &info, const ParameterValue &value);
 // The value from the reader's bytes; bytes holds at least info.width of them.
 ParameterValue decodeParameter(const ParameterInfo &info, const QByteArray &bytes);
+// Any JSON value on one line, as a file would hold it (a bare number or text too).
+QString jsonText(const QJsonValue &value);
 // The value as a file names it: numbers in their units, flags and choices by name.
 QJsonValue parameterToJson(const ParameterInfo &info, const ParameterValue &value);
 // A value a file gives, checked against what the setting allows; nothing, and

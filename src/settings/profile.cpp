@@ -38,17 +38,6 @@ QString settingNames()
     return names.join(QStringLiteral(", "));
 }
 
-// Any JSON value on one line, as a file would hold it.
-QString profileJsonText(const QJsonValue &value)
-{
-    if (value.isObject())
-        return QString::fromUtf8(QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
-    if (value.isArray())
-        return QString::fromUtf8(QJsonDocument(value.toArray()).toJson(QJsonDocument::Compact));
-    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
-}
-
 bool sameSetting(const ParameterInfo &info, const ParameterValue &a, const ParameterValue &b)
 {
     // By the names a file gives: bits without a name cannot differ from a file.
@@ -82,7 +71,7 @@ std::optional<QString> stringField(const QJsonObject &o, const QString &key, con
     if (v.isUndefined())
         return QString();
     if (!v.isString() || v.toString().trimmed().isEmpty()) {
-        *why = QStringLiteral("%1: %2 is not allowed; it takes a text").arg(where, profileJsonText(v));
+        *why = QStringLiteral("%1: %2 is not allowed; it takes a text").arg(where, jsonText(v));
         return std::nullopt;
     }
     return v.toString().trimmed();
@@ -132,10 +121,10 @@ std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error
             error, QStringLiteral("version"),
             version.isDouble() && version.toDouble() > ProfileFormatVersion
                 ? QStringLiteral("version: %1 is a newer version of the format; this program reads version %2")
-                      .arg(profileJsonText(version))
+                      .arg(jsonText(version))
                       .arg(ProfileFormatVersion)
                 : QStringLiteral("version: %1 is not allowed; it takes %2")
-                      .arg(version.isUndefined() ? QStringLiteral("nothing") : profileJsonText(version))
+                      .arg(version.isUndefined() ? QStringLiteral("nothing") : jsonText(version))
                       .arg(ProfileFormatVersion));
 
     for (auto it = top.begin(); it != top.end(); ++it)
@@ -170,7 +159,7 @@ std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error
         if (!sourceValue.isObject())
             return refuse(error, QStringLiteral("source"),
                           QStringLiteral("source: %1 is not allowed; it takes an object with %2")
-                              .arg(profileJsonText(sourceValue), sourceKeys().join(QStringLiteral(", "))));
+                              .arg(jsonText(sourceValue), sourceKeys().join(QStringLiteral(", "))));
         const QJsonObject o = sourceValue.toObject();
         for (auto it = o.begin(); it != o.end(); ++it)
             if (!sourceKeys().contains(it.key()))
@@ -193,7 +182,7 @@ std::optional<Profile> parseProfile(const QByteArray &bytes, ProfileError *error
     if (!settingsValue.isObject())
         return refuse(error, QStringLiteral("settings"),
                       QStringLiteral("settings: %1 is not allowed; it takes an object of settings by name (%2)")
-                          .arg(settingsValue.isUndefined() ? QStringLiteral("nothing") : profileJsonText(settingsValue),
+                          .arg(settingsValue.isUndefined() ? QStringLiteral("nothing") : jsonText(settingsValue),
                                settingNames()));
     const QJsonObject named = settingsValue.toObject();
     for (auto it = named.begin(); it != named.end(); ++it)
@@ -245,7 +234,7 @@ QByteArray profileToJson(const Profile &profile)
 {
     // Written by hand so that the settings keep the table's order (a JSON
     // object of Qt's sorts its keys), one setting a line.
-    const auto text = [](const QString &s) { return profileJsonText(QJsonValue(s)); };
+    const auto text = [](const QString &s) { return jsonText(QJsonValue(s)); };
     QStringList lines;
     lines << QStringLiteral("  \"format\": %1").arg(text(QLatin1String(ProfileFormatName)))
           << QStringLiteral("  \"version\": %1").arg(ProfileFormatVersion);
@@ -383,7 +372,7 @@ bool anyDifference(const std::vector<SettingChange> &changes)
 
 QString valueText(const ParameterInfo &info, const ParameterValue &value)
 {
-    return profileJsonText(parameterToJson(info, value));
+    return jsonText(parameterToJson(info, value));
 }
 
 QString outcomeName(SettingOutcome outcome)
