@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-multimedia-dev libgl-dev
-  libhidapi-dev libudev-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
+  libhidapi-dev libudev-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev clang-format-14
   fonts-noto-cjk

@@ -1,6 +1,6 @@
 #include "services.h"
 
-#include "audiooutput.h"
+#include "tonepcm.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -9,16 +9,14 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLibrary>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cmath>
-#include <cstdint>
-#include <numbers>
 
 Q_LOGGING_CATEGORY(lcTone, "kv350.app.tone", QtWarningMsg)
 
@@ -113,69 +111,153 @@ void QtDialogs::showTable(const QString &caption, const QString &text, const Tex
     tableBox(m_parent, caption, text, table, {QStringLiteral("OK")});
 }
 
-QByteArray sineTonePcm(int frequencyHz, int durationMs, int sampleRate)
+QStringList tonePlayerDirs()
 {
-    const int samples = std::max(0, int(std::int64_t(sampleRate) * durationMs / 1000));
-    const int fade = std::min(samples / 2, sampleRate / 200);  // 5 ms
-    QByteArray pcm(samples * int(sizeof(std::int16_t)), Qt::Uninitialized);
-    auto *out = reinterpret_cast<std::int16_t *>(pcm.data());
-    const double step = 2.0 * std::numbers::pi * frequencyHz / sampleRate;
-    for (int i = 0; i < samples; ++i) {
-        double gain = 0.5;
-        if (i < fade)
-            gain *= double(i) / fade;
-        else if (i >= samples - fade)
-            gain *= double(samples - 1 - i) / fade;
-        out[i] = std::int16_t(std::lround(gain * 32767.0 * std::sin(step * i)));
-    }
-    return pcm;
-}
-
-QStringList audioModuleDirs()
-{
+#ifdef KV350_TONE_PLAYER_FROM_BIN
     const QString here = QCoreApplication::applicationDirPath();
-    return {here, QDir::cleanPath(here + QStringLiteral("/" KV350_AUDIO_MODULE_FROM_BIN))};
+    return {here, QDir::cleanPath(here + QStringLiteral("/" KV350_TONE_PLAYER_FROM_BIN))};
+#else
+    return {};
+#endif
 }
 
-ToneSounder::ToneSounder(Pause &pause, QStringList moduleDirs) : m_pause(pause), m_moduleDirs(std::move(moduleDirs)) {}
+namespace {
 
-ToneSounder::~ToneSounder() = default;
+// Marks on a player process: why this sounder killed it.
+constexpr char SupersededMark[] = "kv350ToneSuperseded";
+constexpr char HungMark[] = "kv350ToneHung";
 
-AudioOutput *ToneSounder::output()
+// The player's own words on stderr, kept short for the log.
+QString playerSaid(QProcess *process)
 {
-    if (m_tried)
-        return m_output.get();
-    m_tried = true;
-    QStringList failures;
-    for (const QString &dir : m_moduleDirs) {
-        // Never unloaded: the output it made lives as long as this sounder.
-        QLibrary module(dir + QStringLiteral("/kv350tone"));
-        if (!module.load()) {
-            failures.append(module.errorString());
-            continue;
+    return QString::fromLocal8Bit(process->readAllStandardError()).trimmed().left(300);
+}
+
+}  // namespace
+
+ToneSounder::ToneSounder(Pause &pause, QStringList playerDirs, QObject *parent)
+    : QObject(parent), m_pause(pause), m_playerDirs(std::move(playerDirs)), m_beep([] { QApplication::beep(); })
+{
+}
+
+ToneSounder::~ToneSounder()
+{
+    // No player outlives the window: kill and reap each one here, before
+    // QObject deletes them (which would warn and wait for a running one).
+    const QList<QProcess *> players = findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
+    for (QProcess *process : players) {
+        process->disconnect(this);
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(1000);
         }
-        const auto create = reinterpret_cast<Kv350CreateAudioOutput>(module.resolve(KV350_AUDIO_OUTPUT_FACTORY));
-        if (create) {
-            m_output.reset(create());
-            return m_output.get();
-        }
-        failures.append(module.errorString());
     }
-    qCWarning(lcTone).noquote() << "no audio module; the system beep stands in for the tones:"
-                                << failures.join(QStringLiteral("; "));
-    return nullptr;
+    qDeleteAll(players);
+}
+
+int ToneSounder::playersRunning() const
+{
+    const QList<QProcess *> players = findChildren<QProcess *>(Qt::FindDirectChildrenOnly);
+    return int(std::count_if(players.begin(), players.end(),
+                             [](const QProcess *p) { return p->state() != QProcess::NotRunning; }));
+}
+
+QString ToneSounder::player()
+{
+    if (!m_looked) {
+        m_looked = true;
+        // An empty list is a build without a player, not a reason to search PATH.
+        if (!m_playerDirs.isEmpty())
+            m_player = QStandardPaths::findExecutable(QStringLiteral("kv350-tone"), m_playerDirs);
+    }
+    return m_player;
+}
+
+void ToneSounder::standIn(Failure kind, const QString &reason)
+{
+    const unsigned bit = 1u << unsigned(kind);
+    if (!(m_said & bit)) {
+        m_said |= bit;
+        qCWarning(lcTone).noquote() << reason;
+    }
 }
 
 void ToneSounder::tone(int frequencyHz, int durationMs)
 {
-    AudioOutput *out = frequencyHz > 0 ? output() : nullptr;
-    if (!out || !out->play(sineTonePcm(frequencyHz, durationMs, SampleRate), SampleRate)) {
-        QApplication::beep();
+    // Never two tones at once, nor a pile of players: the one before stops here.
+    if (m_current && m_current->state() != QProcess::NotRunning) {
+        m_current->setProperty(SupersededMark, true);
+        m_current->kill();
+    }
+    m_current = nullptr;
+
+    const bool playable = frequencyHz >= ToneMinHz && frequencyHz <= ToneMaxHz && durationMs >= ToneMinMs &&
+                          durationMs <= ToneMaxMs;
+    const QString program = playable ? player() : QString();
+    if (!playable || program.isEmpty()) {
+        if (playable && !m_playerDirs.isEmpty())
+            standIn(Failure::Missing, QStringLiteral("no tone player (kv350-tone) in %1; the system beep stands in "
+                                                     "for the tones")
+                                          .arg(m_playerDirs.join(QStringLiteral(", "))));
+        m_beep();
         m_pause.wait(durationMs);
         return;
     }
+
+    auto *process = new QProcess(this);
+    process->setProgram(program);
+    process->setArguments({QString::number(frequencyHz), QString::number(durationMs)});
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    connect(process, &QProcess::finished, this, [this, process] { ended(process, true); });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            ended(process, false);
+    });
+    // A player still running well after its tone should have ended waits on
+    // a sound server that does not answer; nothing here waits on it.
+    QTimer::singleShot(durationMs + m_hangGraceMs, process, [process] {
+        if (process->state() != QProcess::NotRunning) {
+            process->setProperty(HungMark, true);
+            process->kill();
+        }
+    });
+    m_current = process;
+    process->start();
     m_pause.wait(durationMs);
-    out->stop();
+}
+
+void ToneSounder::ended(QProcess *process, bool started)
+{
+    if (!started) {
+        standIn(Failure::NoStart, QStringLiteral("the tone player %1 could not be started (%2); the system beep "
+                                                 "stands in for the tones")
+                                      .arg(process->program(), process->errorString()));
+        m_beep();
+    } else if (process->property(HungMark).toBool()) {
+        // Its tone's time is long over: a beep now would report nothing.
+        standIn(Failure::Hung, QStringLiteral("the tone player was still running %1 ms after its tone should have "
+                                              "ended and was killed: the sound server does not answer")
+                                   .arg(m_hangGraceMs));
+    } else if (process->property(SupersededMark).toBool()) {
+        // Cut short by the next tone, as meant.
+    } else if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0) {
+        // Played to the end.
+    } else if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 3) {
+        standIn(Failure::NoOutput, QStringLiteral("the tone player found no sound output to play on (%1); the system "
+                                                  "beep stands in for the tones")
+                                       .arg(playerSaid(process)));
+        m_beep();
+    } else {
+        const QString how = process->exitStatus() == QProcess::NormalExit
+                                ? QStringLiteral("ended with status %1").arg(process->exitCode())
+                                : QStringLiteral("crashed");
+        standIn(Failure::Broken, QStringLiteral("the tone player %1 %2 (%3); the system beep stands in")
+                                     .arg(process->program(), how, playerSaid(process)));
+        m_beep();
+    }
+    process->deleteLater();
+    emit playerEnded();
 }
 
 }  // namespace kv350

@@ -4,10 +4,12 @@
 
 #include "pages/services.h"
 
-#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <memory>
+#include <functional>
 
 class QWidget;
 
@@ -28,38 +30,54 @@ private:
     QWidget *m_parent;
 };
 
-class AudioOutput;
+// Where the window looks for its tone player (kv350-tone): beside the
+// program, then in the library folder it is installed to. Empty where this
+// build has no player (no PulseAudio client library when it was configured).
+QStringList tonePlayerDirs();
 
-// Where the window looks for its audio module (kv350tone): beside the
-// program, then in the library folder it is installed to.
-QStringList audioModuleDirs();
-
-// A sine tone of the given frequency on the default audio output; where the
-// machine has none (or it cannot be opened, or the audio module is missing),
-// the system beep. Either way the tone's duration is waited out through
-// Pause, so the window keeps painting and the CPU idles. The audio module is
-// loaded on the first tone, not at start.
-class ToneSounder final : public Sounder {
+// A sine tone of the given frequency on the default sound output, played by
+// a process of its own (kv350-tone, one for each tone), so that the sound
+// system's libraries never enter the window's process. Where the player is
+// missing, cannot start or finds no sound output, the system beep stands in
+// and the kv350.app.tone log says why, once for each kind of failure. Either
+// way the tone's duration is waited out through Pause, so the window keeps
+// painting and the CPU idles; nothing ever waits on the player itself.
+class ToneSounder final : public QObject, public Sounder {
+    Q_OBJECT
 public:
-    static constexpr int SampleRate = 22050;
+    // A player still running this long after its tone should have ended is
+    // taken for hung (a sound server that does not answer) and killed.
+    static constexpr int HangGraceMs = 3000;
 
-    explicit ToneSounder(Pause &pause, QStringList moduleDirs = audioModuleDirs());
+    explicit ToneSounder(Pause &pause, QStringList playerDirs = tonePlayerDirs(), QObject *parent = nullptr);
+    // Kills any player still running.
     ~ToneSounder() override;
     void tone(int frequencyHz, int durationMs) override;
-    // Whether the audio module has been loaded (it is tried once, on the first tone).
-    bool audioLoaded() const { return m_output != nullptr; }
+
+    // What stands in for a tone that cannot be played; QApplication::beep unless told.
+    void setBeep(std::function<void()> beep) { m_beep = std::move(beep); }
+    void setHangGraceMs(int ms) { m_hangGraceMs = ms; }
+    // Players started and not yet ended (killed ones until they are reaped).
+    int playersRunning() const;
+
+signals:
+    // A player process ended (played, failed, or was killed).
+    void playerEnded();
 
 private:
-    AudioOutput *output();
+    enum class Failure { Missing, NoStart, NoOutput, Hung, Broken };
+    QString player();
+    void standIn(Failure kind, const QString &reason);
+    void ended(QProcess *process, bool started);
 
     Pause &m_pause;
-    QStringList m_moduleDirs;
-    bool m_tried = false;
-    std::unique_ptr<AudioOutput> m_output;
+    QStringList m_playerDirs;
+    std::function<void()> m_beep;
+    int m_hangGraceMs = HangGraceMs;
+    bool m_looked = false;
+    QString m_player;
+    QPointer<QProcess> m_current;
+    unsigned m_said = 0;  // the kinds of failure already reported, a bit each
 };
-
-// 16-bit signed mono PCM of a sine tone, with a few milliseconds of fade in and
-// out so that it starts and stops without a click.
-QByteArray sineTonePcm(int frequencyHz, int durationMs, int sampleRate);
 
 }  // namespace kv350
