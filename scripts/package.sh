@@ -44,4 +44,14 @@ expect() {
 expect '^Model: *KV350-M1$' "$scratch/usr/bin/kv350ctl" --simulate KV350-M1 identify
 expect '--model' "$scratch/usr/bin/kv350-sim" --help
 expect '--simulate' env QT_QPA_PLATFORM=offscreen "$scratch/usr/bin/kv350tools" --help
-echo "package checked: its files, lintian, and kv350ctl, kv350-sim and kv350tools run from it"
+# The tone player, with no sound server to reach (so it plays nothing): it
+# runs, finds its libraries, and says that there is no sound output.
+player="$(find "$scratch/usr/lib" -name kv350-tone -type f)"
+tone_status=0
+tone_output="$(env PULSE_SERVER=unix:/nonexistent "$player" 2730 100 2>&1)" || tone_status=$?
+if [ "$tone_status" -ne 3 ] || ! grep -q '^kv350-tone: no sound output to play on: ' <<<"$tone_output"; then
+  echo "from the package: $player 2730 100 (no sound server) ended with $tone_status, not 3"
+  echo "$tone_output"
+  exit 1
+fi
+echo "package checked: its files, lintian, and kv350ctl, kv350-sim, kv350tools and kv350-tone run from it"
