@@ -244,9 +244,8 @@ void ToneSounder::ended(QProcess *process, bool started)
     } else if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0) {
         // Played to the end.
     } else if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == 3) {
-        standIn(Failure::NoOutput, QStringLiteral("the tone player found no sound output to play on (%1); the system "
-                                                  "beep stands in for the tones")
-                                       .arg(playerSaid(process)));
+        standIn(Failure::NoOutput,
+                QStringLiteral("the system beep stands in for the tones: %1").arg(playerSaid(process)));
         m_beep();
     } else {
         const QString how = process->exitStatus() == QProcess::NormalExit
