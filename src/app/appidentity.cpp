@@ -2,20 +2,27 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSize>
+#include <QImageReader>
+#include <QPixmap>
 
 namespace kv350 {
 
 QIcon appIcon()
 {
-    // Each PNG is named after its size: giving the size spares reading the
-    // files at start-up; the icon loads the one a window asks for.
+    // Read as PNG and nothing else: a reader left to find the format asks
+    // every image plugin (GIF, ICO, JPEG) whether it reads it, which loads
+    // them all with their libraries. The window system takes every size when
+    // the window shows, so they are read now.
     QIcon icon;
     const QDir sizes(QStringLiteral(":/kv350/icons"));
-    for (const QFileInfo &png : sizes.entryInfoList({QStringLiteral("*.png")}, QDir::Files)) {
-        const int side = png.completeBaseName().toInt();
-        if (side > 0)
-            icon.addFile(png.filePath(), QSize(side, side));
+    for (const QFileInfo &png : sizes.entryInfoList(QDir::Files)) {
+        if (png.suffix() != QLatin1String("png"))
+            continue;
+        QImageReader reader(png.filePath(), "PNG");
+        reader.setAutoDetectImageFormat(false);
+        const QImage image = reader.read();
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
 }
