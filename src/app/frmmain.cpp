@@ -281,7 +281,6 @@ TfrmMain::TfrmMain(WindowServices services, PageCreation pages, QWidget *parent)
     // The first frame already speaks the stored language; the show sequence
     // applies it again, as it does after every change of language.
     applyLanguageEverywhere();
-    m_pagesWired = true;
     startMark(QStringLiteral("window created"));
 }
 
@@ -382,10 +381,13 @@ void TfrmMain::makePage(int index)
     nameOriginsOfButtons(made, QLatin1String(Pages[index].caption));
     if (m_factoryRestored && made != m_tsCommon)
         made->resetToFactory();
-    if (QWidget *holder = m_holders[index])
+    if (QWidget *holder = m_holders[index]) {
+        // Shown and laid out now, not on a later pass of the event loop: it
+        // has its size at once, as a page made with the window has.
         holder->layout()->addWidget(made);
-    if (m_pagesWired)
-        made->applyLanguage();
+        made->show();
+        holder->layout()->activate();
+    }
 }
 
 void TfrmMain::keepSessionLogIn(const QString &folder)

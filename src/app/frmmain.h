@@ -149,9 +149,10 @@ private:
     void nameOriginsOfButtons(QWidget *scope, const QString &where);
     // The page of tab `index`, made now if it was not yet (PageCreation).
     Page *page(int index);
-    // Makes the page of tab `index` and wires it to the window: its signals,
-    // the controls that keep their own font, the names of its buttons, and
-    // what it would show had it been made with the window.
+    // Makes the page of tab `index` (it words itself in the current language)
+    // and wires it to the window: its signals, the controls that keep their
+    // own font, the names of its buttons, and what it would show had it been
+    // made with the window.
     void makePage(int index);
 
     // LinkObserver
@@ -220,8 +221,7 @@ private:
     Page *m_pages[11] = {};
     QWidget *m_holders[11] = {};
     const PageCreation m_pageCreation;
-    bool m_pagesWired = false;  // the window is built: a page made now is worded at once
-    QFont m_ownFont;            // of the controls that keep one font in every language
+    QFont m_ownFont;  // of the controls that keep one font in every language
     // What a page made later shows as if it had been there all along: the
     // reader's factory default was restored, the last frames, the model's
     // ASCII request box.
