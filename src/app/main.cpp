@@ -90,7 +90,7 @@ int main(int argc, char **argv)
         if (parser.isSet(port))
             window.addExtraPort(parser.value(port), true);
         // The icon's pictures are read once the window is drawn: the window
-        // system takes every size of it, which is not worth a later window.
+        // system takes every size of it, and the user need not wait for that to see the window.
         QObject::connect(&window, &TfrmMain::firstDrawn, [] { QApplication::setWindowIcon(appIcon()); });
         window.keepSessionLogIn(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                                 QStringLiteral("/session-logs"));
