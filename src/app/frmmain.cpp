@@ -69,6 +69,8 @@ const PageInfo Pages[] = {
     {"tsCommand", "Command Test", nullptr, 0, true},
     {"tsFirmware", "Update Firmware", nullptr, 0, true},
 };
+constexpr int CommonPageIndex = 0;
+constexpr int RfTestPageIndex = 7;
 constexpr int CommandPageIndex = 9;
 constexpr int FirmwarePageIndex = 10;
 // How long the first show waits for the platform to put the window on screen
@@ -124,14 +126,15 @@ QColor toColor(ColourValue value)
 
 }  // namespace
 
-TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
+TfrmMain::TfrmMain(WindowServices services, PageCreation pages, QWidget *parent)
     : QMainWindow(parent),
       m_services(services),
       m_actions(services.pause, services.dialogs),
       m_link(services.hid, services.serial, services.clock, m_actions),
       m_reporter(*this, m_actions, services.sounder),
       m_context{m_link, m_reporter, m_actions, m_language, m_actions},
-      m_log(QStringLiteral("kv350tools " KV350_VERSION))
+      m_log(QStringLiteral("kv350tools " KV350_VERSION)),
+      m_pageCreation(pages)
 {
     m_log.attach(m_link);
     m_log.addSink([this](const QString &line) {
@@ -188,28 +191,20 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
         m_pcMain->tabBar()->setStyle(style);
     }
     otherLayout->addWidget(m_pcMain);
-    m_tsCommon = new settings::CommonPage(m_context);
-    m_tsAuto = new cards::AutoPage(m_context);
-    m_tsNTAG = new cards::NtagPage(m_context);
-    m_tsMifare = new cards::MifarePage(m_context);
-    m_tsMifareKey = new cards::MifareKeyPage(m_context);
-    m_tsISO15693 = new cards::Iso15693Page(m_context);
-    m_tsLF = new cards::LfPage(m_context);
-    m_tsOvtra = new rftest::RfTestPage(m_context);
-    m_tsK7704 = new cards::EpcPage(m_context);
-    m_tsCommand = new console::CommandPage(m_context);
-    m_tsFirmware = new firmware::FirmwarePage(m_context, {m_actions, services.hid, services.clock});
-    startMark(QStringLiteral("pages created"));
-    // In the order of Pages[].
-    Page *const pages[] = {m_tsCommon, m_tsAuto,  m_tsNTAG,  m_tsMifare,  m_tsMifareKey, m_tsISO15693,
-                           m_tsLF,     m_tsOvtra, m_tsK7704, m_tsCommand, m_tsFirmware};
-    static_assert(std::size(pages) == std::size(Pages));
+    m_ownFont = fontOf(i18n::pickFont(i18n::Language::English, QFontDatabase::families()));
     for (int i = 0; i < int(std::size(Pages)); ++i) {
-        Page *page = pages[i];
-        page->setObjectName(QLatin1String(Pages[i].name));
-        m_pages[i] = page;
-        m_pcMain->addTab(page, QLatin1String(Pages[i].caption));
+        QWidget *tab = nullptr;
+        if (m_pageCreation == PageCreation::OnFirstView && i != CommonPageIndex) {
+            tab = m_holders[i] = new QWidget;
+            auto *holds = new QVBoxLayout(tab);
+            holds->setContentsMargins(0, 0, 0, 0);
+        } else {
+            makePage(i);
+            tab = m_pages[i];
+        }
+        m_pcMain->addTab(tab, QLatin1String(Pages[i].caption));
     }
+    startMark(QStringLiteral("pages created"));
 
     m_pnMsg = new QLabel(central);
     m_pnMsg->setObjectName(QStringLiteral("pnMsg"));
@@ -274,31 +269,12 @@ TfrmMain::TfrmMain(WindowServices services, QWidget *parent)
     // boxes and the count boxes of two pages.
     for (QLineEdit *e : {m_edVID2, m_edPID2})
         connect(e, &QLineEdit::textChanged, this, &TfrmMain::edPID2Change);
-    connect(m_tsNTAG, &cards::NtagPage::countChanged, this, &TfrmMain::edPID2Change);
-    connect(m_tsMifare, &cards::MifarePage::countChanged, this, &TfrmMain::edPID2Change);
-    // The factory default sets the other pages' controls of the reader's
-    // settings back too, before the command goes out.
-    connect(m_tsCommon, &settings::CommonPage::factoryReset, this, [this] {
-        for (Page *page : m_pages)
-            if (page != m_tsCommon)
-                page->resetToFactory();
-    });
     connect(m_pcMain, &QTabWidget::currentChanged, this, &TfrmMain::pcMainChange);
-    connect(m_tsOvtra, &rftest::RfTestPage::autoTestStarted, this, [this] { lockForAutoTest(true); });
-    connect(m_tsOvtra, &rftest::RfTestPage::autoTestFinished, this, &TfrmMain::autoTestFinished);
-    connect(m_tsFirmware, &firmware::FirmwarePage::reconnectRequested, this, &TfrmMain::FormShow);
-    connect(m_tsFirmware, &firmware::FirmwarePage::upgradeStep, this,
-            [this](const QString &step) { m_log.note(QStringLiteral("firmware: ") + step); });
-    nameOriginsOfButtons();
-
-    const QFont ownFont = fontOf(i18n::pickFont(i18n::Language::English, QFontDatabase::families()));
-    // The USB id boxes, and each page's controls that keep their own font,
-    // the same in every language.
+    nameOriginsOfButtons(m_btnConnect, QStringLiteral("window"));
+    // The USB id boxes keep their own font, the same in every language, as
+    // do the pages' controls of that kind.
     for (QWidget *control : std::initializer_list<QWidget *>{m_lblVID2, m_edVID2, m_lblPID2, m_edPID2})
-        control->setFont(ownFont);
-    for (Page *page : m_pages)
-        for (QWidget *control : page->ownFontControls())
-            control->setFont(ownFont);
+        control->setFont(m_ownFont);
 
     setFixedSize(754, 588);
     FormCreate();
@@ -314,18 +290,104 @@ TfrmMain::~TfrmMain()
     m_log.detach();
 }
 
-void TfrmMain::nameOriginsOfButtons()
+void TfrmMain::nameOriginsOfButtons(QWidget *scope, const QString &where)
 {
-    const auto name = [this](QAbstractButton *button, const QString &where) {
+    const auto name = [this, &where](QAbstractButton *button) {
         // pressed comes before clicked, for the mouse, the keyboard and click() alike.
         connect(button, &QAbstractButton::pressed, this, [this, button, where] {
             m_log.setOrigin(where + QStringLiteral(": ") + button->text().remove(QLatin1Char('&')));
         });
     };
-    name(m_btnConnect, QStringLiteral("window"));
-    for (int i = 0; i < int(std::size(Pages)); ++i)
-        for (QAbstractButton *button : m_pages[i]->findChildren<QAbstractButton *>())
-            name(button, QLatin1String(Pages[i].caption));
+    if (auto *button = qobject_cast<QAbstractButton *>(scope))
+        name(button);
+    for (QAbstractButton *button : scope->findChildren<QAbstractButton *>())
+        name(button);
+}
+
+Page *TfrmMain::page(int index)
+{
+    static_assert(std::size(decltype(m_pages){}) == std::size(Pages));
+    if (index >= 0 && index < int(std::size(Pages)) && !m_pages[index])
+        makePage(index);
+    return index >= 0 && index < int(std::size(Pages)) ? m_pages[index] : nullptr;
+}
+
+void TfrmMain::makePage(int index)
+{
+    Page *made = nullptr;
+    switch (index) {
+    case CommonPageIndex:
+        made = m_tsCommon = new settings::CommonPage(m_context);
+        // The factory default sets the other pages' controls of the reader's
+        // settings back too, before the command goes out; a page made later
+        // starts from them.
+        connect(m_tsCommon, &settings::CommonPage::factoryReset, this, [this] {
+            m_factoryRestored = true;
+            for (Page *page : m_pages)
+                if (page && page != m_tsCommon)
+                    page->resetToFactory();
+        });
+        break;
+    case 1:
+        made = m_tsAuto = new cards::AutoPage(m_context);
+        break;
+    case 2:
+        made = m_tsNTAG = new cards::NtagPage(m_context);
+        connect(m_tsNTAG, &cards::NtagPage::countChanged, this, &TfrmMain::edPID2Change);
+        break;
+    case 3:
+        made = m_tsMifare = new cards::MifarePage(m_context);
+        connect(m_tsMifare, &cards::MifarePage::countChanged, this, &TfrmMain::edPID2Change);
+        break;
+    case 4:
+        made = m_tsMifareKey = new cards::MifareKeyPage(m_context);
+        break;
+    case 5:
+        made = m_tsISO15693 = new cards::Iso15693Page(m_context);
+        break;
+    case 6:
+        made = m_tsLF = new cards::LfPage(m_context);
+        break;
+    case RfTestPageIndex:
+        made = m_tsOvtra = new rftest::RfTestPage(m_context);
+        connect(m_tsOvtra, &rftest::RfTestPage::autoTestStarted, this, [this] { lockForAutoTest(true); });
+        connect(m_tsOvtra, &rftest::RfTestPage::autoTestFinished, this, &TfrmMain::autoTestFinished);
+        break;
+    case 8:
+        made = m_tsK7704 = new cards::EpcPage(m_context);
+        break;
+    case CommandPageIndex:
+        made = m_tsCommand = new console::CommandPage(m_context);
+        if (m_lastRequest)
+            m_tsCommand->showRequest(*m_lastRequest);
+        if (m_lastResponse)
+            m_tsCommand->showResponse(*m_lastResponse);
+        if (m_asciiRequestVisible)
+            m_tsCommand->setAsciiRequestVisible(*m_asciiRequestVisible);
+        break;
+    case FirmwarePageIndex:
+        made = m_tsFirmware = new firmware::FirmwarePage(m_context, {m_actions, m_services.hid, m_services.clock});
+        connect(m_tsFirmware, &firmware::FirmwarePage::reconnectRequested, this, &TfrmMain::FormShow);
+        connect(m_tsFirmware, &firmware::FirmwarePage::upgradeStep, this,
+                [this](const QString &step) { m_log.note(QStringLiteral("firmware: ") + step); });
+        break;
+    default:
+        return;
+    }
+    made->setObjectName(QLatin1String(Pages[index].name));
+    m_pages[index] = made;
+    for (QWidget *control : made->ownFontControls())
+        control->setFont(m_ownFont);
+    nameOriginsOfButtons(made, QLatin1String(Pages[index].caption));
+    if (m_factoryRestored && made != m_tsCommon)
+        made->resetToFactory();
+    if (QWidget *holder = m_holders[index]) {
+        // Shown and laid out now, not on a later pass of the event loop: it
+        // has its size at once, as a page made with the window has.
+        holder->layout()->addWidget(made);
+        made->show();
+        holder->layout()->activate();
+    }
 }
 
 void TfrmMain::keepSessionLogIn(const QString &folder)
@@ -370,6 +432,7 @@ void TfrmMain::FormCreate()
     m_pcMain->setCurrentIndex(0);
     for (int i = 0; i < int(std::size(Pages)); ++i)
         m_pcMain->setTabVisible(i, Pages[i].shownAtStart);
+    page(m_pcMain->currentIndex());
 }
 
 void TfrmMain::showEvent(QShowEvent *event)
@@ -394,6 +457,7 @@ void TfrmMain::setVisible(bool visible)
     m_shownOnce = true;
     waitUntilDrawn();
     startMark(QStringLiteral("window drawn"));
+    emit firstDrawn();
     FormShow();
 }
 
@@ -430,7 +494,8 @@ void TfrmMain::applyLanguageEverywhere()
 {
     ApplyLanguage();
     for (Page *page : m_pages)
-        page->applyLanguage();
+        if (page)
+            page->applyLanguage();
 }
 
 void TfrmMain::ApplyLanguage()
@@ -544,7 +609,7 @@ bool TfrmMain::quietForArrival() const
     // other dialog's own loop), the show sequence, the radio test, a disabled
     // window, an open drop-down or a button held down: the user is at something.
     return !m_actions.inAction() && !m_link.busy() && !m_inShowSequence && m_shownOnce &&
-           !m_tsOvtra->AutoTestRunning() && isEnabled() && !QApplication::activeModalWidget() &&
+           !(m_tsOvtra && m_tsOvtra->AutoTestRunning()) && isEnabled() && !QApplication::activeModalWidget() &&
            !QApplication::activePopupWidget() && QApplication::mouseButtons() == Qt::NoButton &&
            QThread::currentThread()->loopLevel() <= 1;
 }
@@ -640,6 +705,9 @@ void TfrmMain::edPID2Change()
 
 void TfrmMain::pcMainChange(int index)
 {
+    // The page is made before anything of it is drawn, also when the
+    // program moved off a hidden tab.
+    page(index);
     if (m_programMovesTab)
         return;
     if (index == FirmwarePageIndex)
@@ -674,7 +742,7 @@ void TfrmMain::lockForAutoTest(bool locked)
     for (QAction *a : {m_mnuSaveSettings, m_mnuApplySettings, m_mnuCompareSettings})
         a->setEnabled(!locked);
     for (int i = 0; i < m_pcMain->count(); ++i)
-        if (m_pcMain->widget(i) != m_tsOvtra)
+        if (i != RfTestPageIndex)
             m_pcMain->setTabEnabled(i, !locked);
 }
 
@@ -691,7 +759,7 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 {
     // The test loop runs further down this very call stack: let it stop and
     // send its stop text on the open link, then close.
-    if (m_tsOvtra->AutoTestRunning()) {
+    if (m_tsOvtra && m_tsOvtra->AutoTestRunning()) {
         m_closeAfterAutoTest = true;
         m_tsOvtra->stopAutoTest();
         event->ignore();
@@ -723,13 +791,17 @@ void TfrmMain::messageCleared()
 
 void TfrmMain::requestShown(const RequestFields &fields)
 {
-    m_tsCommand->showRequest(fields);
+    m_lastRequest = fields;
+    if (m_tsCommand)
+        m_tsCommand->showRequest(fields);
     m_edTX->setText(fields.tx);
 }
 
 void TfrmMain::responseShown(const ResponseFields &fields)
 {
-    m_tsCommand->showResponse(fields);
+    m_lastResponse = fields;
+    if (m_tsCommand)
+        m_tsCommand->showResponse(fields);
     if (!fields.rx.isEmpty())
         m_edRX->setText(fields.rx);
 }
@@ -757,7 +829,9 @@ void TfrmMain::showModel(const ModelView &view)
         if (Pages[i].feature)
             m_pcMain->setTabVisible(i, (view.shown & Pages[i].feature) != 0);
     }
-    m_tsCommand->setAsciiRequestVisible((view.shown & FeatureRequestAscii) != 0);
+    m_asciiRequestVisible = (view.shown & FeatureRequestAscii) != 0;
+    if (m_tsCommand)
+        m_tsCommand->setAsciiRequestVisible(*m_asciiRequestVisible);
     if (view.formatItem >= 0)
         m_tsCommon->selectFormatItem(view.formatItem);
 }

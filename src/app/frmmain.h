@@ -13,6 +13,7 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -51,6 +52,13 @@ class FirmwarePage;
 }
 class SessionLogWindow;
 
+// When the pages are made. With the window: every page's controls exist from
+// the start (tests and tools that reach any page's controls at once). On first
+// view: the first page with the window and each other page when its tab is
+// first shown, so that the window starts sooner and holds less of what the
+// user has not looked at; the program starts this way.
+enum class PageCreation { WithWindow, OnFirstView };
+
 // What the window talks through; tests give fakes and the virtual reader.
 struct WindowServices {
     HidBackend &hid;
@@ -66,7 +74,8 @@ struct WindowServices {
 class TfrmMain final : public QMainWindow, private LinkObserver, private MessagePanel {
     Q_OBJECT
 public:
-    explicit TfrmMain(WindowServices services, QWidget *parent = nullptr);
+    explicit TfrmMain(WindowServices services, PageCreation pages = PageCreation::WithWindow,
+                      QWidget *parent = nullptr);
     ~TfrmMain() override;
 
     ReaderLink &link() { return m_link; }
@@ -89,6 +98,12 @@ public:
     // Puts the window on screen, and the first time, once it is drawn, runs
     // the show sequence in front of the user.
     void setVisible(bool visible) override;
+
+signals:
+    // The window is on screen and drawn for the first time; the show
+    // sequence runs next. What the user need not wait for to see the window
+    // (the window icon's pictures) can be given now.
+    void firstDrawn();
 
 public slots:
     void FormShow();
@@ -129,9 +144,16 @@ private:
     void takeArrivals();
     // The port list with the system's ports as they are now; the selection stays.
     void refreshPortList();
-    // Each button of the window and its pages names itself in the session
-    // log before its click runs: "MIFARE: Read block".
-    void nameOriginsOfButtons();
+    // Each button under `scope` names itself in the session log before its
+    // click runs: "MIFARE: Read block".
+    void nameOriginsOfButtons(QWidget *scope, const QString &where);
+    // The page of tab `index`, made now if it was not yet (PageCreation).
+    Page *page(int index);
+    // Makes the page of tab `index` (it words itself in the current language)
+    // and wires it to the window: its signals, the controls that keep their
+    // own font, the names of its buttons, and what it would show had it been
+    // made with the window.
+    void makePage(int index);
 
     // LinkObserver
     void messageCleared() override;
@@ -183,18 +205,30 @@ private:
     std::unique_ptr<settings::ProfileActions> m_profiles;
     QAction *m_mnuFile, *m_mnuSessionLog, *m_mnuExit, *m_mnuLanguage, *m_mnuEnglish, *m_mnuSimplified,
         *m_mnuTraditional, *m_mnuAbout;
-    settings::CommonPage *m_tsCommon;
-    cards::AutoPage *m_tsAuto;
-    cards::NtagPage *m_tsNTAG;
-    cards::MifarePage *m_tsMifare;
-    cards::MifareKeyPage *m_tsMifareKey;
-    cards::Iso15693Page *m_tsISO15693;
-    cards::LfPage *m_tsLF;
-    rftest::RfTestPage *m_tsOvtra;
-    cards::EpcPage *m_tsK7704;
-    console::CommandPage *m_tsCommand;
-    firmware::FirmwarePage *m_tsFirmware;
-    Page *m_pages[11];
+    settings::CommonPage *m_tsCommon = nullptr;
+    cards::AutoPage *m_tsAuto = nullptr;
+    cards::NtagPage *m_tsNTAG = nullptr;
+    cards::MifarePage *m_tsMifare = nullptr;
+    cards::MifareKeyPage *m_tsMifareKey = nullptr;
+    cards::Iso15693Page *m_tsISO15693 = nullptr;
+    cards::LfPage *m_tsLF = nullptr;
+    rftest::RfTestPage *m_tsOvtra = nullptr;
+    cards::EpcPage *m_tsK7704 = nullptr;
+    console::CommandPage *m_tsCommand = nullptr;
+    firmware::FirmwarePage *m_tsFirmware = nullptr;
+    // The pages by tab (null: not made yet) and, on first view, the empty
+    // tab that holds each page once it is made.
+    Page *m_pages[11] = {};
+    QWidget *m_holders[11] = {};
+    const PageCreation m_pageCreation;
+    QFont m_ownFont;  // of the controls that keep one font in every language
+    // What a page made later shows as if it had been there all along: the
+    // reader's factory default was restored, the last frames, the model's
+    // ASCII request box.
+    bool m_factoryRestored = false;
+    std::optional<RequestFields> m_lastRequest;
+    std::optional<ResponseFields> m_lastResponse;
+    std::optional<bool> m_asciiRequestVisible;
 };
 
 }  // namespace kv350

@@ -27,7 +27,6 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     startMark(QStringLiteral("application"));
     QApplication::setApplicationName(QStringLiteral("KV350 Tools"));
-    QApplication::setWindowIcon(appIcon());
     QGuiApplication::setDesktopFileName(appId());
     try {
         QCommandLineParser parser;
@@ -85,10 +84,14 @@ int main(int argc, char **argv)
         QtDialogs dialogs;
         i18n::QSettingsLanguageStore store;
         SystemPortList ports;
-        TfrmMain window({*hid, serial, systemClock(), pause, sounder, dialogs, store, ports});
+        TfrmMain window({*hid, serial, systemClock(), pause, sounder, dialogs, store, ports},
+                        PageCreation::OnFirstView);
         dialogs.setParent(&window);
         if (parser.isSet(port))
             window.addExtraPort(parser.value(port), true);
+        // The icon's pictures are read once the window is drawn: the window
+        // system takes every size of it, and the user need not wait for that to see the window.
+        QObject::connect(&window, &TfrmMain::firstDrawn, [] { QApplication::setWindowIcon(appIcon()); });
         window.keepSessionLogIn(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
                                 QStringLiteral("/session-logs"));
         window.show();

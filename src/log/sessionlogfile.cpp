@@ -1,7 +1,6 @@
 #include "sessionlogfile.h"
 
 #include <QDir>
-#include <QRegularExpression>
 
 namespace kv350 {
 
@@ -29,12 +28,31 @@ QString sessionFileName(const QDateTime &start)
     return QStringLiteral("session-%1.log").arg(start.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")));
 }
 
+namespace {
+
+// session-YYYYMMDD-HHMMSS-mmm.log, checked by hand: a pattern (or a name
+// filter, which becomes one) would bring the regular-expression engine into
+// the window's start for this one look at a folder.
+bool isSessionFileName(const QString &name)
+{
+    static constexpr char Shape[] = "session-########-######-###.log";
+    if (name.size() != int(sizeof Shape) - 1)
+        return false;
+    for (int i = 0; i < name.size(); ++i) {
+        const QChar c = name[i];
+        if (Shape[i] == '#' ? !(c >= QLatin1Char('0') && c <= QLatin1Char('9')) : c != QLatin1Char(Shape[i]))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 QStringList sessionFiles(const QString &folder)
 {
-    static const QRegularExpression name(QStringLiteral("^session-\\d{8}-\\d{6}-\\d{3}\\.log$"));
     QStringList found;
-    for (const QString &file : QDir(folder).entryList({QStringLiteral("session-*.log")}, QDir::Files, QDir::Name))
-        if (name.match(file).hasMatch())
+    for (const QString &file : QDir(folder).entryList(QDir::Files, QDir::Name))
+        if (isSessionFileName(file))
             found.prepend(file);
     return found;
 }

@@ -83,7 +83,8 @@ struct FakePorts : PortList {
 };
 
 struct WindowRig {
-    explicit WindowRig(const char *model = "KV350-MIC", std::optional<QString> storedLanguage = {})
+    explicit WindowRig(const char *model = "KV350-MIC", std::optional<QString> storedLanguage = {},
+                       PageCreation pages = PageCreation::WithWindow)
     {
         sim::Identity id;
         id.model = model;
@@ -91,7 +92,8 @@ struct WindowRig {
         hid = std::make_unique<sim::SimHidDevice>(*reader, time);
         serial = std::make_unique<sim::SimSerialStream>(*reader, time);
         store.m_value = storedLanguage;
-        window = std::make_unique<TfrmMain>(WindowServices{*hid, *serial, time, time, sounder, dialogs, store, ports});
+        window = std::make_unique<TfrmMain>(WindowServices{*hid, *serial, time, time, sounder, dialogs, store, ports},
+                                            pages);
     }
     void show() { window->show(); }
     template<class T = QWidget>

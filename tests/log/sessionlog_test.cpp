@@ -190,12 +190,24 @@ TEST(SessionLogFiles, AppendedThroughAndTheNewestKept)
         QFile f(dir.filePath(sessionFileName(At.addSecs(i))));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    QFile(dir.filePath("session-notes.log")).open(QIODevice::WriteOnly);
+    // Files of the user's that only look like ours are never pruned.
+    const char *const others[] = {"session-notes.log",
+                                  "session-20261209-140307-41.log",
+                                  "session-20261209-140307-4123.log",
+                                  "session-20261209-140307-412.log.bak",
+                                  "session-2026120x-140307-412.log",
+                                  "session_20261209-140307-412.log",
+                                  "Session-20261209-140307-412.log",
+                                  "session-20261209-140307-412.LOG",
+                                  "session-\u0662\u0660\u0662\u0666\u0661\u0662\u0660\u0669-140307-412.log"};
+    for (const char *other : others)
+        ASSERT_TRUE(QFile(dir.filePath(QString::fromUtf8(other))).open(QIODevice::WriteOnly)) << other;
     pruneSessionFiles(dir.path(), KeptSessionFiles);
     const QStringList kept = sessionFiles(dir.path());
     EXPECT_EQ(kept.size(), KeptSessionFiles);
     EXPECT_EQ(kept.first(), sessionFileName(At.addSecs(52)));
     EXPECT_EQ(kept.last(), sessionFileName(At.addSecs(3)));
-    EXPECT_TRUE(QFile::exists(dir.filePath("session-notes.log")));
+    for (const char *other : others)
+        EXPECT_TRUE(QFile::exists(dir.filePath(QString::fromUtf8(other)))) << other;
     EXPECT_TRUE(QFile::exists(path));
 }
