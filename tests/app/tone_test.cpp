@@ -196,8 +196,9 @@ TEST(ToneSounder, WhatThePlayerDoesNotTakeIsABeepWithoutAPlayer)
 
 TEST(ToneSounder, ANewToneKillsThePlayerStillRunningAndNonePileUp)
 {
-    // A player that would play for half a minute, and says who it is.
-    FakeTonePlayer fake("echo $$ > \"$DIR/pid.$1\"\nexec sleep 30");
+    // A player that would play for half a minute, and says who it is (the
+    // file appears whole, by a rename, so that it is never read half written).
+    FakeTonePlayer fake("echo $$ > \"$DIR/.pid.$1\" && mv \"$DIR/.pid.$1\" \"$DIR/pid.$1\"\nexec sleep 30");
     VirtualTime time;
     ToneWarnings warnings;
     int beeps = 0;
