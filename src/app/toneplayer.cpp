@@ -51,8 +51,8 @@ int main(int argc, char **argv)
     const std::optional<int> hz = argc == 3 ? wholeNumber(argv[1], kv350::ToneMinHz, kv350::ToneMaxHz) : std::nullopt;
     const std::optional<int> ms = argc == 3 ? wholeNumber(argv[2], kv350::ToneMinMs, kv350::ToneMaxMs) : std::nullopt;
     if (!hz || !ms) {
-        std::fprintf(stderr, "usage: kv350-tone HZ MS (HZ %d to %d, MS %d to %d)\n", kv350::ToneMinHz,
-                     kv350::ToneMaxHz, kv350::ToneMinMs, kv350::ToneMaxMs);
+        std::fprintf(stderr, "usage: kv350-tone HZ MS (HZ %d to %d, MS %d to %d)\n", kv350::ToneMinHz, kv350::ToneMaxHz,
+                     kv350::ToneMinMs, kv350::ToneMaxMs);
         return ExitUsage;
     }
     // A server that goes away mid-tone is an error to report, not a signal to die of.
