@@ -59,22 +59,22 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     const std::vector<std::int16_t> pcm = kv350::sineTonePcm(*hz, *ms);
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_S16NE;
-    spec.rate = kv350::ToneSampleRate;
-    spec.channels = 1;
+    pa_sample_spec format{};
+    format.format = PA_SAMPLE_S16NE;
+    format.rate = kv350::ToneSampleRate;
+    format.channels = 1;
     // A short buffer: the server starts playing after 50 ms of samples, so the
     // tone begins with the report it goes with, not after the default 2 s buffer.
     pa_buffer_attr buffer{};
     buffer.maxlength = std::uint32_t(-1);
-    buffer.tlength = std::uint32_t(pa_usec_to_bytes(50 * 1000, &spec));
+    buffer.tlength = std::uint32_t(pa_usec_to_bytes(50 * 1000, &format));
     buffer.prebuf = std::uint32_t(-1);
     buffer.minreq = std::uint32_t(-1);
     buffer.fragsize = std::uint32_t(-1);
 
     int error = 0;
     // The names a desktop's volume control shows.
-    pa_simple *stream = pa_simple_new(nullptr, "KV350 Tools", PA_STREAM_PLAYBACK, nullptr, "Report tone", &spec,
+    pa_simple *stream = pa_simple_new(nullptr, "KV350 Tools", PA_STREAM_PLAYBACK, nullptr, "Report tone", &format,
                                       nullptr, &buffer, &error);
     if (!stream)
         return noOutput("cannot open a stream", error);
