@@ -176,6 +176,14 @@ bool RecordFile::open(const QString &path, QString *why)
         *why = QStringLiteral("%1 line %2 is cut off inside quotes").arg(path).arg(lineNumber);
         return false;
     }
+    // A last line without its line end (a record edited by hand) would have
+    // the next unit's line glued to it: the line is ended first.
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n'))) {
+        if (m_file.write("\n") != 1 || !m_file.flush()) {
+            *why = QStringLiteral("cannot write the record %1: %2").arg(path, m_file.errorString());
+            return false;
+        }
+    }
     if (m_format == RecordFormat::Csv && m_file.size() == 0) {
         const QByteArray header = csvHeader().toUtf8();
         if (m_file.write(header) != header.size() || !m_file.flush()) {
