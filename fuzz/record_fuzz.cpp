@@ -61,8 +61,8 @@ KV350_FUZZ_TARGET(record)(const std::uint8_t *data, std::size_t size)
         RecordFile record;
         accepted = record.open(path, &why);
         const QByteArray afterOpen = fileBytes(path);
-        const QByteArray expected =
-            format == RecordFormat::Csv && before.isEmpty() && accepted ? csvHeader().toUtf8() : before;
+        const QByteArray expected = format == RecordFormat::Csv && before.isEmpty() && accepted ? csvHeader().toUtf8()
+                                                                                                : before;
         KV350_FUZZ_CHECK(afterOpen == expected || (accepted && afterOpen == before + '\n'),
                          "opening the record changed what it held");
         if (!accepted) {

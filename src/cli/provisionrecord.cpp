@@ -123,10 +123,9 @@ bool RecordFile::open(const QString &path, QString *why)
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    // A record saved again by a spreadsheet on Windows ends its lines in CR LF.
-    for (QString &line : lines)
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    // A record saved again by a spreadsheet on Windows ends its lines in CR LF:
+    // a CR before a line's end is dropped where it ends a record, and kept
+    // where it stands inside a quoted field (a reader's text may hold one).
     // CSV lines may hold a line break inside quotes: join until the quotes close.
     int lineNumber = 0;
     QString pending;
@@ -136,6 +135,8 @@ bool RecordFile::open(const QString &path, QString *why)
         pending += lines[i];
         QString where = QStringLiteral("%1 line %2").arg(path).arg(lineNumber);
         if (m_format == RecordFormat::JsonLines) {
+            if (pending.endsWith(QLatin1Char('\r')))
+                pending.chop(1);
             QJsonParseError error;
             const QJsonDocument doc = QJsonDocument::fromJson(pending.toUtf8(), &error);
             pending.clear();
@@ -148,7 +149,11 @@ bool RecordFile::open(const QString &path, QString *why)
                 m_ok.insert(o.value(QStringLiteral("serial")).toString());
             continue;
         }
-        const std::optional<QStringList> row = splitCsvLine(pending);
+        std::optional<QStringList> row = splitCsvLine(pending);
+        if (pending.endsWith(QLatin1Char('\r'))) {
+            if (const std::optional<QStringList> ended = splitCsvLine(pending.chopped(1)))
+                row = ended;
+        }
         if (!row) {
             pending += QLatin1Char('\n');
             continue;
