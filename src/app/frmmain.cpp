@@ -307,9 +307,11 @@ void TfrmMain::nameOriginsOfButtons(QWidget *scope, const QString &where)
 Page *TfrmMain::page(int index)
 {
     static_assert(std::size(decltype(m_pages){}) == std::size(Pages));
-    if (index >= 0 && index < int(std::size(Pages)) && !m_pages[index])
+    if (index < 0 || index >= int(std::size(Pages)))
+        return nullptr;  // no tab: an empty tab widget says -1
+    if (!m_pages[index])
         makePage(index);
-    return index >= 0 && index < int(std::size(Pages)) ? m_pages[index] : nullptr;
+    return m_pages[index];
 }
 
 void TfrmMain::makePage(int index)
